@@ -1,0 +1,64 @@
+// The job: everything a session works on, held by the front end (one
+// instance in the application, one per test). Names follow the rest of the
+// system: region lists keep the placeholder at index 0.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/progress.h"
+#include "geometry/extents.h"
+#include "geometry/region.h"
+#include "post/options.h"
+
+namespace tibrel {
+
+// Interaction modes carried by CommandMode (0 = idle).
+enum CommandModes : int32_t {
+  ModeIdle = 0,
+  ModeZoomWindow = 1,
+  ModeSelectSingle = 4,
+  ModeSelectRegion = 6,
+  ModeDeselectRegion = 7,
+  ModeChangeFirstEntity = 8,
+  ModeSelectAllClosed = 10,
+  ModeDeselectSingle = 11,
+  ModeSingleBoundary = 13,
+  ModeSingleIsland = 14,
+  ModeSingleIslandBoundary = 15,
+  ModeMachiningOrder = 16,
+  ModeDeselectWindow = 29,
+  ModeSelectWindow = 31,
+  ModeAllAsIslands = 77,
+  ModePocket = 100,
+  ModeContour = 200,
+  ModePcBoard = 207,
+  ModeDrill = 300,
+  ModeTextPlacement = 321,
+  ModeTextPlacement2 = 322,
+  ModePolylineOutlines = 333,
+  ModePrototype = 501,
+  ModeStlLoading = 777,
+};
+
+struct Job {
+  TTBRegionArray Regions = EmptyRegionList();
+  TTBRegionArray Profiles = EmptyRegionList();
+  TTBOptions Options;
+  TExtents DrawingExtents;
+  std::string DrawingName;
+
+  int32_t CommandMode = ModeIdle;
+  uint8_t CancelRequested = 0;
+  int32_t NextOrderNumber = 0;
+  uint8_t ModelLoaded = 0;
+  uint8_t EditorShown = 0;
+  uint8_t Loading = 0;
+
+  // The front end's progress display and event pump; may be null.
+  Progress* ProgressSink = nullptr;
+
+  PassControl Control() const { return {ProgressSink, &CancelRequested, &CommandMode}; }
+};
+
+}  // namespace tibrel

@@ -1,0 +1,253 @@
+#include "dxf/convert.h"
+
+#include <cmath>
+
+#include "geometry/chain.h"
+#include "geometry/tolerances.h"
+
+namespace tibrel {
+
+namespace {
+
+bool Finite(const TTBEntity& e) {
+  return std::isfinite(e.X) && std::isfinite(e.Y) && std::isfinite(e.Radius) && std::isfinite(e.X2) &&
+         std::isfinite(e.Y2) && std::isfinite(e.XMin) && std::isfinite(e.XMax) && std::isfinite(e.YMin) &&
+         std::isfinite(e.YMax);
+}
+
+void Push(TTBEntityArray& out, TTBEntity e) {
+  e.Pending = 0;
+  e.Tag = 0;
+  UpdateEntityBox(e);
+  if (Finite(e)) out.push_back(e);
+}
+
+}  // namespace
+
+void EllipseToLines(const Ellipse_& el, double tolerance, TTBEntityArray& out) {
+  const double e = tolerance > 0 ? tolerance : EllipseChordTolerance;
+  const TTBPoint o{el.P1.X, el.P1.Y};
+  const double a = std::hypot(el.P2.X, el.P2.Y);
+  // Seen from below, the minor axis points the other way.
+  double b = a * el.Ratio;
+  if (el.Ocs && el.Ocs->Mirrored()) b = -b;
+  const double phi = VectorAngle(el.P2.Y, el.P2.X);
+  const double t0 = el.StartParam, t1 = el.EndParam;
+  if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(t1 - t0)) return;
+  const double d = a - e;
+  long n = 0;
+  if (d > 0) {
+    const double theta = std::atan(std::sqrt(a * a - d * d) / d);
+    const double steps = (std::fabs(t1 - t0) / TwoPi) / theta;
+    // A full ellipse never needs more than a few thousand chords at this tolerance.
+    constexpr double maxSteps = 100000;
+    n = std::isfinite(steps) ? std::lround(std::min(steps, maxSteps)) + 1 : 1;
+  }
+  const auto point = [&](double t) { return TTBPoint{o.X + a * std::cos(t), o.Y + b * std::sin(t)}; };
+  const size_t first = out.size();
+  TTBPoint prev = point(t0);
+  if (n > 0) {
+    const double step = (t1 - t0) / static_cast<double>(n);
+    double t = t0 + step;
+    for (long k = 0; k < n + 6 && (step > 0 ? t < t1 : t > t1) && step != 0; ++k, t += step) {
+      const TTBPoint q = point(t);
+      Push(out, MakeLine(prev.X, prev.Y, q.X, q.Y));
+      prev = q;
+    }
+  }
+  const TTBPoint last = point(t1);
+  Push(out, MakeLine(prev.X, prev.Y, last.X, last.Y));
+  // Turn the new lines by phi about the centre.
+  const double c = std::cos(phi), s = std::sin(phi);
+  auto turn = [&](double& x, double& y) {
+    const double dx = x - o.X, dy = y - o.Y;
+    x = o.X + dx * c - dy * s;
+    y = o.Y + dx * s + dy * c;
+  };
+  for (size_t k = first; k < out.size(); ++k) {
+    turn(out[k].X, out[k].Y);
+    turn(out[k].X2, out[k].Y2);
+    UpdateEntityBox(out[k]);
+  }
+}
+
+bool PolylineToRegion(const Polyline_& p, TTBRegion& r) {
+  r = TTBRegion{};
+  const auto& v = p.Vertices;
+  if (v.empty()) return false;
+  r.Entities.reserve(v.size());
+  TTBPoint P{v[0].X, v[0].Y};
+  double bulge = v[0].Bulge;
+  for (size_t i = 1; i < v.size(); ++i) {
+    const TTBPoint Q{v[i].X, v[i].Y};
+    TTBEntity e;
+    if (bulge == 0) {
+      e = MakeLine(P.X, P.Y, Q.X, Q.Y);
+    } else {
+      const double k = (1 / bulge - bulge) / 2;
+      const TTBPoint c{(P.X + Q.X - (Q.Y - P.Y) * k) / 2, (P.Y + Q.Y + (Q.X - P.X) * k) / 2};
+      const double radius = std::hypot(c.X - P.X, c.Y - P.Y);
+      e = MakeArc(c.X, c.Y, bulge > 0 ? radius : -radius, PointAngle(c, P), PointAngle(c, Q));
+    }
+    if (EntityLength(e) > MinPolylinePieceLength && Finite(e)) {
+      r.Entities.push_back(e);
+      P = Q;
+    }
+    bulge = v[i].Bulge;
+  }
+  if (r.Entities.empty()) return false;
+  r.IsOpen = p.Closed ? 0 : 1;
+  if (r.Entities.size() == 2 && v.size() >= 2 && v[0].Bulge == 1 && v[1].Bulge == 1) {
+    const TTBEntity& a = r.Entities[0];
+    r.Entities = {MakeCircle(a.X, a.Y, std::fabs(a.Radius))};
+    r.IsOpen = 0;
+  }
+  UpdateRegionBox(r);
+  r.Selected = 1;
+  r.Depth = p.Width;
+  return true;
+}
+
+void ConvertEntities(const DXF_Object& drawing, const std::string& skipLayer, double ellipseTolerance,
+                     TTBEntityArray& segments, TTBRegionArray& polylines) {
+  segments.reserve(segments.size() + drawing.SegmentSlots());
+  polylines.reserve(polylines.size() + drawing.PolylineCount());
+  for (const auto& layer : drawing.Layers) {
+    if (layer->Name == skipLayer) continue;
+    for (const auto& list : layer->Lists) {
+      if (list->Entities.empty()) continue;
+      const DXF_Entity* first = list->Entities.front().get();
+      if (dynamic_cast<const Polyline_*>(first)) {
+        for (const auto& ent : list->Entities) {
+          TTBRegion r;
+          if (PolylineToRegion(static_cast<const Polyline_&>(*ent), r)) polylines.push_back(std::move(r));
+        }
+      } else if (dynamic_cast<const Ellipse_*>(first)) {
+        for (const auto& ent : list->Entities) EllipseToLines(static_cast<const Ellipse_&>(*ent), ellipseTolerance, segments);
+      } else if (dynamic_cast<const Line_*>(first)) {
+        for (const auto& ent : list->Entities) {
+          const auto& l = static_cast<const Line_&>(*ent);
+          Push(segments, MakeLine(l.P1.X, l.P1.Y, l.P2.X, l.P2.Y));
+        }
+      } else if (dynamic_cast<const Arc_*>(first)) {
+        for (const auto& ent : list->Entities) {
+          const auto& a = static_cast<const Arc_&>(*ent);
+          if (a.Radius > 0) Push(segments, MakeArc(a.P1.X, a.P1.Y, a.Radius, a.StartAngle, a.EndAngle));
+        }
+      } else if (dynamic_cast<const Circle_*>(first)) {
+        for (const auto& ent : list->Entities) {
+          const auto& c = static_cast<const Circle_&>(*ent);
+          if (c.Radius > 0) Push(segments, MakeCircle(c.P1.X, c.P1.Y, c.Radius));
+        }
+      }
+    }
+  }
+}
+
+namespace {
+
+// Drops regions that repeat a later one (same entity count, same box, the
+// later one passing through this one's start).
+void RemoveDuplicatePolylines(TTBRegionArray& regions) {
+  const size_t n = regions.size();
+  std::vector<uint8_t> drop(n, 0);
+  auto near = [](double a, double b) { return std::fabs(a - b) < DuplicatePolylineTolerance; };
+  for (size_t i = 0; i < n; ++i) {
+    const TTBRegion& ri = regions[i];
+    const TTBPoint s = RegionStart(ri);
+    for (size_t j = i + 1; j < n && regions[j].XMin - ri.XMin <= ChainTolerance && !drop[i]; ++j) {
+      const TTBRegion& rj = regions[j];
+      if (rj.Entities.size() != ri.Entities.size()) continue;
+      if (!near(rj.XMin, ri.XMin) || !near(rj.YMin, ri.YMin) || !near(rj.YMax, ri.YMax) || !near(rj.XMax, ri.XMax))
+        continue;
+      for (const auto& e : rj.Entities) {
+        TTBPoint a, b;
+        EntityEnds(e, a, b);
+        if ((near(a.X, s.X) && near(a.Y, s.Y)) || (near(b.X, s.X) && near(b.Y, s.Y))) {
+          drop[i] = 1;
+          break;
+        }
+      }
+    }
+  }
+  size_t k = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (drop[i]) continue;
+    if (k != i) regions[k] = std::move(regions[i]);
+    ++k;
+  }
+  regions.resize(k);
+}
+
+bool Agree(TTBPoint a, TTBPoint b) {
+  return std::fabs(a.X - b.X) < CollinearTolerance && std::fabs(a.Y - b.Y) < CollinearTolerance;
+}
+
+// Merges consecutive collinear lines and cuts the region where the path turns
+// straight back. The parts are appended to out.
+void MergeAndSplit(TTBRegion& r, TTBRegionArray& out) {
+  TTBRegion cur = r;
+  cur.Entities.clear();
+  bool changed = false;
+  auto finish = [&](TTBRegion& part) {
+    if (changed) {
+      UpdateRegionBox(part);
+      // A part cut out of a loop is closed only when its ends still meet.
+      if (!part.IsOpen) {
+        const TTBPoint s = RegionStart(part), e = RegionEnd(part);
+        if (std::fabs(s.X - e.X) >= ChainTolerance || std::fabs(s.Y - e.Y) >= ChainTolerance) part.IsOpen = 1;
+      }
+    }
+    out.push_back(std::move(part));
+  };
+  for (const TTBEntity& e : r.Entities) {
+    if (cur.Entities.empty()) {
+      cur.Entities.push_back(e);
+      continue;
+    }
+    TTBEntity& last = cur.Entities.back();
+    if (last.Radius == 0 && e.Radius == 0) {
+      const TTBPoint d1 = UnitDirection(last), d2 = UnitDirection(e);
+      if (Agree(d1, d2)) {
+        last.X2 = e.X2;
+        last.Y2 = e.Y2;
+        UpdateEntityBox(last);
+        changed = true;
+        continue;
+      }
+      if (Agree(d1, {-d2.X, -d2.Y})) {
+        changed = true;
+        TTBRegion next = cur;
+        next.Entities = {e};
+        finish(cur);
+        cur = std::move(next);
+        continue;
+      }
+    }
+    cur.Entities.push_back(e);
+  }
+  finish(cur);
+}
+
+}  // namespace
+
+void CleanPolylineRegions(TTBRegionArray& polylines, uint8_t cw) {
+  if (polylines.empty()) return;
+  SortRegionsByXMin(polylines, 0, polylines.size() - 1);
+  // The first element is always kept by the list removal; a polyline region
+  // without entities is never made, so every element here has some.
+  for (auto& r : polylines) r.Selected = r.Entities.empty() ? 1 : 0;
+  std::erase_if(polylines, [](const TTBRegion& r) { return r.Entities.empty(); });
+  RemoveDuplicatePolylines(polylines);
+  for (auto& r : polylines) r.Selected = 1;
+  JoinOpenRegions(polylines, ChainTolerance);
+  SetAllDirections(polylines, cw);
+  TTBRegionArray merged;
+  merged.reserve(polylines.size());
+  for (auto& r : polylines) MergeAndSplit(r, merged);
+  // Wide polylines stay on their centre line until outlines can be offset.
+  for (auto& r : merged) r.Depth = 0;
+  polylines = std::move(merged);
+}
+
+}  // namespace tibrel

@@ -1,0 +1,39 @@
+// Turns the entity objects of a DXF drawing into geometry: loose segments
+// (lines, arcs, circles, ellipses as lines), polyline regions (polylines,
+// 3D faces, meshes, with bulges as arcs) and, later, text outlines.
+#pragma once
+
+#include <string>
+
+#include "dxf/entities.h"
+#include "geometry/region.h"
+
+namespace tibrel {
+
+// Layer name that never matches: layer names are upper case.
+inline constexpr const char* NoSkipLayer = "NoSkipLayer";
+
+// Appends the segments of every line, arc, circle and ellipse list (all
+// layers but skipLayer) to segments, and one region per polyline-like entity
+// to polylines (no placeholder; Depth holds the polyline's half width, and
+// every region is marked Selected). Ellipses are cut into lines with chord
+// tolerance ellipseTolerance (0 means the default). Entities whose numbers
+// are not finite, or that have no extent, are dropped.
+void ConvertEntities(const DXF_Object& drawing, const std::string& skipLayer, double ellipseTolerance,
+                     TTBEntityArray& segments, TTBRegionArray& polylines);
+
+// One region from a polyline's vertices; bulges become arcs; pieces not
+// longer than 0.0005 vanish. Returns false when no piece is kept.
+bool PolylineToRegion(const Polyline_& p, TTBRegion& r);
+
+// The lines approximating an ellipse (from its start to its end parameter).
+void EllipseToLines(const Ellipse_& e, double tolerance, TTBEntityArray& out);
+
+// The clean-up polyline regions get before they join the drawing: sort,
+// drop empty ones, remove duplicates, join open ones end to end, set closed
+// ones to direction cw, merge collinear lines and cut where a path turns
+// straight back. Wide polylines are kept as their centre line; the half
+// width in Depth is cleared.
+void CleanPolylineRegions(TTBRegionArray& polylines, uint8_t cw);
+
+}  // namespace tibrel

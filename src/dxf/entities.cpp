@@ -1,0 +1,84 @@
+#include "dxf/entities.h"
+
+#include <cmath>
+
+namespace tibrel {
+
+DxfPoint3 DxfOcs::ToWorld(const DxfPoint3& p) const {
+  return {p.X * Ax.X + p.Y * Ay.X + p.Z * Az.X, p.X * Ax.Y + p.Y * Ay.Y + p.Z * Az.Y,
+          p.X * Ax.Z + p.Y * Ay.Z + p.Z * Az.Z};
+}
+
+namespace {
+
+DxfPoint3 Cross(const DxfPoint3& a, const DxfPoint3& b) {
+  return {a.Y * b.Z - a.Z * b.Y, a.Z * b.X - a.X * b.Z, a.X * b.Y - a.Y * b.X};
+}
+
+DxfPoint3 Unit(const DxfPoint3& a) {
+  const double len = std::sqrt(a.X * a.X + a.Y * a.Y + a.Z * a.Z);
+  return {a.X / len, a.Y / len, a.Z / len};
+}
+
+}  // namespace
+
+std::optional<DxfOcs> OcsFromExtrusion(DxfPoint3 n) {
+  const double len = std::sqrt(n.X * n.X + n.Y * n.Y + n.Z * n.Z);
+  if (!(len > 0) || !std::isfinite(len)) return std::nullopt;
+  n = Unit(n);
+  if (n.X == 0 && n.Y == 0 && n.Z > 0) return std::nullopt;
+  constexpr double limit = 1.0 / 64;
+  DxfOcs ocs;
+  ocs.Az = n;
+  if (std::fabs(n.X) < limit && std::fabs(n.Y) < limit)
+    ocs.Ax = Unit(Cross({0, 1, 0}, n));
+  else
+    ocs.Ax = Unit(Cross({0, 0, 1}, n));
+  ocs.Ay = Unit(Cross(n, ocs.Ax));
+  return ocs;
+}
+
+void DXF_Layer::Add(std::unique_ptr<DXF_Entity> e) {
+  const std::string cls = e->ClassName();
+  size_t k = 0;
+  while (k < EntityNames.size() && EntityNames[k] != cls) ++k;
+  if (k == EntityNames.size()) {
+    auto list = std::make_unique<Entity_List>();
+    list->ClassName = cls;
+    list->Layer = this;
+    Lists.push_back(std::move(list));
+    EntityNames.push_back(cls);
+    if (Lists.size() != EntityNames.size()) throw DXF_read_exception("Entity list ID mismatch");
+  }
+  Lists[k]->Entities.push_back(std::move(e));
+}
+
+DXF_Layer& DXF_Object::LayerNamed(const std::string& upperName) {
+  for (auto& l : Layers)
+    if (l->Name == upperName) return *l;
+  Layers.push_back(std::make_unique<DXF_Layer>());
+  Layers.back()->Name = upperName;
+  return *Layers.back();
+}
+
+size_t DXF_Object::SegmentSlots() const {
+  size_t n = 0;
+  for (const auto& l : Layers)
+    for (const auto& list : l->Lists)
+      for (const auto& e : list->Entities) {
+        if (auto* p = dynamic_cast<const Polyline_*>(e.get())) n += p->Vertices.size();
+        else ++n;
+      }
+  return n;
+}
+
+size_t DXF_Object::PolylineCount() const {
+  size_t n = 0;
+  for (const auto& l : Layers)
+    for (const auto& list : l->Lists)
+      if (!list->Entities.empty() && dynamic_cast<const Polyline_*>(list->Entities.front().get()))
+        n += list->Entities.size();
+  return n;
+}
+
+}  // namespace tibrel

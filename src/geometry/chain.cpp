@@ -1,0 +1,330 @@
+#include "geometry/chain.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "geometry/kdtree.h"
+#include "geometry/tolerances.h"
+#include "geometry/touch_index.h"
+
+namespace tibrel {
+
+void DropShortEntities(TTBEntityArray& segments, double limit) {
+  std::erase_if(segments, [limit](const TTBEntity& e) { return !(EntityLength(e) > limit); });
+}
+
+void NormaliseLines(TTBEntityArray& segments) {
+  for (auto& e : segments)
+    if (e.Radius == 0 && e.X > e.X2) ReverseEntity(e);
+}
+
+void SortEntitiesByXMin(TTBEntityArray& segments, size_t lo, size_t hi) {
+  if (segments.empty() || lo >= segments.size() || hi < lo) return;
+  hi = std::min(hi, segments.size() - 1);
+  std::stable_sort(segments.begin() + static_cast<std::ptrdiff_t>(lo),
+                   segments.begin() + static_cast<std::ptrdiff_t>(hi) + 1,
+                   [](const TTBEntity& a, const TTBEntity& b) { return a.XMin < b.XMin; });
+}
+
+void SortEntitiesByXMin(TTBEntityArray& segments) {
+  if (!segments.empty()) SortEntitiesByXMin(segments, 0, segments.size() - 1);
+}
+
+namespace {
+
+bool Near(double a, double b) { return std::fabs(a - b) < ChainTolerance; }
+
+// Whether j duplicates i (the same segment, lines possibly drawn the other
+// way). Both have the same Radius.
+bool Duplicates(const TTBEntity& i, const TTBEntity& j) {
+  if (j.Radius != i.Radius) return false;
+  if (j.Radius == 0) {
+    const bool same = Near(j.X2, i.X2) && Near(j.Y, i.Y) && Near(j.Y2, i.Y2);
+    if (std::fabs(j.X - j.X2) < ChainTolerance) return same || (Near(j.Y2, i.Y) && Near(j.Y, i.Y2));
+    return same;
+  }
+  return j.XMax - i.XMax < ChainTolerance && Near(j.YMin, i.YMin) && Near(j.YMax, i.YMax) &&
+         std::fabs(j.X2 - i.X2) < AngleTolerance && std::fabs(j.Y2 - i.Y2) < AngleTolerance;
+}
+
+}  // namespace
+
+void RemoveDuplicateEntities(TTBEntityArray& segments) {
+  const size_t n = segments.size();
+  std::vector<uint8_t> drop(n, 0);
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = i + 1; j < n && segments[j].XMin - segments[i].XMin <= ChainTolerance; ++j) {
+      if (Duplicates(segments[i], segments[j])) {
+        drop[i] = 1;
+        break;
+      }
+    }
+  }
+  size_t k = 0;
+  for (size_t i = 0; i < n; ++i)
+    if (!drop[i]) segments[k++] = segments[i];
+  segments.resize(k);
+}
+
+void PrepareSegments(TTBEntityArray& segments) {
+  DropShortEntities(segments, MinEntityLength);
+  NormaliseLines(segments);
+  SortEntitiesByXMin(segments);
+  RemoveDuplicateEntities(segments);
+}
+
+namespace {
+
+// Chains one batch into regions (without placeholder), appended to out.
+void ChainBatch(TTBEntity* seg, size_t n, double tol, double depth, TTBRegionArray& out) {
+  std::vector<TTBPoint> starts(n), ends(n);
+  std::vector<double> xmin(n);
+  for (size_t i = 0; i < n; ++i) {
+    seg[i].Pending = 1;
+    starts[i] = EntityStart(seg[i]);
+    ends[i] = EntityEnd(seg[i]);
+    xmin[i] = seg[i].XMin;
+  }
+  TouchIndex index;
+  index.Build(starts, ends, xmin, tol);
+  auto touches = [tol](TTBPoint a, TTBPoint b) { return std::fabs(a.X - b.X) < tol && std::fabs(a.Y - b.Y) < tol; };
+
+  TTBEntityArray backward;
+  for (size_t s = 0; s < n; ++s) {
+    if (!index.Pending(s)) continue;
+    index.Consume(s);
+    TTBEntity first = seg[s];
+    first.Pending = 0;
+    TTBRegion r;
+    r.Depth = depth;
+    if (IsExactCircle(first)) {
+      if (first.Radius > 0) ReverseEntity(first);
+      r.Entities.push_back(first);
+      r.XMin = first.XMin, r.YMin = first.YMin, r.YMax = first.YMax, r.XMax = first.XMax;
+      r.Clockwise = 1;
+      r.IsOpen = 0;
+      out.push_back(std::move(r));
+      continue;
+    }
+    r.Entities.push_back(first);
+    r.XMin = first.XMin, r.YMin = first.YMin, r.YMax = first.YMax, r.XMax = first.XMax;
+    const TTBPoint F0 = EntityStart(first);
+    TTBPoint E = EntityEnd(first);
+    bool closed = false;
+    for (;;) {
+      const TouchHit hit = index.FirstTouching(E, false);
+      if (!hit.found()) break;
+      TTBEntity j = seg[hit.index];
+      index.Consume(hit.index);
+      j.Pending = 0;
+      if (hit.atStart) {
+        MoveEntityPoint(j, E, 0);
+      } else {
+        MoveEntityPoint(j, E, 1);
+        ReverseEntity(j);
+      }
+      UnionBox(r, j);
+      E = EntityEnd(j);
+      if (touches(E, F0)) {
+        MoveEntityPoint(j, F0, 1);
+        closed = true;
+      }
+      r.Entities.push_back(j);
+      if (closed) break;
+    }
+    // The last forward scan saw pending segments exactly when some remain.
+    if (!closed && index.PendingCount() > 0) {
+      TTBPoint F = F0;
+      backward.clear();
+      for (;;) {
+        const TouchHit hit = index.FirstTouching(F, true);
+        if (!hit.found()) break;
+        TTBEntity j = seg[hit.index];
+        index.Consume(hit.index);
+        j.Pending = 0;
+        if (hit.atStart) {
+          MoveEntityPoint(j, F, 0);
+          ReverseEntity(j);
+        } else {
+          MoveEntityPoint(j, F, 1);
+        }
+        F = EntityStart(j);
+        UnionBox(r, j);
+        backward.push_back(j);
+      }
+      if (!backward.empty()) {
+        TTBEntityArray ordered(backward.rbegin(), backward.rend());
+        ordered.insert(ordered.end(), r.Entities.begin(), r.Entities.end());
+        r.Entities = std::move(ordered);
+      }
+    }
+    r.IsOpen = closed ? 0 : 1;
+    out.push_back(std::move(r));
+  }
+}
+
+}  // namespace
+
+void ChainEntities(TTBEntityArray& segments, TTBRegionArray& regions, uint8_t cw, double tolerance,
+                   double depth, const PassControl& control) {
+  regions = EmptyRegionList();
+  TTBRegionArray chains;
+  const long h = static_cast<long>(segments.size()) - 1;
+  if (h >= 0) {
+    long size = 5000;
+    long count = std::lround(static_cast<double>(h) / 5000.0) + 1;
+    if (std::lround(static_cast<double>(h) / 5000.0) > 500) {
+      size = h / 500;
+      count = std::lround(static_cast<double>(h) / static_cast<double>(size)) + 1;
+    }
+    const long pollEvery = std::max(1L, count / 10);
+    control.Begin("Chaining...", count);
+    for (long k = 0; k < count; ++k) {
+      if (k % pollEvery == 0) {
+        control.Advance(k);
+        if (control.Cancelled()) {
+          control.End();
+          segments.clear();
+          return;
+        }
+      }
+      const long lo = k * size;
+      if (lo > h) break;
+      const long hi = std::min(h, lo + size - 1);
+      TTBEntity* batch = segments.data() + lo;
+      const size_t n = static_cast<size_t>(hi - lo + 1);
+      if (n == 1 && batch[0].X == 0 && batch[0].Y == 0 && batch[0].Radius == 0 && batch[0].X2 == 0) continue;
+      ChainBatch(batch, n, tolerance, depth, chains);
+    }
+    control.End();
+  }
+  segments.clear();
+  for (auto& r : chains) r.Selected = 1;
+  if (!chains.empty()) SortRegionsByXMin(chains, 0, chains.size() - 1);
+  JoinOpenRegions(chains, tolerance);
+  SetAllDirections(chains, cw);
+  regions.insert(regions.end(), std::make_move_iterator(chains.begin()), std::make_move_iterator(chains.end()));
+}
+
+void SortRegionsByXMin(TTBRegionArray& regions, size_t lo, size_t hi) {
+  if (regions.empty() || lo >= regions.size() || hi < lo) return;
+  hi = std::min(hi, regions.size() - 1);
+  std::stable_sort(regions.begin() + static_cast<std::ptrdiff_t>(lo),
+                   regions.begin() + static_cast<std::ptrdiff_t>(hi) + 1,
+                   [](const TTBRegion& a, const TTBRegion& b) { return a.XMin < b.XMin; });
+}
+
+void JoinOpenRegions(TTBRegionArray& regions, double tol) {
+  const size_t n = regions.size();
+  std::vector<TTBPoint> starts(n), ends(n);
+  std::vector<double> xmin(n);
+  for (size_t i = 0; i < n; ++i) {
+    RegionEnds(regions[i], starts[i], ends[i]);
+    xmin[i] = regions[i].XMin;
+  }
+  TouchIndex index;
+  index.Build(starts, ends, xmin, tol);
+  // Only marked open regions take part; the others never stop a scan.
+  std::vector<uint8_t> consumed(n, 0);
+  for (size_t i = 0; i < n; ++i)
+    if (!(regions[i].Selected && regions[i].IsOpen && !regions[i].Entities.empty())) index.Consume(i);
+  auto touches = [tol](TTBPoint a, TTBPoint b) { return std::fabs(a.X - b.X) < tol && std::fabs(a.Y - b.Y) < tol; };
+
+  TTBRegionArray result;
+  result.reserve(n);
+  for (size_t i = 0; i < n; ++i) {
+    if (consumed[i]) continue;
+    TTBRegion& R = regions[i];
+    if (!index.Pending(i)) {
+      result.push_back(std::move(R));
+      continue;
+    }
+    index.Consume(i);
+    R.Selected = 0;
+    TTBRegion A = std::move(R);
+    TTBPoint S = RegionStart(A), E = RegionEnd(A);
+    bool closed = false;
+    for (;;) {
+      const TouchHit hit = index.FirstTouching(E, false);
+      if (!hit.found()) break;
+      TTBRegion& Q = regions[hit.index];
+      index.Consume(hit.index);
+      consumed[hit.index] = 1;
+      Q.Selected = 0;
+      if (hit.atStart) {
+        MoveEntityPoint(Q.Entities.front(), E, 0);
+      } else {
+        MoveEntityPoint(Q.Entities.back(), E, 1);
+        ReverseRegion(Q);
+      }
+      UnionBox(A, Q);
+      A.Entities.insert(A.Entities.end(), Q.Entities.begin(), Q.Entities.end());
+      E = RegionEnd(A);
+      if (touches(E, S)) {
+        MoveEntityPoint(A.Entities.back(), S, 1);
+        closed = true;
+        break;
+      }
+    }
+    if (!closed) {
+      for (;;) {
+        const TouchHit hit = index.FirstTouching(S, false);
+        if (!hit.found()) break;
+        TTBRegion& Q = regions[hit.index];
+        index.Consume(hit.index);
+        consumed[hit.index] = 1;
+        Q.Selected = 0;
+        if (hit.atStart) {
+          MoveEntityPoint(Q.Entities.front(), S, 0);
+          ReverseRegion(Q);
+        } else {
+          MoveEntityPoint(Q.Entities.back(), S, 1);
+        }
+        UnionBox(A, Q);
+        Q.Entities.insert(Q.Entities.end(), A.Entities.begin(), A.Entities.end());
+        A.Entities = std::move(Q.Entities);
+        S = RegionStart(A);
+      }
+    }
+    A.IsOpen = closed ? 0 : 1;
+    result.push_back(std::move(A));
+  }
+  regions = std::move(result);
+}
+
+void SetAllDirections(TTBRegionArray& regions, uint8_t cw) {
+  for (auto& r : regions)
+    if (!r.IsOpen && !r.Entities.empty()) SetRegionDirection(r, cw);
+}
+
+void RemoveMarkedRegions(TTBRegionArray& regions) {
+  if (regions.empty()) return;
+  size_t k = 1;
+  regions[0].Selected = 0;
+  for (size_t i = 1; i < regions.size(); ++i)
+    if (!regions[i].Selected) {
+      if (k != i) regions[k] = std::move(regions[i]);
+      ++k;
+    }
+  regions.resize(k);
+}
+
+void OrderRegionsNearest(TTBRegionArray& regions, const TExtents& extents, const PassControl& control) {
+  if (control.Cancelled() || regions.size() <= 2) return;
+  const size_t n = regions.size() - 1;
+  std::vector<TTBPoint> starts(n);
+  for (size_t i = 0; i < n; ++i) starts[i] = RegionStart(regions[i + 1]);
+  NearestTree tree(starts);
+  TTBRegionArray ordered;
+  ordered.reserve(regions.size());
+  ordered.push_back(std::move(regions[0]));
+  TTBPoint p{extents.XMin, extents.YMin};
+  for (size_t k = 0; k < n; ++k) {
+    const size_t i = tree.TakeNearest(p);
+    p = RegionEnd(regions[i + 1]);
+    ordered.push_back(std::move(regions[i + 1]));
+  }
+  regions = std::move(ordered);
+}
+
+}  // namespace tibrel

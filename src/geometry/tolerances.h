@@ -1,0 +1,51 @@
+// Tolerances shared by the whole system. All lengths are drawing units,
+// all angles radians. Each value says what it protects.
+#pragma once
+
+namespace tibrel {
+
+// Two end points coincide when both |dx| and |dy| are below this; box tests
+// are widened by it. Drawings from other programs routinely leave gaps of a
+// few tenths of a thousandth between segments that should meet.
+inline constexpr double ChainTolerance = 0.0005;
+
+// Segments not longer than this are dropped before chaining: they carry no
+// shape and make direction tests meaningless.
+inline constexpr double MinEntityLength = 0.00025;
+
+// Start and end angles within this make a full circle; duplicate arcs.
+inline constexpr double AngleTolerance = 1e-8;
+
+// A chord or distance below this counts as zero (arc recentering, the Y test
+// of point-in-region).
+inline constexpr double GeometricZero = 1e-8;
+
+// In point-in-region, R^2 - dy^2 below this is a tangent: one crossing.
+inline constexpr double RadicalZero = 1e-11;
+
+// Whether an angle lies on an arc's sweep.
+inline constexpr double ArcAngleTolerance = 5e-5;
+
+// Below this a direction vector is treated as having no length.
+inline constexpr double DirectionZero = 1e-10;
+
+// Polyline pieces not longer than this vanish when polylines are converted.
+inline constexpr double MinPolylinePieceLength = 0.0005;
+
+// Polyline regions are duplicates when their boxes and start agree this well.
+inline constexpr double DuplicatePolylineTolerance = 1e-8;
+
+// Consecutive polyline lines whose unit directions agree within this merge.
+inline constexpr double CollinearTolerance = 1e-8;
+
+// Self-touching repair: a start and an end coincide below this squared distance.
+inline constexpr double RepeatedPointSquared = 1e-8;
+
+// Chord tolerance used to approximate ellipses by lines.
+inline constexpr double EllipseChordTolerance = 0.005;
+
+// A closed polyline whose last vertex is farther than this from the first
+// (in X or Y) gets the first vertex appended.
+inline constexpr double PolylineCloseTolerance = 0.0005;
+
+}  // namespace tibrel

@@ -1,0 +1,334 @@
+#!/usr/bin/env python3
+"""Write the ezdxf_*.dxf fixtures of tests/data/ with a DXF library that is
+not ours (ezdxf, Debian package python3-ezdxf).
+
+The files are written next to this script.  Run it from anywhere:
+
+    python3 tests/data/make_fixtures.py
+
+The point of these files is that a third party wrote them: they carry the
+tables, handles, subclass markers and number formats a real DXF writer
+produces, which hand-made files do not.  What each file holds and the region
+counts expected after loading are listed in fixtures.md beside this script;
+those counts were worked out from the geometry below, so keep the two in step
+when you change a shape.
+
+Output is deterministic: ezdxf's "fixed meta data for testing" option replaces
+the creation/update dates and the two GUIDs by constants, handles are given
+out in creation order, and the script re-runs itself with a fixed hash seed
+(see below).  Running the script twice gives byte-identical files.
+"""
+
+import importlib.util
+import math
+import os
+import sys
+from pathlib import Path
+
+DEBIAN_PYTHON = "/usr/bin/python3"  # where python3-ezdxf installs to
+
+
+def _have_ezdxf():
+    return importlib.util.find_spec("ezdxf") is not None
+
+
+def _rerun_if_needed():
+    """ezdxf writes part of the OBJECTS section in set order, which follows
+    Python's per-run string hashing: a fixed hash seed makes the R2018 files
+    the same on every run.  When the python3 found first on PATH is not
+    Debian's (a pyenv or venv one) it lacks python3-ezdxf: use Debian's."""
+    have = _have_ezdxf()
+    if have and os.environ.get("PYTHONHASHSEED") == "0":
+        return
+    exe = sys.executable
+    if not have:
+        if not os.path.exists(DEBIAN_PYTHON) or os.path.realpath(
+            DEBIAN_PYTHON
+        ) == os.path.realpath(sys.executable):
+            sys.exit("make_fixtures.py needs ezdxf: apt-get install python3-ezdxf")
+        exe = DEBIAN_PYTHON
+    os.execve(exe, [exe] + sys.argv, dict(os.environ, PYTHONHASHSEED="0"))
+
+
+_rerun_if_needed()
+
+import ezdxf  # noqa: E402
+from ezdxf.math import Matrix44  # noqa: E402
+from ezdxf.render import forms  # noqa: E402
+
+OUT = Path(__file__).resolve().parent
+
+ezdxf.options.write_fixed_meta_data_for_testing = True
+
+R12 = "R12"
+R2018 = "R2018"
+
+# tan(22.5 deg): the bulge of a quarter circle (about 0.4142).
+QUARTER_BULGE = math.tan(math.pi / 8)
+
+
+def new_doc(version):
+    doc = ezdxf.new(version)
+    doc.header["$INSUNITS"] = 4  # millimetres; ignored by R12 readers
+    return doc
+
+
+def save(doc, name):
+    path = OUT / name
+    doc.saveas(path)
+    size = path.stat().st_size
+    assert size < 200_000, f"{name} is {size} bytes: too big for a fixture"
+    print(f"wrote {name} ({size} bytes)")
+
+
+def add_2d_polyline(msp, version, points, close=False, dxfattribs=None):
+    """points are (x, y, bulge).  R12 has no LWPOLYLINE: use a 2D POLYLINE."""
+    if version == R12:
+        return msp.add_polyline2d(
+            points, format="xyb", close=close, dxfattribs=dxfattribs
+        )
+    return msp.add_lwpolyline(
+        points, format="xyb", close=close, dxfattribs=dxfattribs
+    )
+
+
+# 1. ------------------------------------------------------------------------
+def lines(version):
+    doc = new_doc(version)
+    msp = doc.modelspace()
+    # Square (0,0)-(10,10).  File order: top, bottom, right, left; the
+    # directions do not follow one another round the loop.
+    msp.add_line((10, 10), (0, 10))  # top, drawn right to left
+    msp.add_line((0, 0), (10, 0))  # bottom, left to right
+    msp.add_line((10, 10), (10, 0))  # right, downward
+    msp.add_line((0, 10), (0, 0))  # left, downward
+    # Open V of two LINEs meeting at (25,5); the second is drawn towards the
+    # shared point too.  Free ends (20,0) and (30,0).
+    msp.add_line((20, 0), (25, 5))
+    msp.add_line((30, 0), (25, 5))
+    save(doc, f"ezdxf_lines_{version.lower()}.dxf")
+
+
+# 2. ------------------------------------------------------------------------
+def arcs_circles(version):
+    doc = new_doc(version)
+    msp = doc.modelspace()
+    # Stadium (slot) 26 long, 6 wide: arc centres (0,0) and (20,0), r = 3.
+    msp.add_line((0, -3), (20, -3))
+    msp.add_arc((20, 0), 3, 270, 90)  # right end, through angle 0
+    msp.add_line((20, 3), (0, 3))  # drawn backwards
+    msp.add_arc((0, 0), 3, 90, 270)  # left end, through angle 180
+    # Three circles, clear of the slot and of each other.
+    msp.add_circle((40, 0), 2)
+    msp.add_circle((50, 0), 4)
+    msp.add_circle((0, 20), 5)
+    save(doc, f"ezdxf_arcs_circles_{version.lower()}.dxf")
+
+
+# 3. ------------------------------------------------------------------------
+def polylines(version):
+    doc = new_doc(version)
+    msp = doc.modelspace()
+    # a) closed rectangle 20 x 10
+    add_2d_polyline(
+        msp, version, [(0, 0, 0), (20, 0, 0), (20, 10, 0), (0, 10, 0)],
+        close=True,
+    )
+    # b) closed rounded rectangle (30,0)-(50,10), corner radius 2: each
+    #    corner is a quarter circle (bulge tan(22.5 deg)), turning left.
+    b = QUARTER_BULGE
+    add_2d_polyline(
+        msp, version,
+        [(32, 0, 0), (48, 0, b), (50, 2, 0), (50, 8, b),
+         (48, 10, 0), (32, 10, b), (30, 8, 0), (30, 2, b)],
+        close=True,
+    )
+    # c) open: line (0,20)-(10,20), arc (10,20)-(20,20) with bulge 0.5
+    #    (counter-clockwise, so it dips below y = 20 to y = 17.5), then line
+    #    (20,20)-(25,25).
+    add_2d_polyline(
+        msp, version, [(0, 20, 0), (10, 20, 0.5), (20, 20, 0), (25, 25, 0)]
+    )
+    # d) closed, two vertices, bulge 1 on both: a full circle, centre
+    #    (43,25), radius 3.
+    add_2d_polyline(msp, version, [(40, 25, 1), (46, 25, 1)], close=True)
+    name = "lwpolyline_r2018" if version == R2018 else "polyline2d_r12"
+    save(doc, f"ezdxf_{name}.dxf")
+
+
+# 4. ------------------------------------------------------------------------
+def ellipse():
+    doc = new_doc(R2018)
+    msp = doc.modelspace()
+    # Full ellipse: centre (0,0), semi-axes 10 (along X) and 5.
+    msp.add_ellipse((0, 0), major_axis=(10, 0), ratio=0.5)
+    # Half ellipse: centre (30,0), major axis along +Y (length 6), minor
+    # semi-axis 3; parameters 0..pi run from (30,6) through (27,0) to (30,-6).
+    msp.add_ellipse(
+        (30, 0), major_axis=(0, 6), ratio=0.5, start_param=0,
+        end_param=math.pi,
+    )
+    save(doc, "ezdxf_ellipse_r2018.dxf")
+
+
+# 5. ------------------------------------------------------------------------
+def blocks_insert(version):
+    doc = new_doc(version)
+    msp = doc.modelspace()
+    blk = doc.blocks.new(name="HOLE")
+    blk.add_circle((0, 0), 2)
+    msp.add_blockref("HOLE", (10, 10))
+    msp.add_blockref(
+        "HOLE", (30, 10), dxfattribs={"xscale": 2, "yscale": 2, "rotation": 45}
+    )
+    msp.add_line((0, 0), (40, 0))
+    save(doc, f"ezdxf_blocks_insert_{version.lower()}.dxf")
+
+
+# 6. ------------------------------------------------------------------------
+def faces(version):
+    doc = new_doc(version)
+    msp = doc.modelspace()
+    # 3DFACE corners are in order round the face.
+    msp.add_3dface([(0, 0, 0), (10, 0, 0), (5, 8, 0)])  # triangle: 13 == 12
+    msp.add_3dface([(20, 0, 0), (30, 0, 0), (30, 10, 2), (20, 10, 2)])
+    # SOLID and TRACE store their corners "bow-tie" style: the outline is
+    # 10-11-13-12, so a square is given as 0-1-3-2.
+    msp.add_solid([(40, 0), (50, 0), (40, 10), (50, 10)])  # square
+    msp.add_trace([(60, 0), (70, 0), (60, 4), (70, 4)])  # 10 x 4 rectangle
+    msp.add_solid([(80, 0), (90, 0), (85, 8)])  # triangle: 13 == 12
+    save(doc, f"ezdxf_faces_{version.lower()}.dxf")
+
+
+# 7. ------------------------------------------------------------------------
+def meshes(version):
+    doc = new_doc(version)
+    msp = doc.modelspace()
+    # Polyface: a unit cube scaled to 10, tilted so that no two of its corners
+    # project onto the same XY point and no two consecutive position vertices
+    # run along parallel lines in XY, then moved to (50,50).  ezdxf stores the
+    # positions in order of first use by the faces.
+    cube = forms.cube(center=True)
+    cube.scale_uniform(10)
+    cube.transform(
+        Matrix44.chain(
+            Matrix44.x_rotate(math.radians(25)),
+            Matrix44.y_rotate(math.radians(15)),
+            Matrix44.z_rotate(math.radians(10)),
+            Matrix44.translate(50, 50, 0),
+        )
+    )
+    cube.render_polyface(msp)
+    # Polygon mesh: 3 x 4 grid (M = 3 rows along Y, N = 4 columns along X),
+    # spacing 10, from (0,0) to (30,20), with a little height.
+    mesh = msp.add_polymesh(size=(3, 4))
+    for m in range(3):
+        for n in range(4):
+            mesh.set_mesh_vertex((m, n), (10 * n, 10 * m, m * n * 0.5))
+    save(doc, f"ezdxf_meshes_{version.lower()}.dxf")
+
+
+# 8. ------------------------------------------------------------------------
+def mixed_layers(version):
+    doc = new_doc(version)
+    msp = doc.modelspace()
+    # The layer table is case-insensitive in ezdxf (and in DXF), so only
+    # "walls" goes into it; "WALLS" is used by entities without a table entry.
+    doc.layers.add("walls", color=1)
+    walls_a = {"layer": "walls", "color": 1}
+    walls_b = {"layer": "WALLS", "color": 3}
+    walls_bylayer = {"layer": "walls"}  # colour BYLAYER (256)
+    zero = {"layer": "0", "color": 2}
+    # Square (0,0)-(10,10): bottom and top on "walls", sides on "WALLS".
+    msp.add_line((0, 0), (10, 0), dxfattribs=walls_a)
+    msp.add_line((10, 10), (0, 10), dxfattribs=walls_a)
+    msp.add_line((10, 0), (10, 10), dxfattribs=walls_b)
+    msp.add_line((0, 0), (0, 10), dxfattribs=walls_b)
+    # Square (20,0)-(30,10): bottom on "0", the rest on "walls".
+    msp.add_line((20, 0), (30, 0), dxfattribs=zero)
+    msp.add_line((30, 0), (30, 10), dxfattribs=walls_bylayer)
+    msp.add_line((30, 10), (20, 10), dxfattribs=walls_bylayer)
+    msp.add_line((20, 10), (20, 0), dxfattribs=walls_bylayer)
+    # Circle on "WALLS".
+    msp.add_circle((45, 5), 3, dxfattribs={"layer": "WALLS", "color": 5})
+    # Open polyline on "0" and an open line on "walls", apart from all else.
+    add_2d_polyline(
+        msp, version, [(0, 20, 0), (10, 25, 0), (20, 20, 0)], dxfattribs=zero
+    )
+    msp.add_line((30, 20), (40, 25), dxfattribs=walls_a)
+    save(doc, f"ezdxf_mixed_layers_{version.lower()}.dxf")
+
+
+# 9. ------------------------------------------------------------------------
+def every_entity():
+    doc = new_doc(R2018)
+    msp = doc.modelspace()
+    # Row y = 0
+    msp.add_point((0, 0))
+    msp.add_line((30, 0), (40, 5))
+    msp.add_circle((65, 5), 4)
+    msp.add_arc((95, 5), 4, 0, 120)
+    msp.add_ellipse((125, 5), major_axis=(6, 0), ratio=0.5)
+    # Row y = 30
+    msp.add_text("TIBREL", height=3).set_placement((0, 30))
+    msp.add_mtext(
+        "Line one\\PLine two", dxfattribs={"insert": (30, 40), "char_height": 3}
+    )
+    msp.add_lwpolyline(
+        [(60, 30, 0), (70, 30, 0.5), (70, 38, 0), (60, 38, 0)],
+        format="xyb", close=True,
+    )
+    msp.add_polyline2d([(90, 30), (95, 38), (100, 30)])
+    msp.add_polyline3d([(120, 30, 0), (125, 35, 3), (130, 30, 6)])
+    # Row y = 60
+    msp.add_3dface([(0, 60), (10, 60), (10, 70), (0, 70)])
+    msp.add_solid([(30, 60), (40, 60), (30, 70), (40, 70)])
+    msp.add_trace([(60, 60), (70, 60), (60, 64), (70, 64)])
+    msp.add_spline([(90, 60), (95, 66), (100, 60), (105, 66)])
+    blk = doc.blocks.new(name="MARK")
+    blk.add_circle((0, 0), 2)
+    blk.add_attdef("ID", (3, 0), dxfattribs={"height": 1.5})
+    # A plain INSERT: no ATTRIB records follow it.
+    msp.add_blockref("MARK", (125, 65))
+    save(doc, "ezdxf_every_entity_r2018.dxf")
+
+
+# 10. -----------------------------------------------------------------------
+def ocs_mirrored(version):
+    doc = new_doc(version)
+    msp = doc.modelspace()
+    down = {"extrusion": (0, 0, -1)}
+    # With extrusion (0,0,-1) the OCS X axis is world -X and the OCS Y axis is
+    # world +Y (arbitrary axis algorithm), so OCS (x, y) is world (-x, y) and
+    # a counter-clockwise OCS arc runs clockwise seen from world +Z.
+    #
+    # Half circle: OCS centre (20,0), r 3, 0..180 deg -> world centre (-20,0),
+    # from (-23,0) over (-20,3) to (-17,0).  The world LINE closes it into a
+    # D shape only when the arc is put at the mirrored place.
+    msp.add_arc((20, 0), 3, 0, 180, dxfattribs=down)
+    msp.add_line((-23, 0), (-17, 0))
+    # Quarter arc: OCS centre (0,20), r 4, 0..90 deg -> world centre (0,20),
+    # from (-4,20) clockwise to (0,24); in world terms the counter-clockwise
+    # arc from 90 to 180 deg.
+    msp.add_arc((0, 20), 4, 0, 90, dxfattribs=down)
+    # Circle: OCS centre (5,0) -> world centre (-5,0), r 2.
+    msp.add_circle((5, 0), 2, dxfattribs=down)
+    save(doc, f"ezdxf_ocs_mirrored_{version.lower()}.dxf")
+
+
+def main():
+    for version in (R12, R2018):
+        lines(version)
+        arcs_circles(version)
+        polylines(version)
+        blocks_insert(version)
+        faces(version)
+        meshes(version)
+        mixed_layers(version)
+        ocs_mirrored(version)
+    ellipse()
+    every_entity()
+
+
+if __name__ == "__main__":
+    main()
