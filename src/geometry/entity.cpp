@@ -173,10 +173,22 @@ void MoveEntityPoint(TTBEntity& e, TTBPoint p, int which) {
   const double cx = p.X - other.X, cy = p.Y - other.Y;
   const double len = std::hypot(cx, cy);
   if (len < GeometricZero) return;
-  const double h2 = e.Radius * e.Radius - len * len / 4;
-  if (h2 < GeometricZero) return;
-  const double h = std::sqrt(h2);
   const TTBPoint mid{(p.X + other.X) / 2, (p.Y + other.Y) / 2};
+  const double h2 = e.Radius * e.Radius - len * len / 4;
+  if (h2 < GeometricZero) {
+    // A half circle whose chord the move lengthens has no centre at its old
+    // radius. Leaving it would break the chain, so it becomes the half circle
+    // on the new chord, its radius changed by at most half the move.
+    if (len / 2 - std::fabs(e.Radius) > ChainTolerance) return;
+    e.X = mid.X;
+    e.Y = mid.Y;
+    e.Radius = std::copysign(len / 2, e.Radius);
+    const double ap = PointAngle(mid, p), ao = PointAngle(mid, other);
+    e.X2 = which == 0 ? ap : ao;
+    e.Y2 = which == 0 ? ao : ap;
+    return;
+  }
+  const double h = std::sqrt(h2);
   const TTBPoint normal{-cy / len, cx / len};
   const TTBPoint c1{mid.X + h * normal.X, mid.Y + h * normal.Y};
   const TTBPoint c2{mid.X - h * normal.X, mid.Y - h * normal.Y};
