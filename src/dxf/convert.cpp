@@ -46,14 +46,13 @@ void EllipseToLines(const Ellipse_& el, double tolerance, TTBEntityArray& out) {
   const auto point = [&](double t) { return TTBPoint{o.X + a * std::cos(t), o.Y + b * std::sin(t)}; };
   const size_t first = out.size();
   TTBPoint prev = point(t0);
-  if (n > 0) {
-    const double step = (t1 - t0) / static_cast<double>(n);
-    double t = t0 + step;
-    for (long k = 0; k < n + 6 && (step > 0 ? t < t1 : t > t1) && step != 0; ++k, t += step) {
-      const TTBPoint q = point(t);
-      Push(out, MakeLine(prev.X, prev.Y, q.X, q.Y));
-      prev = q;
-    }
+  // Points at t0 + k * step for k = 1 .. n-1, then the end point: n lines.
+  // (Adding up the step instead could leave a sliver of a last line.)
+  const double step = n > 0 ? (t1 - t0) / static_cast<double>(n) : 0;
+  for (long k = 1; k < n; ++k) {
+    const TTBPoint q = point(t0 + static_cast<double>(k) * step);
+    Push(out, MakeLine(prev.X, prev.Y, q.X, q.Y));
+    prev = q;
   }
   const TTBPoint last = point(t1);
   Push(out, MakeLine(prev.X, prev.Y, last.X, last.Y));

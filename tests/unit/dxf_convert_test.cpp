@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "dxf/convert.h"
+#include "geometry/chain.h"
+
+namespace tibrel {
+namespace {
+
+Polyline_ Poly(std::initializer_list<DxfVertex> v, bool closed) {
+  Polyline_ p;
+  p.Vertices = v;
+  p.Closed = closed;
+  return p;
+}
+
+TTBRegionArray Clean(std::initializer_list<Polyline_> polys, uint8_t cw = 1) {
+  TTBRegionArray out;
+  for (const auto& p : polys) {
+    TTBRegion r;
+    if (PolylineToRegion(p, r)) out.push_back(r);
+  }
+  CleanPolylineRegions(out, cw);
+  return out;
+}
+
+TEST(PolylineConversion, NegativeBulgeIsAClockwiseHalfCircle) {
+  TTBRegion r;
+  ASSERT_TRUE(PolylineToRegion(Poly({{0, 0, 0, -1}, {2, 0, 0, 0}}, false), r));
+  ASSERT_EQ(r.Entities.size(), 1u);
+  const TTBEntity& a = r.Entities[0];
+  EXPECT_DOUBLE_EQ(a.Radius, -1);
+  EXPECT_NEAR(a.X, 1, 1e-12);
+  EXPECT_NEAR(a.Y, 0, 1e-12);
+  // Clockwise from (0,0) to (2,0) passes above the chord.
+  EXPECT_NEAR(EntityMidpoint(a).Y, 1, 1e-12);
+}
+
+TEST(PolylineConversion, TwoHalfCirclesMakeOneCircle) {
+  TTBRegion r;
+  ASSERT_TRUE(PolylineToRegion(Poly({{0, 0, 0, 1}, {2, 0, 0, 1}, {0, 0, 0, 0}}, true), r));
+  ASSERT_EQ(r.Entities.size(), 1u);
+  EXPECT_TRUE(IsExactCircle(r.Entities[0]));
+  EXPECT_EQ(r.IsOpen, 0);
+  EXPECT_NEAR(r.XMax, 2, 1e-12);
+}
+
+TEST(PolylineConversion, RepeatedVerticesMakeNoZeroLengthPiece) {
+  TTBRegion r;
+  ASSERT_TRUE(PolylineToRegion(Poly({{0, 0, 0, 0}, {1, 0, 0, 0}, {1, 0, 0, 0}, {1, 1, 0, 0}}, false), r));
+  EXPECT_EQ(r.Entities.size(), 2u);
+}
+
+TEST(PolylineConversion, CollinearPiecesMergeAndStraightReversalsCut) {
+  const TTBRegionArray merged = Clean({Poly({{0, 0, 0, 0}, {1, 0, 0, 0}, {2, 0, 0, 0}}, false)});
+  ASSERT_EQ(merged.size(), 1u);
+  ASSERT_EQ(merged[0].Entities.size(), 1u);
+  EXPECT_EQ(merged[0].Entities[0].X2, 2);
+
+  const TTBRegionArray cut = Clean({Poly({{0, 0, 0, 0}, {2, 0, 0, 0}, {1, 0, 0, 0}}, false)});
+  ASSERT_EQ(cut.size(), 2u);
+  for (const auto& r : cut) EXPECT_EQ(r.IsOpen, 1);
+}
+
+TEST(PolylineConversion, DuplicatePolylinesCollapseAndOpenOnesJoin) {
+  const Polyline_ sq = Poly({{0, 0, 0, 0}, {4, 0, 0, 0}, {4, 4, 0, 0}, {0, 4, 0, 0}, {0, 0, 0, 0}}, true);
+  EXPECT_EQ(Clean({sq, sq}).size(), 1u);
+  // Two open halves of a square meet at both ends: one closed loop.
+  const TTBRegionArray joined = Clean({Poly({{0, 0, 0, 0}, {4, 0, 0, 0}, {4, 4, 0, 0}}, false),
+                                       Poly({{0, 0, 0, 0}, {0, 4, 0, 0}, {4.0003, 4, 0, 0}}, false)});
+  ASSERT_EQ(joined.size(), 1u);
+  EXPECT_EQ(joined[0].IsOpen, 0);
+  EXPECT_EQ(RegionDirection(joined[0]), 1);
+}
+
+TEST(EllipseConversion, FullUnitEllipseGetsElevenChordsEndingWhereItStarts) {
+  Ellipse_ e;
+  e.P1 = {5, 5, 0};
+  e.P2 = {0, 1, 0};  // major axis along +Y
+  e.Ratio = 0.5;
+  e.StartParam = 0;
+  e.EndParam = TwoPi;
+  TTBEntityArray lines;
+  EllipseToLines(e, 0, lines);
+  EXPECT_EQ(lines.size(), 11u);
+  for (size_t k = 0; k + 1 < lines.size(); ++k) {
+    EXPECT_NEAR(lines[k].X2, lines[k + 1].X, 1e-12);
+    EXPECT_NEAR(lines[k].Y2, lines[k + 1].Y, 1e-12);
+  }
+  EXPECT_NEAR(lines.front().X, 5, 1e-12);
+  EXPECT_NEAR(lines.front().Y, 6, 1e-12);
+  EXPECT_NEAR(lines.back().X2, 5, 1e-12);
+  EXPECT_NEAR(lines.back().Y2, 6, 1e-12);
+  // Every vertex lies on the ellipse.
+  for (const auto& l : lines) {
+    const double u = (l.Y - 5) / 1, v = (l.X - 5) / 0.5;
+    EXPECT_NEAR(u * u + v * v, 1, 1e-9);
+  }
+}
+
+TEST(EllipseConversion, AbsurdParametersStayBounded) {
+  Ellipse_ e;
+  e.P2 = {1e300, 0, 0};
+  e.Ratio = 1;
+  e.EndParam = 1e300;
+  TTBEntityArray lines;
+  EllipseToLines(e, 0, lines);
+  EXPECT_LE(lines.size(), 100010u);
+  for (const auto& l : lines) EXPECT_TRUE(std::isfinite(l.X) && std::isfinite(l.XMax));
+}
+
+}  // namespace
+}  // namespace tibrel

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include "dxf/reader.h"
+#include "geometry/entity.h"
+#include "dxf_text.h"
+
+namespace tibrel {
+namespace {
+
+using testing_dxf::Entities;
+using testing_dxf::G;
+using testing_dxf::Line;
+
+std::string ErrorOf(const std::string& text) {
+  try {
+    ReadDxf(text, "t");
+  } catch (const DXF_read_exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
+size_t CountClass(const DXF_Object& d, const std::string& cls) {
+  size_t n = 0;
+  for (const auto& l : d.Layers)
+    for (const auto& list : l->Lists)
+      if (list->ClassName == cls) n += list->Entities.size();
+  return n;
+}
+
+TEST(DxfReader, EntitiesSectionAloneIsRead) {
+  const DXF_Object d = ReadDxf(Entities(Line(0, 0, 1, 1) + Line(1, 1, 2, 0)), "t");
+  ASSERT_EQ(d.Layers.size(), 1u);
+  EXPECT_EQ(CountClass(d, "Line_"), 2u);
+}
+
+struct BadCase {
+  const char* name;
+  std::string text;
+  std::string message;
+};
+class DxfReaderRejects : public testing::TestWithParam<BadCase> {};
+TEST_P(DxfReaderRejects, WithTheReadersMessage) { EXPECT_EQ(ErrorOf(GetParam().text), GetParam().message); }
+const std::string NoEntities = "No Entities or invalid Entities section in DXF file";
+std::string AtLine(const std::string& m, int line) { return m + "\r\nError occured at or near line number " + std::to_string(line); }
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DxfReaderRejects,
+    testing::Values(
+        BadCase{"empty", "", NoEntities},
+        BadCase{"binary", std::string("\x00\x01\xff\xfe garbage\n\x7f", 14), NoEntities},
+        BadCase{"no_entities", G({{0, "SECTION"}, {2, "HEADER"}, {0, "ENDSEC"}, {0, "EOF"}}), NoEntities},
+        BadCase{"truncated", G({{0, "SECTION"}, {2, "ENTITIES"}, {0, "LINE"}, {10, "1"}}), NoEntities},
+        // The value of the bad group sits on line 10; the refused polyline is
+        // reported where its groups end.
+        BadCase{"bad_float", Entities(G({{0, "LINE"}, {8, "0"}, {10, "1,5"}})), AtLine("Invalid Floating point conversion", 10)},
+        BadCase{"nan", Entities(G({{0, "LINE"}, {8, "0"}, {10, "nan"}})), AtLine("Invalid Floating point conversion", 10)},
+        BadCase{"inf", Entities(G({{0, "CIRCLE"}, {8, "0"}, {40, "inf"}})), AtLine("Invalid Floating point conversion", 10)},
+        BadCase{"overflow", Entities(G({{0, "CIRCLE"}, {8, "0"}, {40, "1e999"}})), AtLine("Invalid Floating point conversion", 10)},
+        BadCase{"bad_int", Entities(G({{0, "LWPOLYLINE"}, {8, "0"}, {70, "x"}})), AtLine("Invalid Integer conversion", 10)},
+        BadCase{"lw_mesh", Entities(G({{0, "LWPOLYLINE"}, {70, "16"}, {10, "0"}, {20, "0"}})),
+                AtLine("Error reading POLYLINE entity", 14)}),
+    [](const testing::TestParamInfo<BadCase>& i) { return std::string(i.param.name); });
+
+TEST(DxfReader, TooManyPolylineVerticesFailWithTheLine) {
+  std::string body = G({{0, "LWPOLYLINE"}, {8, "0"}});
+  for (int i = 0; i < 8192; ++i) body += G({{10, std::to_string(i)}, {20, "0"}});
+  // The 8192nd vertex's X value is on line 4 + 4 * 8191 + 2 of the file.
+  EXPECT_EQ(ErrorOf(Entities(body)), AtLine("Polyline contained more than 8192 vertices", 4 + 4 + 4 * 8191 + 2));
+  std::string ok = G({{0, "LWPOLYLINE"}, {8, "0"}});
+  for (int i = 0; i < 8191; ++i) ok += G({{10, std::to_string(i)}, {20, "0"}});
+  EXPECT_EQ(ErrorOf(Entities(ok)), "");
+}
+
+TEST(DxfReader, LongLinesAreCutAndExponentsConvert) {
+  const std::string longLayer(300, 'w');
+  const DXF_Object d = ReadDxf(Entities(G({{0, "CIRCLE"}, {8, longLayer}, {10, "1e3"}, {20, "0"}, {40, "2"}})), "t");
+  ASSERT_EQ(d.Layers.size(), 1u);
+  EXPECT_EQ(d.Layers[0]->Name.size(), 255u);
+  const auto& c = static_cast<const Circle_&>(*d.Layers[0]->Lists[0]->Entities[0]);
+  EXPECT_EQ(c.P1.X, 1000);
+}
+
+TEST(DxfReader, LineEndsOfEveryKind) {
+  std::string crlf, cr;
+  for (char ch : Entities(Line(0, 0, 1, 1))) {
+    crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    cr += ch == '\n' ? '\r' : ch;
+  }
+  EXPECT_EQ(CountClass(ReadDxf(crlf, "t"), "Line_"), 1u);
+  EXPECT_EQ(CountClass(ReadDxf(cr, "t"), "Line_"), 1u);
+}
+
+TEST(DxfReader, InsertsAndSplinesAreNoticedOnce) {
+  const std::string ins = G({{0, "INSERT"}, {8, "0"}, {2, "B"}});
+  const std::string spl = G({{0, "SPLINE"}, {8, "0"}});
+  const DXF_Object d = ReadDxf(Entities(ins + ins + spl + spl + Line(0, 0, 1, 0)), "t");
+  ASSERT_EQ(d.Warnings.size(), 2u);
+  EXPECT_EQ(d.Warnings[0], "A \"BLOCK\" was read but not inserted.  Explode all Blocks before loading.");
+  EXPECT_EQ(d.Warnings[1], "A SPLINE was detected but not read.  Explode all SPLINE's before loading");
+  EXPECT_EQ(CountClass(d, "Line_"), 1u);
+}
+
+TEST(DxfReader, BlockContentsNeverBecomeGeometry) {
+  const std::string blocks = G({{0, "SECTION"}, {2, "BLOCKS"}, {0, "BLOCK"}, {2, "HOLE"}, {10, "0"}, {20, "0"}}) +
+                             G({{0, "CIRCLE"}, {8, "0"}, {40, "1"}, {0, "ENDBLK"}, {0, "ENDSEC"}});
+  const DXF_Object d = ReadDxf(blocks + Entities(Line(0, 0, 1, 0)), "t");
+  EXPECT_EQ(CountClass(d, "Circle_"), 0u);
+  EXPECT_EQ(CountClass(d, "Block_"), 1u);
+  EXPECT_EQ(CountClass(d, "Line_"), 1u);
+}
+
+TEST(DxfReader, LayersAreCaseInsensitive) {
+  const DXF_Object d = ReadDxf(Entities(Line(0, 0, 1, 0, "walls") + Line(1, 0, 2, 0, "WALLS")), "t");
+  ASSERT_EQ(d.Layers.size(), 1u);
+  EXPECT_EQ(d.Layers[0]->Name, "WALLS");
+  EXPECT_EQ(d.Layers[0]->Lists[0]->Entities.size(), 2u);
+}
+
+const Polyline_& OnlyPolyline(const DXF_Object& d) {
+  return static_cast<const Polyline_&>(*d.Layers.at(0)->Lists.at(0)->Entities.at(0));
+}
+
+TEST(DxfReader, ClosedPolylinesGetTheirFirstVertexOnlyWhenNeeded) {
+  auto poly = [](const std::string& lastX, const std::string& flags) {
+    return Entities(G({{0, "LWPOLYLINE"}, {8, "0"}, {70, flags}, {10, "0"}, {20, "0"}, {10, "5"}, {20, "0"},
+                       {10, "5"}, {20, "5"}, {10, lastX}, {20, "0"}}));
+  };
+  EXPECT_EQ(OnlyPolyline(ReadDxf(poly("0.0004", "1"), "t")).Vertices.size(), 4u);
+  EXPECT_EQ(OnlyPolyline(ReadDxf(poly("1", "1"), "t")).Vertices.size(), 5u);
+  EXPECT_TRUE(OnlyPolyline(ReadDxf(poly("0", "0"), "t")).Closed);
+  EXPECT_FALSE(OnlyPolyline(ReadDxf(poly("1", "0"), "t")).Closed);
+}
+
+TEST(DxfReader, OldStylePolylineWithVertices) {
+  std::string body = G({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "1"}, {40, "0.4"}});
+  for (auto [x, y] : {std::pair{0, 0}, {4, 0}, {4, 3}}) body += G({{0, "VERTEX"}, {8, "0"}, {10, std::to_string(x)}, {20, std::to_string(y)}});
+  body += G({{0, "SEQEND"}});
+  const Polyline_& p = OnlyPolyline(ReadDxf(Entities(body + Line(9, 9, 10, 10)), "t"));
+  EXPECT_TRUE(p.Closed);
+  EXPECT_EQ(p.Vertices.size(), 4u);
+  EXPECT_DOUBLE_EQ(p.Width, 0.2);
+}
+
+TEST(DxfReader, PolygonMeshNeedsMTimesNVertices) {
+  auto mesh = [](int vertices) {
+    std::string body = G({{0, "POLYLINE"}, {8, "0"}, {70, "16"}, {71, "2"}, {72, "2"}});
+    for (int i = 0; i < vertices; ++i) body += G({{0, "VERTEX"}, {70, "64"}, {10, std::to_string(i)}, {20, "1"}});
+    return Entities(body + G({{0, "SEQEND"}}) + Line(0, 0, 1, 0));
+  };
+  EXPECT_EQ(CountClass(ReadDxf(mesh(4), "t"), "Polygon_mesh_"), 1u);
+  EXPECT_EQ(CountClass(ReadDxf(mesh(3), "t"), "Polygon_mesh_"), 0u);
+}
+
+TEST(DxfReader, MirroredArcKeepsItsWorldShape) {
+  // OCS (x, y) is world (-x, y): the upper half circle about OCS (20, 0)
+  // is the upper half circle about world (-20, 0).
+  const DXF_Object d = ReadDxf(
+      Entities(G({{0, "ARC"}, {8, "0"}, {10, "20"}, {20, "0"}, {40, "3"}, {50, "0"}, {51, "180"}, {210, "0"}, {220, "0"},
+                  {230, "-1"}})),
+      "t");
+  const auto& a = static_cast<const Arc_&>(*d.Layers[0]->Lists[0]->Entities[0]);
+  EXPECT_DOUBLE_EQ(a.P1.X, -20);
+  EXPECT_NEAR(a.StartAngle, 0, 1e-12);
+  EXPECT_NEAR(a.EndAngle, Pi, 1e-12);
+}
+
+}  // namespace
+}  // namespace tibrel

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+
+#include "dxf/open_drawing.h"
+#include "dxf_text.h"
+
+namespace tibrel {
+namespace {
+
+using testing_dxf::Entities;
+using testing_dxf::G;
+using testing_dxf::Line;
+
+const std::string Root = TIBREL_SOURCE_DIR;
+
+struct FileCase {
+  const char* file;
+  int closed, open;
+  size_t notices;
+};
+class OpenFile : public testing::TestWithParam<FileCase> {};
+
+// Drawings written by another program and by hand load into the regions
+// their geometry holds (counts worked out from the geometry itself).
+TEST_P(OpenFile, GivesTheRegionsItsGeometryHolds) {
+  const FileCase& c = GetParam();
+  Job job;
+  const OpenResult res = OpenDxfFile(job, Root + "/" + c.file);
+  ASSERT_TRUE(res.Loaded) << res.Error;
+  EXPECT_EQ(res.Notices.size(), c.notices);
+  EXPECT_EQ(res.Status, RegionsCreatedMessage(c.closed + c.open, c.open));
+  int open = 0, closed = 0;
+  CountOpenClosed(job.Regions, open, closed);
+  EXPECT_EQ(open, c.open);
+  EXPECT_EQ(closed, c.closed);
+  for (size_t i = 1; i < job.Regions.size(); ++i) {
+    const TTBRegion& r = job.Regions[i];
+    ASSERT_FALSE(r.Entities.empty());
+    EXPECT_EQ(r.Selected, 0);
+    EXPECT_EQ(r.Depth, 0);
+    if (!r.IsOpen) {
+      EXPECT_EQ(RegionDirection(r), 0) << c.file << " region " << i;  // counter-clockwise by default
+    }
+    for (size_t k = 0; k + 1 < r.Entities.size(); ++k) {
+      EXPECT_NEAR(EntityEnd(r.Entities[k]).X, EntityStart(r.Entities[k + 1]).X, 1e-9);
+      EXPECT_NEAR(EntityEnd(r.Entities[k]).Y, EntityStart(r.Entities[k + 1]).Y, 1e-9);
+    }
+    EXPECT_TRUE(BoxInside(job.DrawingExtents, r));
+  }
+}
+INSTANTIATE_TEST_SUITE_P(
+    Files, OpenFile,
+    testing::Values(FileCase{"tests/data/ezdxf_lines_r12.dxf", 1, 1, 0}, FileCase{"tests/data/ezdxf_lines_r2018.dxf", 1, 1, 0},
+                    FileCase{"tests/data/ezdxf_arcs_circles_r12.dxf", 4, 0, 0},
+                    FileCase{"tests/data/ezdxf_arcs_circles_r2018.dxf", 4, 0, 0},
+                    FileCase{"tests/data/ezdxf_lwpolyline_r2018.dxf", 3, 1, 0},
+                    FileCase{"tests/data/ezdxf_polyline2d_r12.dxf", 3, 1, 0},
+                    FileCase{"tests/data/ezdxf_ellipse_r2018.dxf", 1, 1, 0},
+                    FileCase{"tests/data/ezdxf_blocks_insert_r12.dxf", 0, 1, 1},
+                    FileCase{"tests/data/ezdxf_blocks_insert_r2018.dxf", 0, 1, 1},
+                    FileCase{"tests/data/ezdxf_faces_r12.dxf", 5, 0, 0}, FileCase{"tests/data/ezdxf_faces_r2018.dxf", 5, 0, 0},
+                    FileCase{"tests/data/ezdxf_meshes_r12.dxf", 0, 2, 0}, FileCase{"tests/data/ezdxf_meshes_r2018.dxf", 0, 2, 0},
+                    FileCase{"tests/data/ezdxf_mixed_layers_r12.dxf", 3, 2, 0},
+                    FileCase{"tests/data/ezdxf_mixed_layers_r2018.dxf", 3, 2, 0},
+                    FileCase{"tests/data/ezdxf_every_entity_r2018.dxf", 6, 4, 2},
+                    FileCase{"tests/data/ezdxf_ocs_mirrored_r12.dxf", 2, 1, 0},
+                    FileCase{"tests/data/ezdxf_ocs_mirrored_r2018.dxf", 2, 1, 0}, FileCase{"examples/bracket.dxf", 8, 0, 0},
+                    FileCase{"examples/plate_islands.dxf", 18, 0, 0}, FileCase{"examples/open_profiles.dxf", 1, 5, 0}));
+
+TEST(OpenDrawing, MirroredArcPassesThroughItsWorldPoint) {
+  Job job;
+  ASSERT_TRUE(OpenDxfFile(job, Root + "/tests/data/ezdxf_ocs_mirrored_r2018.dxf").Loaded);
+  bool found = false;
+  for (size_t i = 1; i < job.Regions.size(); ++i)
+    for (const auto& e : job.Regions[i].Entities)
+      if (e.Radius != 0 && std::fabs(e.X + 20) < 1e-9 && std::fabs(e.Y) < 1e-9) {
+        found = true;
+        EXPECT_NEAR(EntityMidpoint(e).Y, 3, 1e-9);
+      }
+  EXPECT_TRUE(found);
+}
+
+TEST(OpenDrawing, FailuresLeaveTheJobAsItWas) {
+  Job job;
+  ASSERT_TRUE(OpenDxfDrawing(job, Entities(Line(0, 0, 1, 0)), "first.dxf").Loaded);
+  EXPECT_EQ(job.DrawingName, "first");
+  const size_t regions = job.Regions.size();
+
+  OpenResult res = OpenDxfDrawing(job, "garbage", "second.dxf");
+  EXPECT_FALSE(res.Loaded);
+  EXPECT_EQ(res.Error, "No Entities or invalid Entities section in DXF file");
+  EXPECT_EQ(res.Status, "No Entities Loaded...");
+
+  res = OpenDxfDrawing(job, Entities(G({{0, "POINT"}, {8, "0"}, {10, "1"}})), "points.dxf");
+  EXPECT_FALSE(res.Loaded);
+  EXPECT_TRUE(res.Error.empty());
+  EXPECT_EQ(res.Status, "No Entities Loaded...");
+
+  res = OpenDxfFile(job, Root + "/no/such/file.dxf");
+  EXPECT_FALSE(res.Loaded);
+  EXPECT_FALSE(res.Error.empty());
+
+  EXPECT_EQ(job.Regions.size(), regions);
+  EXPECT_EQ(job.DrawingName, "first");
+  EXPECT_EQ(job.Loading, 0);
+}
+
+// Stops at the first poll.
+class CancelAtOnce : public Progress {
+ public:
+  explicit CancelAtOnce(Job& j) : job(j) {}
+  void Pump() override { job.CancelRequested = 1; }
+  Job& job;
+};
+
+TEST(OpenDrawing, CancelReportsAndKeepsTheJob) {
+  Job job;
+  ASSERT_TRUE(OpenDxfDrawing(job, Entities(Line(0, 0, 1, 0)), "first.dxf").Loaded);
+  CancelAtOnce cancel(job);
+  job.ProgressSink = &cancel;
+  std::string big;
+  for (int i = 0; i < 3000; ++i) big += Line(i, 0, i + 1, 1);
+  const OpenResult res = OpenDxfDrawing(job, Entities(big), "big.dxf");
+  EXPECT_TRUE(res.Cancelled);
+  EXPECT_EQ(res.Status, "Operation Cancelled...");
+  EXPECT_EQ(job.CancelRequested, 0);
+  EXPECT_EQ(job.Regions.size(), 2u);
+  EXPECT_EQ(job.DrawingName, "first");
+}
+
+TEST(OpenDrawing, RepairSplitsAFigureEight) {
+  // A bow tie drawn as one closed polyline crossing itself.
+  const std::string bowtie = G({{0, "LWPOLYLINE"}, {8, "0"}, {70, "1"}, {10, "0"}, {20, "0"}, {10, "4"}, {20, "4"},
+                                {10, "4"}, {20, "0"}, {10, "0"}, {20, "4"}});
+  Job job;
+  ASSERT_TRUE(OpenDxfDrawing(job, Entities(bowtie), "b.dxf").Loaded);
+  EXPECT_EQ(job.Regions.size(), 2u);
+  job.Options.Fix = true;
+  ASSERT_TRUE(OpenDxfDrawing(job, Entities(bowtie), "b.dxf").Loaded);
+  ASSERT_EQ(job.Regions.size(), 3u);
+  for (size_t i = 1; i < 3; ++i) {
+    EXPECT_EQ(job.Regions[i].IsOpen, 0);
+    EXPECT_EQ(job.Regions[i].Entities.size(), 3u);
+    EXPECT_TRUE(PointInRegion({i == 1 ? 1.0 : 3.0, 2}, job.Regions[1]) != PointInRegion({i == 1 ? 1.0 : 3.0, 2}, job.Regions[2]));
+  }
+}
+
+TEST(OpenDrawing, WantedDirectionIsClockwiseWhenAsked) {
+  Job job;
+  job.Options.Dir = true;
+  ASSERT_TRUE(OpenDxfFile(job, Root + "/examples/plate_islands.dxf").Loaded);
+  for (size_t i = 1; i < job.Regions.size(); ++i) {
+    EXPECT_EQ(RegionDirection(job.Regions[i]), 1);
+    EXPECT_EQ(job.Regions[i].Clockwise, 1);
+  }
+}
+
+}  // namespace
+}  // namespace tibrel
