@@ -135,7 +135,8 @@ TEST(DxfReader, OldStylePolylineWithVertices) {
   std::string body = G({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "1"}, {40, "0.4"}});
   for (auto [x, y] : {std::pair{0, 0}, {4, 0}, {4, 3}}) body += G({{0, "VERTEX"}, {8, "0"}, {10, std::to_string(x)}, {20, std::to_string(y)}});
   body += G({{0, "SEQEND"}});
-  const Polyline_& p = OnlyPolyline(ReadDxf(Entities(body + Line(9, 9, 10, 10)), "t"));
+  const DXF_Object d = ReadDxf(Entities(body + Line(9, 9, 10, 10)), "t");
+  const Polyline_& p = OnlyPolyline(d);
   EXPECT_TRUE(p.Closed);
   EXPECT_EQ(p.Vertices.size(), 4u);
   EXPECT_DOUBLE_EQ(p.Width, 0.2);
