@@ -90,6 +90,21 @@ TEST(Entity, MoveEntityPointKeepsRadiusAndOtherEnd) {
   EXPECT_EQ(a.Radius, 2);
 }
 
+// Snapping the end of a half circle away from its chord must still put the
+// end exactly where asked: chains rely on it.
+TEST(Entity, MovingAHalfCircleEndOutwardStillMeetsThePoint) {
+  for (int which : {0, 1}) {
+    TTBEntity a = MakeArc(0, 0, 0.5, Pi, 0);  // from (-0.5, 0) under the bottom to (0.5, 0)
+    const TTBPoint target = which == 0 ? TTBPoint{-0.5004, 0.0001} : TTBPoint{0.5004, -0.0001};
+    MoveEntityPoint(a, target, which);
+    const TTBPoint got = which == 0 ? EntityStart(a) : EntityEnd(a);
+    EXPECT_NEAR(got.X, target.X, 1e-12);
+    EXPECT_NEAR(got.Y, target.Y, 1e-12);
+    EXPECT_NEAR(std::fabs(a.Radius), 0.5, 0.0003);
+    EXPECT_LT(EntityMidpoint(a).Y, -0.49);  // still the lower half
+  }
+}
+
 TTBRegion Square(double x0, double y0, double size) {
   TTBRegion r;
   r.Entities = {MakeLine(x0, y0, x0 + size, y0), MakeLine(x0 + size, y0, x0 + size, y0 + size),
