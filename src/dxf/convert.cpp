@@ -9,10 +9,12 @@ namespace tibrel {
 
 namespace {
 
+bool Sane(double v) { return std::fabs(v) <= MaxCoordinate; }  // false for NaN too
+
+// Finite and within the coordinate range (for an arc, its box is).
 bool Finite(const TTBEntity& e) {
-  return std::isfinite(e.X) && std::isfinite(e.Y) && std::isfinite(e.Radius) && std::isfinite(e.X2) &&
-         std::isfinite(e.Y2) && std::isfinite(e.XMin) && std::isfinite(e.XMax) && std::isfinite(e.YMin) &&
-         std::isfinite(e.YMax);
+  return Sane(e.X) && Sane(e.Y) && Sane(e.Radius) && Sane(e.X2) && Sane(e.Y2) && Sane(e.XMin) && Sane(e.XMax) &&
+         Sane(e.YMin) && Sane(e.YMax);
 }
 
 void Push(TTBEntityArray& out, TTBEntity e) {
@@ -86,6 +88,11 @@ bool PolylineToRegion(const Polyline_& p, TTBRegion& r) {
       const double k = (1 / bulge - bulge) / 2;
       const TTBPoint c{(P.X + Q.X - (Q.Y - P.Y) * k) / 2, (P.Y + Q.Y + (Q.X - P.X) * k) / 2};
       const double radius = std::hypot(c.X - P.X, c.Y - P.Y);
+      // A bulge over a zero-length chord has no arc: the piece vanishes.
+      if (!(radius > 0)) {
+        bulge = v[i].Bulge;
+        continue;
+      }
       e = MakeArc(c.X, c.Y, bulge > 0 ? radius : -radius, PointAngle(c, P), PointAngle(c, Q));
     }
     if (EntityLength(e) > MinPolylinePieceLength && Finite(e)) {
@@ -96,6 +103,15 @@ bool PolylineToRegion(const Polyline_& p, TTBRegion& r) {
   }
   if (r.Entities.empty()) return false;
   r.IsOpen = p.Closed ? 0 : 1;
+  if (!r.IsOpen) {
+    // Dropped pieces may leave the end a little off the start: snap it, and
+    // a loop that does not come back at all is open.
+    const TTBPoint s = RegionStart(r), e = RegionEnd(r);
+    if (std::fabs(s.X - e.X) < ChainTolerance && std::fabs(s.Y - e.Y) < ChainTolerance)
+      MoveEntityPoint(r.Entities.back(), s, 1);
+    else
+      r.IsOpen = 1;
+  }
   if (r.Entities.size() == 2 && v.size() >= 2 && v[0].Bulge == 1 && v[1].Bulge == 1) {
     const TTBEntity& a = r.Entities[0];
     r.Entities = {MakeCircle(a.X, a.Y, std::fabs(a.Radius))};

@@ -43,11 +43,14 @@ std::string Upper(std::string_view s) {
   return u;
 }
 
+// Integers are 32-bit; a larger value is not a valid integer.
 bool ParseInt(std::string_view t, long& out) {
   t = Trim(t);
   if (!t.empty() && t.front() == '+') t.remove_prefix(1);
   if (t.empty()) return false;
-  auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
+  int32_t v = 0;
+  auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+  out = v;
   return ec == std::errc() && p == t.data() + t.size();
 }
 
@@ -143,7 +146,7 @@ int DXF_Reader::ReadGroup() {
     if (!NextLine(line)) return code_ = -2;
   } while (Trim(line).empty());
   long code;
-  if (!ParseInt(line, code) || code < -32768 || code > 32767) return code_ = -2;
+  if (!ParseInt(line, code)) return code_ = -2;
   if (!NextLine(line)) return code_ = -2;
   value_.assign(line);
   return code_ = static_cast<int>(code);

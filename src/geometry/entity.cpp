@@ -195,6 +195,7 @@ void MoveEntityPoint(TTBEntity& e, TTBPoint p, int which) {
   const double d1 = std::hypot(c1.X - e.X, c1.Y - e.Y);
   const double d2 = std::hypot(c2.X - e.X, c2.Y - e.Y);
   const TTBPoint c = d1 <= d2 ? c1 : c2;
+  if (!std::isfinite(c.X) || !std::isfinite(c.Y)) return;
   e.X = c.X;
   e.Y = c.Y;
   const double ap = PointAngle(c, p), ao = PointAngle(c, other);

@@ -41,6 +41,11 @@ inline constexpr double CollinearTolerance = 1e-8;
 // Self-touching repair: a start and an end coincide below this squared distance.
 inline constexpr double RepeatedPointSquared = 1e-8;
 
+// Coordinates and radii beyond this are absurd for any machine; entities
+// carrying them are dropped on input so that no later product of two
+// coordinates can overflow.
+inline constexpr double MaxCoordinate = 1e12;
+
 // Chord tolerance used to approximate ellipses by lines.
 inline constexpr double EllipseChordTolerance = 0.005;
 
