@@ -4,14 +4,19 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tibrel::bench {
 
 namespace {
 
-// SplitMix64: small, fast and fully specified, so the drawings are the same
+// SplitMix64: small, fast and exactly defined, so the drawings are the same
 // with every standard library.
 class Rng {
  public:
@@ -282,6 +287,34 @@ GeneratedDrawing RoundedRectanglesDxf(long n, uint64_t seed) {
   w.End();
   d.Text = w.Take();
   return d;
+}
+
+namespace {
+
+void MaybeDump(const GeneratedDrawing& d, const std::string& fileName) {
+  const char* folder = std::getenv("TIBREL_BENCH_DUMP");
+  if (!folder || !*folder) return;
+  const std::filesystem::path path = std::filesystem::path(folder) / fileName;
+  std::ofstream out(path, std::ios::binary);
+  out.write(d.Text.data(), static_cast<std::streamsize>(d.Text.size()));
+  if (!out) std::fprintf(stderr, "could not write %s\n", path.string().c_str());
+}
+
+}  // namespace
+
+const GeneratedDrawing& CachedDrawing(Kind kind, long n) {
+  static std::map<std::pair<Kind, long>, GeneratedDrawing> cache;
+  auto it = cache.find({kind, n});
+  if (it != cache.end()) return it->second;
+  GeneratedDrawing d;
+  switch (kind) {
+    case Kind::Squares: d = SquaresDxf(n); break;
+    case Kind::SquaresEntitiesOnly: d = SquaresDxf(n, 1, Layout::EntitiesOnly); break;
+    case Kind::RoundedRectangles: d = RoundedRectanglesDxf(n); break;
+    case Kind::SquaresWithCircles: d = SquaresWithCirclesDxf(n); break;
+  }
+  if (kind == Kind::Squares && n == 50000) MaybeDump(d, "squares_50000.dxf");
+  return cache.emplace(std::make_pair(kind, n), std::move(d)).first->second;
 }
 
 }  // namespace tibrel::bench

@@ -44,4 +44,12 @@ GeneratedDrawing RoundedRectanglesDxf(long n, uint64_t seed = 2);
 // Gives 2*n closed regions, n of them islands.
 GeneratedDrawing SquaresWithCirclesDxf(long n, uint64_t seed = 3);
 
+// The drawings the benchmarks use, each generated once per size with the
+// default seed and kept for the rest of the run.
+enum class Kind { Squares, SquaresEntitiesOnly, RoundedRectangles, SquaresWithCircles };
+// When the environment variable TIBREL_BENCH_DUMP names a folder, the
+// 50,000-square drawing is also written there as squares_50000.dxf when it
+// is first made.
+const GeneratedDrawing& CachedDrawing(Kind kind, long n);
+
 }  // namespace tibrel::bench

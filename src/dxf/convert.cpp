@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "geometry/chain.h"
+#include "geometry/point_grid.h"
 #include "geometry/tolerances.h"
 
 namespace tibrel {
@@ -167,23 +168,28 @@ void RemoveDuplicatePolylines(TTBRegionArray& regions) {
   const size_t n = regions.size();
   std::vector<uint8_t> drop(n, 0);
   auto near = [](double a, double b) { return std::fabs(a - b) < DuplicatePolylineTolerance; };
+  // Candidates have nearly the same box, so they are found through a grid
+  // over the lower-left corners rather than by scanning the XMin window.
+  std::vector<PointGrid::Entry> entries(n);
+  for (size_t j = 0; j < n; ++j) entries[j] = {{regions[j].XMin, regions[j].YMin}, static_cast<uint32_t>(j)};
+  PointGrid grid;
+  grid.Build(entries, 2 * ChainTolerance);
   for (size_t i = 0; i < n; ++i) {
     const TTBRegion& ri = regions[i];
     const TTBPoint s = RegionStart(ri);
-    for (size_t j = i + 1; j < n && regions[j].XMin - ri.XMin <= ChainTolerance && !drop[i]; ++j) {
+    const double y0 = ri.YMin - DuplicatePolylineTolerance, y1 = ri.YMin + DuplicatePolylineTolerance;
+    grid.ForEachNear(ri.XMin, ri.XMin + ChainTolerance, y0, y1, [&](size_t j) {
       const TTBRegion& rj = regions[j];
-      if (rj.Entities.size() != ri.Entities.size()) continue;
+      if (j <= i || rj.XMin - ri.XMin > ChainTolerance || rj.Entities.size() != ri.Entities.size()) return true;
       if (!near(rj.XMin, ri.XMin) || !near(rj.YMin, ri.YMin) || !near(rj.YMax, ri.YMax) || !near(rj.XMax, ri.XMax))
-        continue;
+        return true;
       for (const auto& e : rj.Entities) {
         TTBPoint a, b;
         EntityEnds(e, a, b);
-        if ((near(a.X, s.X) && near(a.Y, s.Y)) || (near(b.X, s.X) && near(b.Y, s.Y))) {
-          drop[i] = 1;
-          break;
-        }
+        if ((near(a.X, s.X) && near(a.Y, s.Y)) || (near(b.X, s.X) && near(b.Y, s.Y))) drop[i] = 1;
       }
-    }
+      return !drop[i];
+    });
   }
   size_t k = 0;
   for (size_t i = 0; i < n; ++i) {
@@ -201,6 +207,17 @@ bool Agree(TTBPoint a, TTBPoint b) {
 // Merges consecutive collinear lines and cuts the region where the path turns
 // straight back. The parts are appended to out.
 void MergeAndSplit(TTBRegion& r, TTBRegionArray& out) {
+  bool needed = false;
+  for (size_t k = 0; k + 1 < r.Entities.size() && !needed; ++k) {
+    const TTBEntity &a = r.Entities[k], &b = r.Entities[k + 1];
+    if (a.Radius != 0 || b.Radius != 0) continue;
+    const TTBPoint d1 = UnitDirection(a), d2 = UnitDirection(b);
+    needed = Agree(d1, d2) || Agree(d1, {-d2.X, -d2.Y});
+  }
+  if (!needed) {
+    out.push_back(std::move(r));
+    return;
+  }
   TTBRegion cur = r;
   cur.Entities.clear();
   bool changed = false;

@@ -64,11 +64,14 @@ DXF_Layer& DXF_Object::LayerNamed(const std::string& upperName) {
 size_t DXF_Object::SegmentSlots() const {
   size_t n = 0;
   for (const auto& l : Layers)
-    for (const auto& list : l->Lists)
-      for (const auto& e : list->Entities) {
-        if (auto* p = dynamic_cast<const Polyline_*>(e.get())) n += p->Vertices.size();
-        else ++n;
+    for (const auto& list : l->Lists) {
+      // Every entity of a list has the list's class.
+      if (list->Entities.empty() || !dynamic_cast<const Polyline_*>(list->Entities.front().get())) {
+        n += list->Entities.size();
+        continue;
       }
+      for (const auto& e : list->Entities) n += static_cast<const Polyline_&>(*e).Vertices.size();
+    }
   return n;
 }
 

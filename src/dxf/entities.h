@@ -33,7 +33,12 @@ class DXF_Entity {
   virtual ~DXF_Entity() = default;
   virtual const char* ClassName() const = 0;
   int Colour = 0;
-  std::optional<DxfOcs> Ocs;
+  // Absent when the extrusion is the world Z axis (held by pointer: most
+  // entities have none, and entities are many).
+  std::shared_ptr<const DxfOcs> Ocs;
+  void SetOcs(const std::optional<DxfOcs>& ocs) {
+    if (ocs) Ocs = std::make_shared<const DxfOcs>(*ocs);
+  }
 };
 
 class Point_ : public DXF_Entity {

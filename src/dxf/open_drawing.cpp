@@ -33,7 +33,8 @@ TTBRegionArray ChainAll(TTBEntityArray& segments, TTBRegionArray& polylines, uin
     ChainEntities(segments, regions, cw, ChainTolerance, 0, control);
   else
     regions = EmptyRegionList();
-  AppendRegions(polylines, 0, regions, control.FlagSet());
+  if (!control.FlagSet())
+    regions.insert(regions.end(), std::make_move_iterator(polylines.begin()), std::make_move_iterator(polylines.end()));
   MarkRange(regions, 1, regions.size() - 1);
   SortRegionsByXMin(regions, 1, regions.size() - 1);
   JoinOpenRegions(regions, ChainTolerance);

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -31,9 +32,11 @@ constexpr size_t MaxLineLength = 255;
 constexpr size_t BlockSize = 4096;
 constexpr int MaxPolylineVertices = 8192;
 
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n'; }
+
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
   return s;
 }
 
@@ -90,7 +93,9 @@ class DXF_Reader {
   double Float() const;
   long Integer() const;
   [[noreturn]] void Fail(const std::string& text) const { throw DXF_read_exception(DxfErrorAtLine(text, line_)); }
-  bool FindSection(std::string_view name);
+  // Reads up to the header of section name; gives up at the end of the
+  // groups or at the header of section stopAt.
+  bool FindSection(std::string_view name, std::string_view stopAt = {});
   bool SkimBlocks(DXF_Object& out);
   // Reads entities until the end name (or ENDSEC); adds them to layers when
   // into is set. Returns false when the groups run out first.
@@ -108,7 +113,7 @@ class DXF_Reader {
   size_t nextBlock_ = BlockSize;
   long line_ = 0;
   int code_ = 0;
-  std::string value_;
+  std::string_view value_;  // a view into the data, at most 255 characters
   bool pushed_ = false;
   bool cancelled_ = false;
   bool insertShown_ = false, splineShown_ = false;
@@ -119,8 +124,10 @@ bool DXF_Reader::NextLine(std::string_view& line) {
   if (pos_ >= data_.size() || cancelled_) return false;
   const char* base = data_.data();
   const size_t n = data_.size();
-  size_t end = pos_;
-  while (end < n && base[end] != '\n' && base[end] != '\r') ++end;
+  // The line ends at the first CR or LF.
+  const void* lf = std::memchr(base + pos_, '\n', n - pos_);
+  size_t end = lf ? static_cast<size_t>(static_cast<const char*>(lf) - base) : n;
+  if (const void* cr = std::memchr(base + pos_, '\r', end - pos_)) end = static_cast<size_t>(static_cast<const char*>(cr) - base);
   line = std::string_view(base + pos_, std::min(end - pos_, MaxLineLength));
   if (end < n) {
     if (base[end] == '\r' && end + 1 < n && base[end + 1] == '\n') ++end;  // CR LF
@@ -148,7 +155,7 @@ int DXF_Reader::ReadGroup() {
   long code;
   if (!ParseInt(line, code)) return code_ = -2;
   if (!NextLine(line)) return code_ = -2;
-  value_.assign(line);
+  value_ = line;
   return code_ = static_cast<int>(code);
 }
 
@@ -164,7 +171,7 @@ long DXF_Reader::Integer() const {
   return v;
 }
 
-bool DXF_Reader::FindSection(std::string_view name) {
+bool DXF_Reader::FindSection(std::string_view name, std::string_view stopAt) {
   for (;;) {
     int c = ReadGroup();
     if (c < 0) return false;
@@ -172,6 +179,7 @@ bool DXF_Reader::FindSection(std::string_view name) {
     c = ReadGroup();
     if (c < 0) return false;
     if (c == 2 && Trim(value_) == name) return true;
+    if (c == 2 && !stopAt.empty() && Trim(value_) == stopAt) return false;
   }
 }
 
@@ -202,9 +210,9 @@ void DXF_Reader::ReadGroups(Groups& g) {
       case 72: g.i72 = Integer(); break;
       case 73: g.i73 = Integer(); break;
       case 74: g.i74 = Integer(); break;
-      case 1: g.text1 = value_; break;
+      case 1: g.text1 = std::string(value_); break;
       case 2: g.name2 = std::string(Trim(value_)); break;
-      case 3: g.text3 = value_; break;
+      case 3: g.text3 = std::string(value_); break;
       case 8: g.layer = Upper(Trim(value_)); break;
       case 210: g.extrusion.X = Float(); break;
       case 220: g.extrusion.Y = Float(); break;
@@ -243,7 +251,7 @@ std::unique_ptr<Arc_> MakeArcEntity(const Groups& g, const std::optional<DxfOcs>
     a->EndAngle = e;
     return a;
   }
-  a->Ocs = ocs;
+  a->SetOcs(ocs);
   a->P1 = ocs->ToWorld(g.p[0]);
   const DxfPoint3 ps = ocs->ToWorld({g.p[0].X + a->Radius * std::cos(s), g.p[0].Y + a->Radius * std::sin(s), g.p[0].Z});
   const DxfPoint3 pe = ocs->ToWorld({g.p[0].X + a->Radius * std::cos(e), g.p[0].Y + a->Radius * std::sin(e), g.p[0].Z});
@@ -257,7 +265,7 @@ std::unique_ptr<Arc_> MakeArcEntity(const Groups& g, const std::optional<DxfOcs>
 
 void FillText(Text_& t, const Groups& g, const std::optional<DxfOcs>& ocs) {
   t.P1 = ocs ? ocs->ToWorld(g.p[0]) : g.p[0];
-  t.Ocs = ocs;
+  t.SetOcs(ocs);
   t.Height = g.r40;
   t.Rotation = g.a50;
   t.Text = g.text1;
@@ -298,7 +306,7 @@ void DXF_Reader::Dispatch(const std::string& name, DXF_Object* into) {
   if (name == "POINT") {
     auto e = std::make_unique<Point_>();
     e->P1 = ocs ? ocs->ToWorld(g.p[0]) : g.p[0];
-    e->Ocs = ocs;
+    e->SetOcs(ocs);
     AddEntity(into, g, std::move(e));
   } else if (name == "LINE") {
     auto e = std::make_unique<Line_>();
@@ -308,7 +316,7 @@ void DXF_Reader::Dispatch(const std::string& name, DXF_Object* into) {
   } else if (name == "CIRCLE") {
     auto e = std::make_unique<Circle_>();
     e->P1 = ocs ? ocs->ToWorld(g.p[0]) : g.p[0];
-    e->Ocs = ocs;
+    e->SetOcs(ocs);
     e->Radius = std::fabs(g.r40);
     AddEntity(into, g, std::move(e));
   } else if (name == "ARC") {
@@ -320,7 +328,7 @@ void DXF_Reader::Dispatch(const std::string& name, DXF_Object* into) {
     e->Ratio = g.r40;
     e->StartParam = g.r41;
     e->EndParam = g.r42;
-    e->Ocs = ocs;
+    e->SetOcs(ocs);
     AddEntity(into, g, std::move(e));
   } else if (name == "TEXT" || name == "MTEXT") {
     auto e = std::make_unique<Text_>();
@@ -401,7 +409,7 @@ void DXF_Reader::ReadLwPolyline(DXF_Object* into) {
   const auto ocs = OcsFromExtrusion(g.extrusion);
   CloseVertices(*p, g.i70 & 1);
   PolylineToWorld(*p, ocs);
-  p->Ocs = ocs;
+  p->SetOcs(ocs);
   AddEntity(into, g, std::move(p));
 }
 
@@ -476,7 +484,7 @@ void DXF_Reader::ReadPolyline(Groups& g, DXF_Object* into) {
     if (!(flags & 8)) {
       const auto ocs = OcsFromExtrusion(g.extrusion);
       PolylineToWorld(*p, ocs);
-      p->Ocs = ocs;
+      p->SetOcs(ocs);
     }
   }
   AddEntity(into, g, std::move(p));
@@ -515,7 +523,9 @@ void DXF_Reader::Read(DXF_Object& out) {
   warnings_ = &out.Warnings;
   const size_t saved = pos_;
   const long savedLine = line_;
-  if (!FindSection("BLOCKS") || !SkimBlocks(out)) {
+  // Blocks come before the entities; a file without them is not read to
+  // its end looking for them.
+  if (!FindSection("BLOCKS", "ENTITIES") || !SkimBlocks(out)) {
     pos_ = saved;
     line_ = savedLine;
     pushed_ = false;

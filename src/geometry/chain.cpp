@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "geometry/kdtree.h"
+#include "geometry/point_grid.h"
 #include "geometry/tolerances.h"
 #include "geometry/touch_index.h"
 
@@ -18,13 +19,32 @@ void NormaliseLines(TTBEntityArray& segments) {
     if (e.Radius == 0 && e.X > e.X2) ReverseEntity(e);
 }
 
-void SortEntitiesByXMin(TTBEntityArray& segments, size_t lo, size_t hi) {
-  if (segments.empty() || lo >= segments.size() || hi < lo) return;
-  hi = std::min(hi, segments.size() - 1);
-  std::stable_sort(segments.begin() + static_cast<std::ptrdiff_t>(lo),
-                   segments.begin() + static_cast<std::ptrdiff_t>(hi) + 1,
-                   [](const TTBEntity& a, const TTBEntity& b) { return a.XMin < b.XMin; });
+namespace {
+
+// Stable sort of items lo..hi by XMin. The records are large, so keys and
+// positions are sorted and the records moved once.
+template <class T>
+void SortByXMin(std::vector<T>& items, size_t lo, size_t hi) {
+  if (items.empty() || lo >= items.size() || hi < lo) return;
+  hi = std::min(hi, items.size() - 1);
+  const size_t n = hi - lo + 1;
+  std::vector<std::pair<double, uint32_t>> keys(n);
+  bool sorted = true;
+  for (size_t k = 0; k < n; ++k) {
+    keys[k] = {items[lo + k].XMin, static_cast<uint32_t>(k)};
+    if (k > 0 && keys[k].first < keys[k - 1].first) sorted = false;
+  }
+  if (sorted) return;
+  std::sort(keys.begin(), keys.end());
+  std::vector<T> moved;
+  moved.reserve(n);
+  for (const auto& key : keys) moved.push_back(std::move(items[lo + key.second]));
+  std::move(moved.begin(), moved.end(), items.begin() + static_cast<std::ptrdiff_t>(lo));
 }
+
+}  // namespace
+
+void SortEntitiesByXMin(TTBEntityArray& segments, size_t lo, size_t hi) { SortByXMin(segments, lo, hi); }
 
 void SortEntitiesByXMin(TTBEntityArray& segments) {
   if (!segments.empty()) SortEntitiesByXMin(segments, 0, segments.size() - 1);
@@ -52,13 +72,29 @@ bool Duplicates(const TTBEntity& i, const TTBEntity& j) {
 void RemoveDuplicateEntities(TTBEntityArray& segments) {
   const size_t n = segments.size();
   std::vector<uint8_t> drop(n, 0);
+  // A later segment j within ChainTolerance in XMin is a duplicate candidate.
+  // Every duplicate rule also asks for a Y value of j near one of i (the start
+  // Y of a line, or its end Y when j is nearly vertical and may run the other
+  // way; the YMin of an arc), so candidates are looked up in a grid over
+  // (XMin, that Y) instead of scanning the whole XMin window, which in a
+  // drawing laid out on a grid holds a whole column.
+  std::vector<PointGrid::Entry> entries;
+  entries.reserve(n + n / 4);
+  for (size_t j = 0; j < n; ++j) {
+    const TTBEntity& e = segments[j];
+    const auto item = static_cast<uint32_t>(j);
+    entries.push_back({{e.XMin, e.Radius == 0 ? e.Y : e.YMin}, item});
+    if (e.Radius == 0 && std::fabs(e.X - e.X2) < ChainTolerance) entries.push_back({{e.XMin, e.Y2}, item});
+  }
+  PointGrid grid;
+  grid.Build(entries, 2 * ChainTolerance);
   for (size_t i = 0; i < n; ++i) {
-    for (size_t j = i + 1; j < n && segments[j].XMin - segments[i].XMin <= ChainTolerance; ++j) {
-      if (Duplicates(segments[i], segments[j])) {
-        drop[i] = 1;
-        break;
-      }
-    }
+    const TTBEntity& e = segments[i];
+    const double y = e.Radius == 0 ? e.Y : e.YMin;
+    grid.ForEachNear(e.XMin, e.XMin + ChainTolerance, y - ChainTolerance, y + ChainTolerance, [&](size_t j) {
+      if (j > i && segments[j].XMin - e.XMin <= ChainTolerance && Duplicates(e, segments[j])) drop[i] = 1;
+      return !drop[i];
+    });
   }
   size_t k = 0;
   for (size_t i = 0; i < n; ++i)
@@ -206,16 +242,14 @@ void ChainEntities(TTBEntityArray& segments, TTBRegionArray& regions, uint8_t cw
   regions.insert(regions.end(), std::make_move_iterator(chains.begin()), std::make_move_iterator(chains.end()));
 }
 
-void SortRegionsByXMin(TTBRegionArray& regions, size_t lo, size_t hi) {
-  if (regions.empty() || lo >= regions.size() || hi < lo) return;
-  hi = std::min(hi, regions.size() - 1);
-  std::stable_sort(regions.begin() + static_cast<std::ptrdiff_t>(lo),
-                   regions.begin() + static_cast<std::ptrdiff_t>(hi) + 1,
-                   [](const TTBRegion& a, const TTBRegion& b) { return a.XMin < b.XMin; });
-}
+void SortRegionsByXMin(TTBRegionArray& regions, size_t lo, size_t hi) { SortByXMin(regions, lo, hi); }
 
 void JoinOpenRegions(TTBRegionArray& regions, double tol) {
   const size_t n = regions.size();
+  // Only marked open regions take part; without any there is nothing to do.
+  if (std::none_of(regions.begin(), regions.end(),
+                   [](const TTBRegion& r) { return r.Selected && r.IsOpen && !r.Entities.empty(); }))
+    return;
   std::vector<TTBPoint> starts(n), ends(n);
   std::vector<double> xmin(n);
   for (size_t i = 0; i < n; ++i) {
@@ -224,7 +258,7 @@ void JoinOpenRegions(TTBRegionArray& regions, double tol) {
   }
   TouchIndex index;
   index.Build(starts, ends, xmin, tol);
-  // Only marked open regions take part; the others never stop a scan.
+  // The others never stop a scan.
   std::vector<uint8_t> consumed(n, 0);
   for (size_t i = 0; i < n; ++i)
     if (!(regions[i].Selected && regions[i].IsOpen && !regions[i].Entities.empty())) index.Consume(i);

@@ -15,8 +15,9 @@ void NormaliseLines(TTBEntityArray& segments);
 // Sorts segments lo..hi by XMin ascending (stable, so results are repeatable).
 void SortEntitiesByXMin(TTBEntityArray& segments, size_t lo, size_t hi);
 void SortEntitiesByXMin(TTBEntityArray& segments);
-// Drops every segment that has a duplicate later in the (XMin-sorted) array;
-// the later copy stays. A line drawn the other way counts as a duplicate.
+// Drops every segment that has a duplicate later in the array, which must be
+// sorted by XMin; the later copy stays. A line drawn the other way counts as
+// a duplicate.
 void RemoveDuplicateEntities(TTBEntityArray& segments);
 // The preparation before chaining, in order: drop short, normalise, sort,
 // remove duplicates.

@@ -28,9 +28,9 @@ struct TTBEntity {
   double Radius = 0;
   double X2 = 0;  // line: end X; arc: StartAngle
   double Y2 = 0;  // line: end Y; arc: EndAngle
-  uint8_t Pending = 0;
   double XMin = 0, YMin = 0, YMax = 0, XMax = 0;
   uint32_t Tag = 0;
+  uint8_t Pending = 0;  // work mark of chaining and editing: 1 = not yet consumed
 
   double& StartAngle() { return X2; }
   double& EndAngle() { return Y2; }

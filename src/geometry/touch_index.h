@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "geometry/entity.h"
+#include "geometry/point_grid.h"
 
 namespace tibrel {
 
@@ -50,18 +51,12 @@ class TouchIndex {
 
  private:
   bool Touches(TTBPoint a, TTBPoint b) const;
-  struct Cell {
-    uint64_t key;
-    uint32_t item;
-  };
-  uint64_t KeyOf(int64_t cx, int64_t cy) const;
-  int64_t CellOf(double v) const;
 
-  double tol_ = 0, cell_ = 1;
+  double tol_ = 0;
   std::vector<TTBPoint> starts_, ends_;
   std::vector<uint8_t> pending_;
   size_t pendingCount_ = 0;
-  std::vector<Cell> cells_;  // sorted by key
+  PointGrid grid_;
   MaxTree allTree_, pendingTree_;
 };
 
