@@ -51,6 +51,7 @@ struct Job {
   int32_t CommandMode = ModeIdle;
   uint8_t CancelRequested = 0;
   int32_t NextOrderNumber = 0;
+  size_t SingleIslandBoundary = 0;  // boundary picked by the first click of Single Island
   uint8_t ModelLoaded = 0;
   uint8_t EditorShown = 0;
   uint8_t Loading = 0;

@@ -97,6 +97,26 @@ void NearestTree::Remove(size_t index) {
   for (uint32_t id = leafOf_[index]; id != 0; id = parentOf_[id]) --nodes_[id].alive;
 }
 
+bool NearestTree::AnyWithin(TTBPoint p, double r2, size_t except) const {
+  return nodes_.size() > 1 && AnyWithin(1, p, r2, except);
+}
+
+bool NearestTree::AnyWithin(uint32_t id, TTBPoint p, double r2, size_t except) const {
+  const Node& nd = nodes_[id];
+  if (nd.alive == 0) return false;
+  const double dx = p.X < nd.xmin ? nd.xmin - p.X : (p.X > nd.xmax ? p.X - nd.xmax : 0);
+  const double dy = p.Y < nd.ymin ? nd.ymin - p.Y : (p.Y > nd.ymax ? p.Y - nd.ymax : 0);
+  if (!(dx * dx + dy * dy < r2)) return false;
+  if (nd.left != 0) return AnyWithin(nd.left, p, r2, except) || AnyWithin(nd.right, p, r2, except);
+  for (uint32_t k = nd.lo; k < nd.hi; ++k) {
+    const uint32_t i = order_[k];
+    if (!present_[i] || i == except) continue;
+    const double ex = points_[i].X - p.X, ey = points_[i].Y - p.Y;
+    if (ex * ex + ey * ey < r2) return true;
+  }
+  return false;
+}
+
 size_t NearestTree::TakeNearest(TTBPoint p) {
   if (alive_ == 0) return SIZE_MAX;
   double best = std::numeric_limits<double>::infinity();

@@ -19,6 +19,9 @@ class NearestTree {
   // then removed.
   size_t TakeNearest(TTBPoint p);
   size_t Remaining() const { return alive_; }
+  // Whether a point still present, other than `except`, lies strictly within
+  // squared distance r2 of p.
+  bool AnyWithin(TTBPoint p, double r2, size_t except) const;
 
  private:
   struct Node {
@@ -30,6 +33,7 @@ class NearestTree {
   uint32_t Build(uint32_t lo, uint32_t hi, int depth);
   void Search(uint32_t node, TTBPoint p, double& best, size_t& bestIndex) const;
   void Remove(size_t index);
+  bool AnyWithin(uint32_t node, TTBPoint p, double r2, size_t except) const;
 
   std::vector<TTBPoint> points_;
   std::vector<uint32_t> order_;
