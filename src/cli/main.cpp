@@ -1,7 +1,10 @@
 // tibrel-cli: the command-line front end over the core library.
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -10,6 +13,7 @@
 #include "cli/json.h"
 #include "core/job.h"
 #include "dxf/open_drawing.h"
+#include "geometry/selection.h"
 
 namespace {
 
@@ -53,18 +57,80 @@ class CliProgress : public Progress {
 };
 
 int Usage() {
-  std::cerr << "usage: tibrel-cli info DRAWING [--json]\n";
+  std::cerr << "usage: tibrel-cli info DRAWING [--json] [--order N,M,...] [--select RULE]...\n"
+               "  rules: all, all-open, all-closed, pcb, empty-circles, window:X1,Y1,X2,Y2,\n"
+               "         region:N, single:N, boundary:N, island:B,N, deselect-all\n"
+               "  --order runs first (it clears the selection), then the rules in order.\n";
   return 2;
+}
+
+// Numbers separated by commas; false when any is not a number.
+bool ParseNumbers(const std::string& text, std::vector<double>& out) {
+  out.clear();
+  size_t pos = 0;
+  while (pos <= text.size()) {
+    const size_t comma = std::min(text.find(',', pos), text.size());
+    const std::string part = text.substr(pos, comma - pos);
+    char* end = nullptr;
+    const double v = std::strtod(part.c_str(), &end);
+    if (part.empty() || *end != '\0' || !std::isfinite(v)) return false;
+    out.push_back(v);
+    pos = comma + 1;
+  }
+  return true;
+}
+
+bool WholeNumbers(const std::vector<double>& v, size_t count) {
+  if (v.size() != count) return false;
+  for (double x : v)
+    if (x < 0 || x != std::floor(x)) return false;
+  return true;
+}
+
+// Applies one --select rule; false when the rule is not understood.
+bool ApplyRule(Job& job, const std::string& rule, CommandResult& res) {
+  const size_t colon = rule.find(':');
+  const std::string name = rule.substr(0, colon);
+  std::vector<double> n;
+  if (colon != std::string::npos && !ParseNumbers(rule.substr(colon + 1), n)) return false;
+  const bool args = colon != std::string::npos;
+  // The pick distance of the view at its usual scale; only the outer
+  // boundary search of the board selection uses it here.
+  constexpr double pick = 0.1;
+  if (!args && name == "all") res = SelectAll(job);
+  else if (!args && name == "all-open") res = SelectAllOpen(job);
+  else if (!args && name == "all-closed") res = SelectAllClosed(job);
+  else if (!args && name == "pcb") res = SelectAllAsIslands(job, pick);
+  else if (!args && name == "empty-circles") res = SelectEmptyCircles(job);
+  else if (!args && name == "deselect-all") res = DeselectAll(job);
+  else if (name == "window" && n.size() == 4) res = SelectWindow(job, {n[0], n[1]}, {n[2], n[3]});
+  else if (name == "region" && WholeNumbers(n, 1)) res = SelectRegionNumber(job, static_cast<size_t>(n[0]));
+  else if (name == "single" && WholeNumbers(n, 1)) res = SelectSingleNumber(job, static_cast<size_t>(n[0]));
+  else if (name == "boundary" && WholeNumbers(n, 1)) res = SingleBoundaryNumber(job, static_cast<size_t>(n[0]));
+  else if (name == "island" && WholeNumbers(n, 2))
+    res = SingleIslandNumbers(job, static_cast<size_t>(n[0]), static_cast<size_t>(n[1]));
+  else return false;
+  return true;
+}
+
+// Prints what a command tells the user: the message box text on stderr, the
+// status text on stderr too (stdout carries the report).
+void Tell(const CommandResult& res) {
+  if (!res.Message.empty()) std::cerr << res.Message << "\n";
+  if (!res.Status.empty()) std::cerr << res.Status << "\n";
 }
 
 void PrintRegionsText(const Job& job, const std::string& status) {
   std::cout << status << "\n";
   for (size_t i = 1; i < job.Regions.size(); ++i) {
     const TTBRegion& r = job.Regions[i];
-    std::printf("%zu %s %zu entities box %.4f,%.4f %.4f,%.4f %s depth %.4f\n", i, r.IsOpen ? "open" : "closed",
-                r.Entities.size(), r.XMin, r.YMin, r.XMax, r.YMax,
-                r.IsOpen ? "-" : (r.Clockwise ? "CW" : "CCW"), r.Depth);
+    std::printf("%zu %s %zu entities box %.4f,%.4f %.4f,%.4f %s depth %.4f", i, r.IsOpen ? "open" : "closed",
+                r.Entities.size(), r.XMin, r.YMin, r.XMax, r.YMax, r.IsOpen ? "-" : (r.Clockwise ? "CW" : "CCW"),
+                r.Depth);
+    if (r.Selected) std::printf(r.IslandOf ? " selected island of %u" : " selected boundary", r.IslandOf);
+    std::printf("\n");
   }
+  std::fflush(stdout);
 }
 
 void PrintRegionsJson(const Job& job, const std::string& status) {
@@ -87,10 +153,14 @@ void PrintRegionsJson(const Job& job, const std::string& status) {
 }
 
 int Info(const std::vector<std::string>& args) {
-  std::string path;
+  std::string path, order;
+  std::vector<std::string> rules;
   bool json = false;
-  for (const auto& a : args) {
+  for (size_t k = 0; k < args.size(); ++k) {
+    const std::string& a = args[k];
     if (a == "--json") json = true;
+    else if (a == "--select" && k + 1 < args.size()) rules.push_back(args[++k]);
+    else if (a == "--order" && k + 1 < args.size()) order = args[++k];
     else if (path.empty() && (a.empty() || a[0] != '-')) path = a;
     else return Usage();
   }
@@ -105,8 +175,26 @@ int Info(const std::vector<std::string>& args) {
     std::cerr << res.Status << "\n";
     return 1;
   }
-  if (json) PrintRegionsJson(job, res.Status);
-  else PrintRegionsText(job, res.Status);
+  std::string status = res.Status;
+  if (!order.empty()) {
+    std::vector<double> n;
+    if (!ParseNumbers(order, n) || !WholeNumbers(n, n.size())) return Usage();
+    const CommandResult r = SetMachiningOrder(job, 1, std::vector<size_t>(n.begin(), n.end()));
+    Tell(r);
+    if (!r.Message.empty()) return 1;
+    if (!r.Status.empty()) status = r.Status;
+  }
+  for (const auto& rule : rules) {
+    CommandResult r;
+    if (!ApplyRule(job, rule, r)) {
+      std::cerr << "unknown selection rule: " << rule << "\n";
+      return 2;
+    }
+    Tell(r);
+    if (!r.Status.empty()) status = r.Status;
+  }
+  if (json) PrintRegionsJson(job, status);
+  else PrintRegionsText(job, status);
   return 0;
 }
 

@@ -115,6 +115,18 @@ OpenResult OpenDxfDrawing(Job& job, std::string_view data, const std::string& na
   return res;
 }
 
+std::string LoadWallProfiles(Job& job, const std::string& path) {
+  job.Profiles = EmptyRegionList();
+  try {
+    const std::string data = ReadFileBytes(path);
+    const DXF_Object drawing = ReadDxf(data, path);
+    job.Profiles = ChainDrawing(drawing, job.Options.Dir ? 1 : 0);
+  } catch (const DXF_read_exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
 OpenResult OpenDxfFile(Job& job, const std::string& path) {
   std::string data;
   try {

@@ -34,6 +34,11 @@ std::string DrawingNameOf(const std::string& path);
 // The status text after a load: "<n> Regions Created... <m> Open".
 std::string RegionsCreatedMessage(int total, int open);
 
+// Loads the wall profiles (numbered from 1) from a profile drawing file into
+// job.Profiles. A file that cannot be read leaves the list empty and gives
+// the reader's message.
+std::string LoadWallProfiles(Job& job, const std::string& path);
+
 // Chains the segments and polylines of a drawing into a region list (no
 // text, no repair, no ordering): what the wall profile file goes through.
 TTBRegionArray ChainDrawing(const DXF_Object& drawing, uint8_t cw, const PassControl& control = {});
