@@ -42,8 +42,9 @@ void EllipseToLines(const Ellipse_& el, double tolerance, TTBEntityArray& out) {
   if (d > 0) {
     const double theta = std::atan(std::sqrt(a * a - d * d) / d);
     const double steps = (std::fabs(t1 - t0) / TwoPi) / theta;
-    // A full ellipse never needs more than a few thousand chords at this tolerance.
-    constexpr double maxSteps = 100000;
+    // Bounded for absurd sizes and parameter ranges (a full ellipse needs
+    // more only when its major radius passes a million drawing units).
+    constexpr double maxSteps = 10000;
     n = std::isfinite(steps) ? std::lround(std::min(steps, maxSteps)) + 1 : 1;
   }
   const auto point = [&](double t) { return TTBPoint{o.X + a * std::cos(t), o.Y + b * std::sin(t)}; };

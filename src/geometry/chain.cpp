@@ -301,6 +301,9 @@ void JoinOpenRegions(TTBRegionArray& regions, double tol) {
       }
     }
     if (!closed) {
+      // Pieces placed in front, in the order found; spliced in once at the
+      // end (prepending each one would copy the chain every time).
+      std::vector<TTBEntityArray> front;
       for (;;) {
         const TouchHit hit = index.FirstTouching(S, false);
         if (!hit.found()) break;
@@ -315,9 +318,14 @@ void JoinOpenRegions(TTBRegionArray& regions, double tol) {
           MoveEntityPoint(Q.Entities.back(), S, 1);
         }
         UnionBox(A, Q);
-        Q.Entities.insert(Q.Entities.end(), A.Entities.begin(), A.Entities.end());
-        A.Entities = std::move(Q.Entities);
-        S = RegionStart(A);
+        S = RegionStart(Q);
+        front.push_back(std::move(Q.Entities));
+      }
+      if (!front.empty()) {
+        TTBEntityArray all;
+        for (auto it = front.rbegin(); it != front.rend(); ++it) all.insert(all.end(), it->begin(), it->end());
+        all.insert(all.end(), A.Entities.begin(), A.Entities.end());
+        A.Entities = std::move(all);
       }
     }
     A.IsOpen = closed ? 0 : 1;
