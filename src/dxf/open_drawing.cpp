@@ -1,5 +1,6 @@
 #include "dxf/open_drawing.h"
 
+#include "core/program_folder.h"
 #include "dxf/convert.h"
 #include "dxf/reader.h"
 #include "geometry/chain.h"
@@ -125,6 +126,11 @@ std::string LoadWallProfiles(Job& job, const std::string& path) {
     return e.what();
   }
   return "";
+}
+
+std::string EnsureWallProfiles(Job& job) {
+  if (job.Profiles.size() > 1) return "";
+  return LoadWallProfiles(job, ProgramFile("Profiles.DXF"));
 }
 
 OpenResult OpenDxfFile(Job& job, const std::string& path) {

@@ -38,6 +38,9 @@ std::string RegionsCreatedMessage(int total, int open);
 // job.Profiles. A file that cannot be read leaves the list empty and gives
 // the reader's message.
 std::string LoadWallProfiles(Job& job, const std::string& path);
+// Add Walls: loads Profiles.DXF from the program folder when the profile
+// list is still empty. Returns the reader's message, if any.
+std::string EnsureWallProfiles(Job& job);
 
 // Chains the segments and polylines of a drawing into a region list (no
 // text, no repair, no ordering): what the wall profile file goes through.

@@ -159,3 +159,26 @@ TEST(OpenDrawing, WantedDirectionIsClockwiseWhenAsked) {
 
 }  // namespace
 }  // namespace tibrel
+
+namespace tibrel {
+namespace {
+
+TEST(WallProfiles, ProfileFileChainsWithoutOrdering) {
+  const std::string path = testing::TempDir() + "/Profiles.DXF";
+  {
+    std::ofstream out(path, std::ios::binary);
+    // Two profiles: an open L of two lines given end to start, and a quarter arc.
+    out << testing_dxf::Entities(testing_dxf::Line(1, 0, 1, 1) + testing_dxf::Line(0, 0, 1, 0) +
+                                 testing_dxf::G({{0, "ARC"}, {8, "0"}, {10, "5"}, {20, "0"}, {40, "1"}, {50, "0"}, {51, "90"}}));
+  }
+  Job job;
+  EXPECT_EQ(LoadWallProfiles(job, path), "");
+  ASSERT_EQ(job.Profiles.size(), 3u);
+  EXPECT_EQ(job.Profiles[1].Entities.size(), 2u);
+  EXPECT_EQ(job.Profiles[1].IsOpen, 1);
+  EXPECT_FALSE(LoadWallProfiles(job, path + ".missing").empty());
+  EXPECT_EQ(job.Profiles.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tibrel
