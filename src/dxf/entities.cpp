@@ -1,5 +1,6 @@
 #include "dxf/entities.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tibrel {
@@ -15,7 +16,12 @@ DxfPoint3 Cross(const DxfPoint3& a, const DxfPoint3& b) {
   return {a.Y * b.Z - a.Z * b.Y, a.Z * b.X - a.X * b.Z, a.X * b.Y - a.Y * b.X};
 }
 
-DxfPoint3 Unit(const DxfPoint3& a) {
+// Scaled by the largest component first, so that neither tiny nor huge
+// components lose the length to underflow or overflow.
+DxfPoint3 Unit(DxfPoint3 a) {
+  const double m = std::max({std::fabs(a.X), std::fabs(a.Y), std::fabs(a.Z)});
+  if (!(m > 0) || !std::isfinite(m)) return {0, 0, 0};
+  a = {a.X / m, a.Y / m, a.Z / m};
   const double len = std::sqrt(a.X * a.X + a.Y * a.Y + a.Z * a.Z);
   return {a.X / len, a.Y / len, a.Z / len};
 }
@@ -23,9 +29,8 @@ DxfPoint3 Unit(const DxfPoint3& a) {
 }  // namespace
 
 std::optional<DxfOcs> OcsFromExtrusion(DxfPoint3 n) {
-  const double len = std::sqrt(n.X * n.X + n.Y * n.Y + n.Z * n.Z);
-  if (!(len > 0) || !std::isfinite(len)) return std::nullopt;
   n = Unit(n);
+  if (n.X == 0 && n.Y == 0 && n.Z == 0) return std::nullopt;
   if (n.X == 0 && n.Y == 0 && n.Z > 0) return std::nullopt;
   constexpr double limit = 1.0 / 64;
   DxfOcs ocs;
