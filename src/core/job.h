@@ -10,6 +10,7 @@
 #include "geometry/extents.h"
 #include "geometry/region.h"
 #include "post/options.h"
+#include "toolpath/model.h"
 
 namespace tibrel {
 
@@ -44,6 +45,10 @@ enum CommandModes : int32_t {
 struct Job {
   TTBRegionArray Regions = EmptyRegionList();
   TTBRegionArray Profiles = EmptyRegionList();
+  TTBOutRegionArray Toolpaths = EmptyToolpathList();
+  TTBMachiningParameters MachiningParameters;
+  TTBTolerances RoughTolerances;
+  TTBTolerances FinishTolerances;
   TTBOptions Options;
   TExtents DrawingExtents;
   std::string DrawingName;

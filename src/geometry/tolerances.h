@@ -54,3 +54,32 @@ inline constexpr double EllipseChordTolerance = 0.005;
 inline constexpr double PolylineCloseTolerance = 0.0005;
 
 }  // namespace tibrel
+
+namespace tibrel {
+
+// --- the offset engine ---
+
+// An offset arc whose radius would fall below this collapses to a point; the
+// shortest arc piece kept.
+inline constexpr double OffsetMinRadius = 0.000125;
+// A line whose offset is not longer than OffsetMinRadius collapses (squared).
+inline constexpr double OffsetMinLineSquared = OffsetMinRadius * OffsetMinRadius;
+// Lines shorter than this cannot be offset; corner arcs sweep at least this.
+inline constexpr double OffsetTiny = 1e-8;
+// Corner arcs sweep at most this: a half turn and a little, never more.
+inline constexpr double MaxCornerSweep = 3.14159265358979323846 + 0.01;
+// Clearance slack: a point passes when no source entity is nearer than
+// d minus this; also the on-entity slack when joining collapsed offsets.
+inline constexpr double ClearanceSlack = 5e-5;
+// Boxes are widened by this in every overlap prefilter.
+inline constexpr double OverlapMargin = 0.0005;
+// Shortest line piece, as a fraction of its raw line.
+inline constexpr double MinLinePieceFraction = 1e-5;
+// Offset pieces join when both |dx| and |dy| are within this.
+inline constexpr double PieceJoinTolerance = 0.00025;
+// A crossing just off an entity still counts when this near one of its ends.
+inline constexpr double CrossingEndSquared = 6.25e-8;
+// Two crossings nearer than this are one.
+inline constexpr double CrossingMerge = 0.0005;
+
+}  // namespace tibrel
