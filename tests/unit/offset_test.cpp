@@ -1,0 +1,356 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "region_builders.h"
+#include "toolpath/offset.h"
+
+namespace tibrel {
+namespace {
+
+using namespace testing_regions;
+
+// --- independent geometry for checking: a point's distance to a line piece
+// or an arc, written without the library's helpers ---
+
+struct Pt {
+  double x, y;
+};
+
+double SegDist(Pt p, Pt a, Pt b) {
+  const double vx = b.x - a.x, vy = b.y - a.y, l2 = vx * vx + vy * vy;
+  double t = l2 > 0 ? ((p.x - a.x) * vx + (p.y - a.y) * vy) / l2 : 0;
+  t = std::clamp(t, 0.0, 1.0);
+  return std::hypot(p.x - (a.x + t * vx), p.y - (a.y + t * vy));
+}
+
+// Start angle and signed sweep of an arc entity, from its own fields.
+void ArcSpan(const TTBEntity& e, double& start, double& sweep) {
+  start = e.X2;
+  double s = e.Y2 - e.X2;
+  const double tp = 2 * M_PI;
+  if (std::fabs(s) < 1e-8) s = e.Radius > 0 ? tp : -tp;
+  else if (e.Radius > 0 && s < 0) s += tp;
+  else if (e.Radius < 0 && s > 0) s -= tp;
+  sweep = s;
+}
+
+Pt ArcPoint(const TTBEntity& e, double a) { return {e.X + std::fabs(e.Radius) * std::cos(a), e.Y + std::fabs(e.Radius) * std::sin(a)}; }
+
+double ArcDist(Pt p, const TTBEntity& e) {
+  double start, sweep;
+  ArcSpan(e, start, sweep);
+  const double a = std::atan2(p.y - e.Y, p.x - e.X);
+  // Along the sweep from the start, in the arc's sense.
+  double along = (sweep > 0 ? a - start : start - a);
+  along = std::fmod(std::fmod(along, 2 * M_PI) + 2 * M_PI, 2 * M_PI);
+  if (along <= std::fabs(sweep)) return std::fabs(std::hypot(p.x - e.X, p.y - e.Y) - std::fabs(e.Radius));
+  const Pt s = ArcPoint(e, start), t = ArcPoint(e, start + sweep);
+  return std::min(std::hypot(p.x - s.x, p.y - s.y), std::hypot(p.x - t.x, p.y - t.y));
+}
+
+double Dist(Pt p, const TTBEntity& e) {
+  return e.Radius == 0 ? SegDist(p, {e.X, e.Y}, {e.X2, e.Y2}) : ArcDist(p, e);
+}
+
+double DistToRegion(Pt p, const TTBRegion& r) {
+  double d = 1e300;
+  for (const auto& e : r.Entities) d = std::min(d, Dist(p, e));
+  return d;
+}
+
+// Points along an entity, both ends included.
+std::vector<Pt> Samples(const TTBEntity& e, int n) {
+  std::vector<Pt> out;
+  if (e.Radius == 0) {
+    for (int k = 0; k <= n; ++k) out.push_back({e.X + (e.X2 - e.X) * k / n, e.Y + (e.Y2 - e.Y) * k / n});
+    return out;
+  }
+  double start, sweep;
+  ArcSpan(e, start, sweep);
+  for (int k = 0; k <= n; ++k) out.push_back(ArcPoint(e, start + sweep * k / n));
+  return out;
+}
+
+bool SegmentsCross(Pt a, Pt b, Pt c, Pt d) {
+  auto orient = [](Pt p, Pt q, Pt r) { return (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x); };
+  const double d1 = orient(c, d, a), d2 = orient(c, d, b), d3 = orient(a, b, c), d4 = orient(a, b, d);
+  const double eps = 1e-10;
+  return ((d1 > eps && d2 < -eps) || (d1 < -eps && d2 > eps)) && ((d3 > eps && d4 < -eps) || (d3 < -eps && d4 > eps));
+}
+
+// Polyline of a loop for crossing checks.
+std::vector<Pt> Polyline(const TTBRegion& r) {
+  std::vector<Pt> pts;
+  for (const auto& e : r.Entities) {
+    const auto s = Samples(e, e.Radius == 0 ? 1 : 24);
+    pts.insert(pts.end(), s.begin(), s.end() - 1);
+  }
+  return pts;
+}
+
+// --- the engine as the generators use it ---
+
+TTBRegionArray Offset(const TTBRegion& r, double d, bool inward) {
+  const int side = inward ? (RegionDirection(r) == 1 ? 0 : 1) : (RegionDirection(r) == 1 ? 1 : 0);
+  TTBEntityArray raw, pieces;
+  TTBRegionArray out = EmptyRegionList();
+  if (!RawOffset(r, raw, d, false, side)) return out;
+  TrimContext ctx;
+  ctx.Source = &r;
+  TrimOffset(raw, pieces, d, 1, nullptr, ctx);
+  ChainLoops(pieces, out, false, 0);
+  return out;
+}
+
+int CheckLoops(const TTBRegion& src, const TTBRegionArray& loops, double d, bool inward) {
+  int checked = 0;
+  for (size_t i = 1; i < loops.size(); ++i) {
+    const TTBRegion& L = loops[i];
+    EXPECT_EQ(L.IsOpen, 0);
+    for (size_t k = 0; k < L.Entities.size(); ++k) {
+      const TTBPoint e = EntityEnd(L.Entities[k]), s = EntityStart(L.Entities[(k + 1) % L.Entities.size()]);
+      EXPECT_NEAR(e.X, s.X, 1e-6);
+      EXPECT_NEAR(e.Y, s.Y, 1e-6);
+      double nearest = 1e300;
+      for (const Pt p : Samples(L.Entities[k], 16)) {
+        const double dist = DistToRegion(p, src);
+        EXPECT_GE(dist, d - 5e-5) << "loop " << i << " entity " << k;
+        nearest = std::min(nearest, dist);
+        ++checked;
+      }
+      if (inward) {
+        EXPECT_LE(nearest, d + 1e-3) << "loop " << i << " entity " << k << " wanders off";
+      }
+    }
+    // No loop crosses itself or another.
+    const auto a = Polyline(L);
+    for (size_t j = i; j < loops.size(); ++j) {
+      const auto b = Polyline(loops[j]);
+      for (size_t p = 0; p < a.size(); ++p)
+        for (size_t q = 0; q < b.size(); ++q) {
+          if (j == i && (q == p || (q + 1) % b.size() == p || (p + 1) % a.size() == q)) continue;
+          EXPECT_FALSE(SegmentsCross(a[p], a[(p + 1) % a.size()], b[q], b[(q + 1) % b.size()]))
+              << "loops " << i << " and " << j;
+        }
+    }
+  }
+  return checked;
+}
+
+// --- shapes ---
+
+TTBRegion Closed(TTBEntityArray es, uint8_t cw) {
+  TTBRegion r;
+  r.Entities = std::move(es);
+  UpdateRegionBox(r);
+  SetRegionDirection(r, cw);
+  return r;
+}
+
+TTBRegion Polygon(const std::vector<Pt>& pts, uint8_t cw) {
+  TTBEntityArray es;
+  for (size_t k = 0; k < pts.size(); ++k) {
+    const Pt a = pts[k], b = pts[(k + 1) % pts.size()];
+    es.push_back(MakeLine(a.x, a.y, b.x, b.y));
+  }
+  return Closed(es, cw);
+}
+
+TTBRegion RoundedRect(double w, double h, double r, uint8_t cw) {
+  return Closed({MakeLine(r, 0, w - r, 0), MakeArc(w - r, r, r, 3 * M_PI / 2, 0), MakeLine(w, r, w, h - r),
+                 MakeArc(w - r, h - r, r, 0, M_PI / 2), MakeLine(w - r, h, r, h), MakeArc(r, h - r, r, M_PI / 2, M_PI),
+                 MakeLine(0, h - r, 0, r), MakeArc(r, r, r, M_PI, 3 * M_PI / 2)},
+                cw);
+}
+
+TTBRegion Star(int points, double outer, double inner, uint8_t cw) {
+  std::vector<Pt> pts;
+  for (int k = 0; k < 2 * points; ++k) {
+    const double a = M_PI * k / points, r = k % 2 ? inner : outer;
+    pts.push_back({r * std::cos(a), r * std::sin(a)});
+  }
+  return Polygon(pts, cw);
+}
+
+// Teeth as arcs on a pitch circle joined by radial lines.
+TTBRegion Gear(int teeth, double root, double tip, uint8_t cw) {
+  TTBEntityArray es;
+  const double step = 2 * M_PI / teeth;
+  for (int k = 0; k < teeth; ++k) {
+    const double a0 = k * step, a1 = a0 + step / 2, a2 = a0 + step;
+    es.push_back(MakeArc(0, 0, root, NormaliseAngle(a0), NormaliseAngle(a1)));
+    es.push_back(MakeLine(root * std::cos(a1), root * std::sin(a1), tip * std::cos(a1), tip * std::sin(a1)));
+    es.push_back(MakeArc(0, 0, tip, NormaliseAngle(a1), NormaliseAngle(a2)));
+    es.push_back(MakeLine(tip * std::cos(a2), tip * std::sin(a2), root * std::cos(a2), root * std::sin(a2)));
+  }
+  return Closed(es, cw);
+}
+
+// A pie slice: two radii and an arc of the given sweep.
+TTBRegion Pie(double sweep, double radius, uint8_t cw) {
+  const double a = NormaliseAngle(sweep);
+  return Closed({MakeLine(0, 0, radius, 0), MakeArc(0, 0, radius, 0, a),
+                 MakeLine(radius * std::cos(a), radius * std::sin(a), 0, 0)},
+                cw);
+}
+
+TEST(OffsetExamples, SquareInwardIsAnExactSmallerSquare) {
+  const TTBRegion sq = Square(0, 0, 10);
+  const TTBRegionArray loops = Offset(sq, 1, true);
+  ASSERT_EQ(loops.size(), 2u);
+  const TTBRegion& L = loops[1];
+  ASSERT_EQ(L.Entities.size(), 4u);
+  for (const auto& e : L.Entities) {
+    EXPECT_EQ(e.Radius, 0);
+    EXPECT_NEAR(std::fabs(e.X - 5) + std::fabs(e.Y - 5), 8, 1e-9);  // corners at (1,1), (9,1), ...
+  }
+  EXPECT_NEAR(L.XMin, 1, 1e-12);
+  EXPECT_NEAR(L.XMax, 9, 1e-12);
+}
+
+TEST(OffsetExamples, SquareOutwardGetsQuarterArcsAtTheCorners) {
+  const TTBRegionArray loops = Offset(Square(0, 0, 10), 1, false);
+  ASSERT_EQ(loops.size(), 2u);
+  int lines = 0, arcs = 0;
+  for (const auto& e : loops[1].Entities) {
+    if (e.Radius == 0) {
+      ++lines;
+    } else {
+      ++arcs;
+      EXPECT_NEAR(std::fabs(e.Radius), 1, 1e-12);
+      EXPECT_NEAR(std::fabs(ArcSweep(e)), M_PI / 2, 1e-9);
+      EXPECT_NEAR(std::fabs(e.X - 5), 5, 1e-9);  // centred on a corner of the square
+      EXPECT_NEAR(std::fabs(e.Y - 5), 5, 1e-9);
+    }
+  }
+  EXPECT_EQ(lines, 4);
+  EXPECT_EQ(arcs, 4);
+  EXPECT_NEAR(loops[1].XMin, -1, 1e-12);
+}
+
+TEST(OffsetExamples, CircleThatCollapsesGivesNothing) {
+  EXPECT_EQ(Offset(Circle(0, 0, 2), 2.5, true).size(), 1u);
+  const TTBRegionArray ok = Offset(Circle(0, 0, 2), 0.5, true);
+  ASSERT_EQ(ok.size(), 2u);
+  EXPECT_NEAR(std::fabs(ok[1].Entities[0].Radius), 1.5, 1e-12);
+}
+
+TEST(OffsetExamples, DumbbellSplitsIntoTwoLoops) {
+  // Two 10 x 10 squares joined by a 2-wide neck; a tool of 1.5 cannot pass it.
+  const TTBRegion dumbbell =
+      Polygon({{0, 0}, {10, 0}, {10, 4}, {14, 4}, {14, 0}, {24, 0}, {24, 10}, {14, 10}, {14, 6}, {10, 6}, {10, 10}, {0, 10}}, 0);
+  const TTBRegionArray loops = Offset(dumbbell, 1.5, true);
+  EXPECT_EQ(loops.size(), 3u);
+  EXPECT_GT(CheckLoops(dumbbell, loops, 1.5, true), 0);
+}
+
+TEST(OffsetExamples, IslandNearTheBoundaryMergesAndFarOneStaysApart) {
+  Job job = JobOf({Square(0, 0, 20), Square(1.5, 8, 4), Square(10, 8, 4)});
+  TTBMachineRegion level;
+  level.Region = 1;
+  level.Offset = 1;
+  level.Islands = {{2, 1}, {3, 1}};
+  TTBRegionArray mainOut = EmptyRegionList(), islandOut = EmptyRegionList();
+  ASSERT_TRUE(OffsetBoundaryWithIslands(job.Regions, level, islandOut, 0, {}, 2, mainOut));
+  ASSERT_EQ(mainOut.size(), 2u);   // boundary merged with the near island
+  EXPECT_EQ(islandOut.size(), 2u); // the far island alone
+  EXPECT_EQ(mainOut[1].Depth, 2);
+  for (const auto* out : {&mainOut, &islandOut})
+    for (size_t i = 1; i < out->size(); ++i)
+      for (const auto& e : (*out)[i].Entities)
+        for (const Pt p : Samples(e, 8))
+          for (size_t r = 1; r <= 3; ++r) EXPECT_GE(DistToRegion(p, job.Regions[r]), 1 - 5e-5);
+}
+
+TEST(OffsetExamples, TightArcsBecomeChords) {
+  TTBRegionArray list = EmptyRegionList();
+  list.push_back(RoundedRect(10, 10, 0.4, 0));
+  TTBTolerances tol;
+  tol.MinArcRadius = 0.5;
+  SimplifyPaths(list, 1, tol);
+  ASSERT_EQ(list[1].Entities.size(), 8u);
+  for (const auto& e : list[1].Entities) EXPECT_EQ(e.Radius, 0);
+}
+
+TEST(OffsetExamples, OpenCornerIsTrimmedOnItsInnerSide) {
+  TTBRegion v = OpenLine(0, 10, 5, 0);
+  v.Entities.push_back(MakeLine(5, 0, 10, 10));
+  UpdateRegionBox(v);
+  TTBEntityArray raw, pieces;
+  ASSERT_TRUE(RawOffset(v, raw, 1, false, 0));  // right of travel: inside the V
+  TrimOpenOffset(raw, pieces, 1, v);
+  ASSERT_FALSE(pieces.empty());
+  for (const auto& e : pieces)
+    for (const Pt p : Samples(e, 8)) EXPECT_GE(DistToRegion(p, v), 1 - 5e-5);
+}
+
+// --- properties over many shapes ---
+
+struct ShapeCase {
+  const char* name;
+  TTBRegion region;
+};
+
+std::vector<ShapeCase> Shapes() {
+  std::vector<ShapeCase> s;
+  for (uint8_t cw : {0, 1}) {
+    s.push_back({"rounded", RoundedRect(30, 20, 4, cw)});
+    s.push_back({"star", Star(7, 20, 8, cw)});
+    s.push_back({"gear", Gear(24, 18, 21, cw)});
+    s.push_back({"slot", RoundedRect(40, 1.6, 0.8, cw)});  // narrower than the tool below
+    for (double sweep : {0.3, 1.0, M_PI / 2, 2.5, M_PI, 4.0, 5.5, 6.1}) s.push_back({"pie", Pie(sweep, 10, cw)});
+    s.push_back({"comb", Polygon({{0, 0}, {30, 0}, {30, 10}, {26, 10}, {26, 3}, {24, 3}, {24, 10}, {16, 10},
+                                  {16, 3}, {15.5, 3}, {15.5, 10}, {0, 10}},
+                                 cw)});
+  }
+  return s;
+}
+
+TEST(OffsetProperties, InwardLoopsKeepTheirDistanceAndHugTheShape) {
+  int checked = 0, loops = 0;
+  for (const auto& shape : Shapes())
+    for (double d : {0.25, 1.0, 2.5}) {
+      SCOPED_TRACE(std::string(shape.name) + " d=" + std::to_string(d));
+      const TTBRegionArray out = Offset(shape.region, d, true);
+      checked += CheckLoops(shape.region, out, d, true);
+      loops += static_cast<int>(out.size()) - 1;
+    }
+  EXPECT_GT(loops, 40);
+  EXPECT_GT(checked, 10000);
+}
+
+TEST(OffsetProperties, OutwardLoopsKeepTheirDistance) {
+  int checked = 0;
+  for (const auto& shape : Shapes())
+    for (double d : {0.5, 3.0}) {
+      SCOPED_TRACE(std::string(shape.name) + " d=" + std::to_string(d));
+      const TTBRegionArray out = Offset(shape.region, d, false);
+      EXPECT_EQ(out.size(), 2u);
+      checked += CheckLoops(shape.region, out, d, false);
+    }
+  EXPECT_GT(checked, 1000);
+}
+
+TEST(OffsetProperties, DegenerateInputNeverHangsOrBreaksTheRules) {
+  std::vector<TTBRegion> shapes;
+  shapes.push_back(Polygon({{0, 0}, {5, 0}, {5, 0}, {5, 5}, {0, 5}}, 0));                 // repeated point
+  shapes.push_back(Closed({MakeArc(0, 0, 0.0002, 0, M_PI), MakeLine(-0.0002, 0, 0.0002, 0)}, 0));  // tiny arc
+  std::vector<Pt> many;
+  for (int k = 0; k <= 1000; ++k) many.push_back({k * 0.01, 0});
+  many.push_back({10, 5});
+  many.push_back({0, 5});
+  shapes.push_back(Polygon(many, 0));  // a thousand collinear pieces
+  shapes.push_back(Closed({MakeArc(0, 0, 5, 0, M_PI), MakeArc(0, 0.0001, 5.0001, M_PI, 0)}, 0));  // near-tangent
+  for (const auto& r : shapes)
+    for (double d : {0.0, 0.1, 3.0, 100.0}) {
+      const TTBRegionArray out = Offset(r, d, true);
+      if (d > 0) {
+        CheckLoops(r, out, d, true);
+      }
+    }
+}
+
+}  // namespace
+}  // namespace tibrel
