@@ -333,6 +333,9 @@ bool GrowChain(TTBEntityArray& pieces, std::vector<uint8_t>& used, size_t s, TTB
       continue;
     }
     chain.push_back(pieces[found]);
+    // The two sides of a crossing are computed apart and may differ in the
+    // last digits: the chain is made to meet exactly.
+    MoveEntityPoint(chain.back(), end, 0);
     used[found] = 1;
     joined.push_back(found);
     if (Joins(EntityEnd(chain.back()), start) && (chain.size() >= 2 || chain[0].Radius != 0)) {

@@ -354,3 +354,114 @@ TEST(OffsetProperties, DegenerateInputNeverHangsOrBreaksTheRules) {
 
 }  // namespace
 }  // namespace tibrel
+
+namespace tibrel {
+namespace {
+
+// Star-shaped outlines with random vertices, some edges bulged into arcs.
+TTBRegion RandomOutline(std::mt19937& rng) {
+  std::uniform_real_distribution<double> u(0, 1);
+  const int n = 5 + static_cast<int>(rng() % 16);
+  std::vector<Pt> pts;
+  for (int k = 0; k < n; ++k) {
+    const double a = 2 * M_PI * (k + 0.8 * u(rng)) / n, r = 8 + 12 * u(rng);
+    pts.push_back({r * std::cos(a), r * std::sin(a)});
+  }
+  TTBEntityArray es;
+  for (int k = 0; k < n; ++k) {
+    const Pt p = pts[k], q = pts[(k + 1) % n];
+    const double b = rng() % 3 == 0 ? (u(rng) - 0.5) * 0.5 : 0;
+    if (b == 0) {
+      es.push_back(MakeLine(p.x, p.y, q.x, q.y));
+      continue;
+    }
+    const double kk = (1 / b - b) / 2;
+    const Pt c{(p.x + q.x - (q.y - p.y) * kk) / 2, (p.y + q.y + (q.x - p.x) * kk) / 2};
+    const double r = std::hypot(c.x - p.x, c.y - p.y);
+    es.push_back(MakeArc(c.x, c.y, b > 0 ? r : -r, PointAngle({c.x, c.y}, {p.x, p.y}), PointAngle({c.x, c.y}, {q.x, q.y})));
+  }
+  return Closed(es, rng() % 2);
+}
+
+bool SelfCrossing(const TTBRegion& r) {
+  const auto pts = Polyline(r);
+  for (size_t p = 0; p < pts.size(); ++p)
+    for (size_t q = p + 2; q < pts.size(); ++q) {
+      if ((q + 1) % pts.size() == p) continue;
+      if (SegmentsCross(pts[p], pts[(p + 1) % pts.size()], pts[q], pts[(q + 1) % pts.size()])) return true;
+    }
+  return false;
+}
+
+TEST(OffsetProperties, ThousandsOfRandomOutlines) {
+  const int count = std::getenv("TIBREL_LONG_PROPERTIES") ? 100000 : 2000;
+  std::mt19937 rng(12345);
+  int shapes = 0, loops = 0;
+  for (int s = 0; s < count; ++s) {
+    const TTBRegion r = RandomOutline(rng);
+    if (SelfCrossing(r)) continue;
+    const double d = 0.2 + 4 * std::uniform_real_distribution<double>(0, 1)(rng);
+    const bool inward = rng() % 4 != 0;
+    SCOPED_TRACE("shape " + std::to_string(s) + " d=" + std::to_string(d) + (inward ? " in" : " out"));
+    const TTBRegionArray out = Offset(r, d, inward);
+    CheckLoops(r, out, d, inward);
+    if (!inward) {
+      EXPECT_EQ(out.size(), 2u);
+    }
+    loops += static_cast<int>(out.size()) - 1;
+    ++shapes;
+    if (HasFailure()) break;
+  }
+  EXPECT_GT(shapes, count / 2);
+  EXPECT_GT(loops, shapes / 2);
+}
+
+// A boundary with random circular and square islands, offset together.
+TEST(OffsetProperties, IslandsNearAndFarKeepTheirDistance) {
+  std::mt19937 rng(777);
+  std::uniform_real_distribution<double> u(0, 1);
+  int checked = 0;
+  for (int s = 0; s < 200; ++s) {
+    Job job = JobOf({RoundedRect(60, 40, 5, 0)});
+    TTBMachineRegion level;
+    level.Region = 1;
+    level.Offset = 0.5 + 2 * u(rng);
+    const int islands = 1 + static_cast<int>(rng() % 4);
+    for (int k = 0; k < islands; ++k) {
+      const double x = 3 + 50 * u(rng), y = 3 + 30 * u(rng);
+      job.Regions.push_back(rng() % 2 ? Circle(x + 2, y + 2, 0.5 + 2 * u(rng)) : Square(x, y, 1 + 4 * u(rng)));
+      // Islands must not overlap one another.
+      bool overlaps = false;
+      for (size_t j = 2; j + 1 < job.Regions.size(); ++j)
+        overlaps = overlaps || (job.Regions[j].XMin < job.Regions.back().XMax + 0.1 && job.Regions.back().XMin < job.Regions[j].XMax + 0.1 &&
+                                job.Regions[j].YMin < job.Regions.back().YMax + 0.1 && job.Regions.back().YMin < job.Regions[j].YMax + 0.1);
+      if (overlaps) {
+        job.Regions.pop_back();
+        continue;
+      }
+      level.Islands.push_back({static_cast<int32_t>(job.Regions.size() - 1), level.Offset});
+    }
+    TTBRegionArray mainOut = EmptyRegionList(), islandOut = EmptyRegionList();
+    OffsetBoundaryWithIslands(job.Regions, level, islandOut, 0, {}, 1, mainOut);
+    for (const auto* out : {&mainOut, &islandOut})
+      for (size_t i = 1; i < out->size(); ++i) {
+        const TTBRegion& L = (*out)[i];
+        EXPECT_EQ(L.IsOpen, 0);
+        for (size_t k = 0; k < L.Entities.size(); ++k) {
+          const TTBPoint e = EntityEnd(L.Entities[k]), st = EntityStart(L.Entities[(k + 1) % L.Entities.size()]);
+          EXPECT_NEAR(e.X, st.X, 1e-6);
+          EXPECT_NEAR(e.Y, st.Y, 1e-6);
+          for (const Pt p : Samples(L.Entities[k], 8)) {
+            for (size_t r = 1; r < job.Regions.size(); ++r) EXPECT_GE(DistToRegion(p, job.Regions[r]), level.Offset - 5e-5);
+            ++checked;
+          }
+        }
+      }
+    EXPECT_GE(mainOut.size(), 2u) << "shape " << s;
+    if (HasFailure()) break;
+  }
+  EXPECT_GT(checked, 5000);
+}
+
+}  // namespace
+}  // namespace tibrel
