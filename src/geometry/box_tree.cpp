@@ -40,22 +40,31 @@ uint32_t BoxTree::Build(uint32_t lo, uint32_t hi) {
   return id;
 }
 
-void BoxTree::Containing(TTBPoint p, std::vector<uint32_t>& out) const {
+template <class Hit>
+void BoxTree::Query(Hit hit, std::vector<uint32_t>& out) const {
   if (nodes_.size() <= 1) return;
   uint32_t stack[128];
   int top = 0;
   stack[top++] = 1;
   while (top > 0) {
     const Node& nd = nodes_[stack[--top]];
-    if (!Contains(nd.box, p)) continue;
+    if (!hit(nd.box)) continue;
     if (nd.left == 0 || top + 2 > 128) {
       for (uint32_t k = nd.lo; k < nd.hi; ++k)
-        if (Contains(boxes_[order_[k]], p)) out.push_back(items_[order_[k]]);
+        if (hit(boxes_[order_[k]])) out.push_back(items_[order_[k]]);
       continue;
     }
     stack[top++] = nd.left;
     stack[top++] = nd.right;
   }
+}
+
+void BoxTree::Containing(TTBPoint p, std::vector<uint32_t>& out) const {
+  Query([p](const Box& b) { return Contains(b, p); }, out);
+}
+
+void BoxTree::Overlapping(const Box& q, std::vector<uint32_t>& out) const {
+  Query([&q](const Box& b) { return b.XMin <= q.XMax && b.XMax >= q.XMin && b.YMin <= q.YMax && b.YMax >= q.YMin; }, out);
 }
 
 }  // namespace tibrel

@@ -2,6 +2,7 @@
 // boxes contain this point" in about O(log n + answers).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -19,6 +20,9 @@ class BoxTree {
   // Appends to out the items whose boxes contain p (boundary included), in no
   // particular order.
   void Containing(TTBPoint p, std::vector<uint32_t>& out) const;
+  // Appends the items whose boxes meet q (boundaries included).
+  void Overlapping(const Box& q, std::vector<uint32_t>& out) const;
+  size_t size() const { return boxes_.size(); }
 
  private:
   struct Node {
@@ -27,6 +31,8 @@ class BoxTree {
     uint32_t left, right;  // 0 for a leaf
   };
   uint32_t Build(uint32_t lo, uint32_t hi);
+  template <class Hit>
+  void Query(Hit hit, std::vector<uint32_t>& out) const;
 
   std::vector<Box> boxes_;
   std::vector<uint32_t> items_;

@@ -8,6 +8,10 @@ namespace tibrel {
 
 namespace {
 
+// Circles within this of touching (relative to their size, at least 1) are
+// tangent: they meet once.
+constexpr double TangentHair = 1e-9;
+
 double Sq(double v) { return v * v; }
 double Dist2(TTBPoint a, TTBPoint b) { return Sq(a.X - b.X) + Sq(a.Y - b.Y); }
 
@@ -51,14 +55,16 @@ int Candidates(const TTBEntity& a, const TTBEntity& b, TTBPoint c[4]) {
     const double t = ((k.X - l.X) * dx + (k.Y - l.Y) * dy) / len2;
     const TTBPoint f{l.X + t * dx, l.Y + t * dy};
     const double r = std::fabs(k.Radius);
-    const double h2 = r * r - Dist2(f, {k.X, k.Y});
-    // Tangent within a relative hair: one point.
-    if (h2 < -1e-12 * r * r - 1e-18) return 0;
-    if (h2 <= 1e-12 * r * r) {
+    const double dist = std::sqrt(Dist2(f, {k.X, k.Y}));
+    // Trimmed offsets are tangent to their corner arcs only to within
+    // rounding: a line that misses or cuts the circle by a hair touches it.
+    const double hair = TangentHair * std::max(1.0, r);
+    if (dist > r + hair) return 0;
+    if (dist >= r - hair) {
       c[0] = f;
       return 1;
     }
-    const double h = std::sqrt(h2 / len2);
+    const double h = std::sqrt((r * r - dist * dist) / len2);
     c[0] = {f.X - h * dx, f.Y - h * dy};
     c[1] = {f.X + h * dx, f.Y + h * dy};
     return 2;
@@ -72,12 +78,13 @@ int Candidates(const TTBEntity& a, const TTBEntity& b, TTBPoint c[4]) {
     c[0] = EntityStart(a), c[1] = EntityEnd(a), c[2] = EntityStart(b), c[3] = EntityEnd(b);
     return 4;
   }
-  if (d > r1 + r2 + 1e-12 * scale || d < std::fabs(r1 - r2) - 1e-12 * scale) return 0;
+  const double hair = TangentHair * std::max(1.0, scale);
+  if (d > r1 + r2 + hair || d < std::fabs(r1 - r2) - hair) return 0;
   const double x = (r1 * r1 - r2 * r2 + d * d) / (2 * d);
   const double h2 = r1 * r1 - x * x;
   const double ux = (b.X - a.X) / d, uy = (b.Y - a.Y) / d;
   const TTBPoint m{a.X + x * ux, a.Y + x * uy};
-  if (h2 <= 1e-12 * scale * scale) {
+  if (h2 <= 0 || d >= r1 + r2 - hair || d <= std::fabs(r1 - r2) + hair) {
     c[0] = m;
     return 1;
   }

@@ -166,13 +166,41 @@ double DistanceSquared(const TTBEntity& e, TTBPoint p) {
 
 }  // namespace
 
+namespace {
+
+bool TooNear(const TTBEntity& e, TTBPoint p, double m, double limit) {
+  return p.X > e.XMin - m && p.X < e.XMax + m && p.Y > e.YMin - m && p.Y < e.YMax + m && DistanceSquared(e, p) < limit;
+}
+
+}  // namespace
+
 bool HasClearance(const TTBRegion& region, TTBPoint p, double d) {
   if (d <= ClearanceSlack) return true;
   const double m = OverlapMargin + d, limit = Sq(d - ClearanceSlack);
-  for (const auto& e : region.Entities) {
-    if (!(p.X > e.XMin - m && p.X < e.XMax + m && p.Y > e.YMin - m && p.Y < e.YMax + m)) continue;
-    if (DistanceSquared(e, p) < limit) return false;
+  for (const auto& e : region.Entities)
+    if (TooNear(e, p, m, limit)) return false;
+  return true;
+}
+
+BoxTree EntityBoxTree(const TTBEntityArray& entities) {
+  std::vector<Box> boxes(entities.size());
+  std::vector<uint32_t> items(entities.size());
+  for (size_t k = 0; k < entities.size(); ++k) {
+    const TTBEntity& e = entities[k];
+    boxes[k] = {e.XMin, e.YMin, e.YMax, e.XMax};
+    items[k] = static_cast<uint32_t>(k);
   }
+  return BoxTree(std::move(boxes), std::move(items));
+}
+
+bool HasClearance(const TTBRegion& region, const BoxTree& index, TTBPoint p, double d) {
+  if (d <= ClearanceSlack) return true;
+  const double m = OverlapMargin + d, limit = Sq(d - ClearanceSlack);
+  thread_local std::vector<uint32_t> near;
+  near.clear();
+  index.Overlapping({p.X - m, p.Y - m, p.Y + m, p.X + m}, near);
+  for (uint32_t k : near)
+    if (TooNear(region.Entities[k], p, m, limit)) return false;
   return true;
 }
 
@@ -181,7 +209,10 @@ namespace {
 bool PieceKept(const TTBEntity& piece, int mode, double d, const TrimContext& ctx) {
   if (mode == 0 || !ctx.Source) return true;
   const TTBPoint m = EntityPointAt(piece, 0.5), q = EntityPointAt(piece, 0.25);
-  if (!HasClearance(*ctx.Source, m, d) || !HasClearance(*ctx.Source, q, d)) return false;
+  auto clear = [&](TTBPoint p) {
+    return ctx.SourceIndex ? HasClearance(*ctx.Source, *ctx.SourceIndex, p, d) : HasClearance(*ctx.Source, p, d);
+  };
+  if (!clear(m) || !clear(q)) return false;
   if (mode != 2 || !ctx.Machine || !ctx.Regions) return true;
   for (const auto& isl : ctx.Machine->Islands) {
     if (isl.Region < 1 || static_cast<size_t>(isl.Region) >= ctx.Regions->size()) continue;
@@ -237,6 +268,13 @@ bool TrimOffset(TTBEntityArray& raw, TTBEntityArray& pieces, double d, int mode,
   bool islandCrossed = false;
   std::vector<double> params;
   TTBCrossing x[2];
+  // Which raw entities can cross which: a box tree finds the pairs whose
+  // widened boxes overlap without looking at every pair.
+  const BoxTree rawIndex = EntityBoxTree(raw);
+  TrimContext indexed = ctx;
+  BoxTree sourceIndex = ctx.Source && !ctx.SourceIndex ? EntityBoxTree(ctx.Source->Entities) : BoxTree({}, {});
+  if (ctx.Source && !ctx.SourceIndex) indexed.SourceIndex = &sourceIndex;
+  std::vector<uint32_t> near;
   for (size_t i = 0; i < raw.size(); ++i) {
     TTBEntity& e = raw[i];
     params.clear();
@@ -251,14 +289,17 @@ bool TrimOffset(TTBEntityArray& raw, TTBEntityArray& pieces, double d, int mode,
           if (n > 0) f.Pending = 1, loop.Selected = 1, entityMode = 2, islandCrossed = true;
         }
       }
-    for (size_t j = 0; j < raw.size(); ++j) {
+    near.clear();
+    rawIndex.Overlapping({e.XMin - OverlapMargin, e.YMin - OverlapMargin, e.YMax + OverlapMargin, e.XMax + OverlapMargin},
+                         near);
+    for (uint32_t j : near) {
       if (j == i || raw[j].Pending || !BoxesOverlapWidened(raw[j], e)) continue;
       const int n = IntersectEntities(e, raw[j], x);
       for (int k = 0; k < n; ++k) params.push_back(x[k].A);
     }
     const bool circle = e.Radius != 0 && IsFullCircle(e);
     if (params.size() >= 2 || (circle && !params.empty())) {
-      SplitPieces(e, params, entityMode, d, ctx, pieces);
+      SplitPieces(e, params, entityMode, d, indexed, pieces);
     } else if (circle) {
       bool keep = !hasIslands;
       if (hasIslands && ctx.Regions)
@@ -294,7 +335,7 @@ bool TrimOffset(TTBEntityArray& raw, TTBEntityArray& pieces, double d, int mode,
           for (int k = 0; k < n; ++k) params.push_back(x[k].A);
         }
         if (!(f.Radius != 0 && IsFullCircle(f))) params.push_back(0), params.push_back(1);
-        SplitPieces(f, params, 1, d, ctx, pieces);
+        SplitPieces(f, params, 1, d, indexed, pieces);
       }
     }
   for (auto& e : raw) e.Pending = 0;
@@ -440,7 +481,8 @@ bool OffsetBoundaryWithIslands(const TTBRegionArray& regions, const TTBMachineRe
     if (!RawOffset(copy, raw, isl.Offset, true, side, control)) return false;
   }
   TTBEntityArray pieces;
-  TrimContext ctx{&regions, &machine, &boundary, control.commandMode && *control.commandMode == PocketCommandMode};
+  TrimContext ctx{&regions, &machine, &boundary, nullptr,
+                  control.commandMode && *control.commandMode == PocketCommandMode};
   if (!TrimOffset(raw, pieces, machine.Offset, 2, nullptr, ctx, control)) return false;
   const size_t from = mainOut.empty() ? 1 : mainOut.size();
   const int made = ChainWithIslands(pieces, mainOut, islandOut, direction, depth);
@@ -450,7 +492,8 @@ bool OffsetBoundaryWithIslands(const TTBRegionArray& regions, const TTBMachineRe
 
 void TrimOpenOffset(TTBEntityArray& raw, TTBEntityArray& pieces, double d, const TTBRegion& source) {
   pieces.clear();
-  const TrimContext ctx{nullptr, nullptr, &source, false};
+  const BoxTree index = EntityBoxTree(source.Entities);
+  const TrimContext ctx{nullptr, nullptr, &source, &index, false};
   std::vector<double> params;
   TTBCrossing x[2];
   for (size_t i = 0; i < raw.size(); ++i) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "core/progress.h"
+#include "geometry/box_tree.h"
 #include "toolpath/model.h"
 
 namespace tibrel {
@@ -32,12 +33,18 @@ bool RawOffset(const TTBRegion& region, TTBEntityArray& out, double d, bool tagI
 // True when p is at least d - 5e-5 from every entity of the region.
 bool HasClearance(const TTBRegion& region, TTBPoint p, double d);
 
+// The entity boxes of a region, for clearance tests that look only at the
+// entities near the point (the same answers, in about log n).
+BoxTree EntityBoxTree(const TTBEntityArray& entities);
+bool HasClearance(const TTBRegion& region, const BoxTree& index, TTBPoint p, double d);
+
 // How pieces are kept: 0 all, 1 clear of the source, 2 clear of the source
 // and of the islands of the machine region.
 struct TrimContext {
   const TTBRegionArray* Regions = nullptr;       // the job's regions (islands by index)
   const TTBMachineRegion* Machine = nullptr;     // the level being cut
   const TTBRegion* Source = nullptr;             // the region offset
+  const BoxTree* SourceIndex = nullptr;          // EntityBoxTree of Source, when made
   bool Pocketing = false;                        // island test also at the quarter point
 };
 

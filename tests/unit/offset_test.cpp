@@ -4,6 +4,7 @@
 #include <random>
 
 #include "region_builders.h"
+#include "toolpath/intersect.h"
 #include "toolpath/offset.h"
 
 namespace tibrel {
