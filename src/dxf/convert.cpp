@@ -4,6 +4,7 @@
 
 #include "geometry/chain.h"
 #include "geometry/point_grid.h"
+#include "toolpath/offset.h"
 #include "geometry/tolerances.h"
 
 namespace tibrel {
@@ -264,6 +265,37 @@ void MergeAndSplit(TTBRegion& r, TTBRegionArray& out) {
 
 }  // namespace
 
+void WidenPolyline(TTBRegion& r, double w) {
+  if (r.Entities.empty() || !(w > 0)) return;
+  if (!r.IsOpen) {
+    // A circle grows to its outer edge; other closed polylines stay as drawn.
+    TTBEntity& c = r.Entities.front();
+    if (r.Entities.size() == 1 && IsFullCircle(c)) {
+      c.Radius = std::copysign(std::fabs(c.Radius) + w, c.Radius);
+      UpdateEntityBox(c);
+      UpdateRegionBox(r);
+    }
+    return;
+  }
+  // Both sides offset by the half width (corners trimmed or rounded), joined
+  // by straight end caps.
+  TTBRegion back = r;
+  ReverseRegion(back);
+  TTBEntityArray right, left;
+  if (!RawOffset(r, right, w, false, 0) || !RawOffset(back, left, w, false, 0) || right.empty() || left.empty())
+    return;
+  TTBEntityArray outline = std::move(right);
+  const TTBPoint e1 = EntityEnd(outline.back()), s2 = EntityStart(left.front());
+  outline.push_back(MakeLine(e1.X, e1.Y, s2.X, s2.Y));
+  outline.insert(outline.end(), left.begin(), left.end());
+  const TTBPoint e2 = EntityEnd(outline.back()), s1 = EntityStart(outline.front());
+  outline.push_back(MakeLine(e2.X, e2.Y, s1.X, s1.Y));
+  r.Entities = std::move(outline);
+  r.IsOpen = 0;
+  r.IslandOf = 0;
+  UpdateRegionBox(r);
+}
+
 void CleanPolylineRegions(TTBRegionArray& polylines, uint8_t cw) {
   if (polylines.empty()) return;
   SortRegionsByXMin(polylines, 0, polylines.size() - 1);
@@ -278,8 +310,10 @@ void CleanPolylineRegions(TTBRegionArray& polylines, uint8_t cw) {
   TTBRegionArray merged;
   merged.reserve(polylines.size());
   for (auto& r : polylines) MergeAndSplit(r, merged);
-  // Wide polylines stay on their centre line until outlines can be offset.
-  for (auto& r : merged) r.Depth = 0;
+  for (auto& r : merged) {
+    if (r.Depth != 0) WidenPolyline(r, r.Depth);
+    r.Depth = 0;
+  }
   polylines = std::move(merged);
 }
 

@@ -29,11 +29,16 @@ bool PolylineToRegion(const Polyline_& p, TTBRegion& r);
 // The lines approximating an ellipse (from its start to its end parameter).
 void EllipseToLines(const Ellipse_& e, double tolerance, TTBEntityArray& out);
 
+// A wide polyline (half width w) becomes its outline: an open one the closed
+// outline of both sides joined by straight end caps; a circle grows by w;
+// other closed polylines stay as drawn.
+void WidenPolyline(TTBRegion& r, double w);
+
 // The clean-up polyline regions get before they join the drawing: sort,
 // drop empty ones, remove duplicates, join open ones end to end, set closed
-// ones to direction cw, merge collinear lines and cut where a path turns
-// straight back. Wide polylines are kept as their centre line; the half
-// width in Depth is cleared.
+// ones to direction cw, merge collinear lines, cut where a path turns
+// straight back, and widen wide polylines. The half width in Depth is
+// cleared.
 void CleanPolylineRegions(TTBRegionArray& polylines, uint8_t cw);
 
 }  // namespace tibrel

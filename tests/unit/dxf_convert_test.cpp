@@ -112,3 +112,59 @@ TEST(EllipseConversion, AbsurdParametersStayBounded) {
 
 }  // namespace
 }  // namespace tibrel
+
+namespace tibrel {
+namespace {
+
+TEST(WidePolylines, OpenLineBecomesARectangleAndCircleGrows) {
+  Polyline_ line = Poly({{0, 0, 0, 0}, {10, 0, 0, 0}}, false);
+  line.Width = 0.1;
+  Polyline_ circle = Poly({{-1, 0, 0, 1}, {1, 0, 0, 1}, {-1, 0, 0, 0}}, true);
+  circle.Width = 0.1;
+  const TTBRegionArray out = Clean({line, circle}, 0);
+  ASSERT_EQ(out.size(), 2u);
+  const TTBRegion& rect = out[0].Entities.size() == 1 ? out[1] : out[0];
+  const TTBRegion& ring = out[0].Entities.size() == 1 ? out[0] : out[1];
+  EXPECT_EQ(rect.IsOpen, 0);
+  EXPECT_NEAR(rect.YMax - rect.YMin, 0.2, 1e-12);
+  EXPECT_NEAR(rect.XMax - rect.XMin, 10, 1e-12);
+  for (size_t k = 0; k < rect.Entities.size(); ++k) {
+    const TTBPoint e = EntityEnd(rect.Entities[k]), s = EntityStart(rect.Entities[(k + 1) % rect.Entities.size()]);
+    EXPECT_NEAR(e.X, s.X, 1e-12);
+    EXPECT_NEAR(e.Y, s.Y, 1e-12);
+  }
+  EXPECT_NEAR(std::fabs(ring.Entities[0].Radius), 1.1, 1e-12);
+  EXPECT_EQ(ring.Depth, 0);
+}
+
+TEST(WidePolylines, BentPolylineOutlineKeepsTheHalfWidth) {
+  Polyline_ bent = Poly({{0, 0, 0, 0}, {10, 0, 0, 0.4}, {10, 10, 0, 0}, {0, 12, 0, 0}}, false);
+  bent.Width = 0.5;
+  const TTBRegionArray out = Clean({bent}, 0);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].IsOpen, 0);
+  TTBRegion centre;
+  ASSERT_TRUE(PolylineToRegion(bent, centre));
+  int caps = 0;
+  for (const auto& e : out[0].Entities) {
+    const TTBPoint m = EntityMidpoint(e);
+    double best = 1e9;
+    for (const auto& c : centre.Entities) {
+      // Distance by dense sampling of the centre line.
+      for (int k = 0; k <= 2000; ++k) {
+        const TTBPoint p = c.Radius == 0 ? TTBPoint{c.X + (c.X2 - c.X) * k / 2000, c.Y + (c.Y2 - c.Y) * k / 2000}
+                                         : TTBPoint{c.X + std::fabs(c.Radius) * std::cos(c.StartAngle() + ArcSweep(c) * k / 2000),
+                                                    c.Y + std::fabs(c.Radius) * std::sin(c.StartAngle() + ArcSweep(c) * k / 2000)};
+        best = std::min(best, std::hypot(p.X - m.X, p.Y - m.Y));
+      }
+    }
+    // The two end caps cross the centre line's ends; everything else runs
+    // at the half width.
+    if (best < 0.01) ++caps;
+    else EXPECT_NEAR(best, 0.5, 0.01);
+  }
+  EXPECT_EQ(caps, 2);
+}
+
+}  // namespace
+}  // namespace tibrel
