@@ -10,6 +10,8 @@ namespace tibrel {
 // The command mode of a running pocket: island clearance is then also tested
 // at the quarter point of every piece.
 constexpr int32_t PocketCommandMode = 100;
+// Joint gaps below this are rounding between the two sides of one crossing.
+constexpr double SnapGap = 1e-5;
 }
 
 namespace tibrel {
@@ -375,8 +377,9 @@ bool GrowChain(TTBEntityArray& pieces, std::vector<uint8_t>& used, size_t s, TTB
     }
     chain.push_back(pieces[found]);
     // The two sides of a crossing are computed apart and may differ in the
-    // last digits: the chain is made to meet exactly.
-    MoveEntityPoint(chain.back(), end, 0);
+    // last digits: such joints are made to meet exactly. A wider gap stays
+    // (pulling the piece over could take it nearer the source than allowed).
+    if (Dist2(EntityStart(chain.back()), end) < Sq(SnapGap)) MoveEntityPoint(chain.back(), end, 0);
     used[found] = 1;
     joined.push_back(found);
     if (Joins(EntityEnd(chain.back()), start) && (chain.size() >= 2 || chain[0].Radius != 0)) {
