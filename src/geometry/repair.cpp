@@ -1,7 +1,10 @@
 #include "geometry/repair.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "geometry/box_tree.h"
+#include "geometry/point_grid.h"
 #include "geometry/tolerances.h"
 
 namespace tibrel {
@@ -101,15 +104,27 @@ TTBRegion MakeLoop(const TTBRegion& like, TTBEntityArray ents, uint8_t cw) {
   return r;
 }
 
-// Splits region r where the start of entity i meets the end of entity j.
+// Splits region r where the start of entity i meets the end of entity j
+// (the first such pair, i then j ascending; j is not the last entity). The
+// end points are looked up in a grid rather than compared pair by pair.
 bool SplitAtRepeatedPoint(const TTBRegion& r, uint8_t cw, TTBRegion& a, TTBRegion& b) {
   const auto& es = r.Entities;
   const size_t m = es.size();
   if (r.IsOpen || m < 4) return false;
+  const double reach = std::sqrt(RepeatedPointSquared);
+  std::vector<PointGrid::Entry> ends;
+  for (size_t j = 1; j + 1 < m; ++j) ends.push_back({EntityEnd(es[j]), static_cast<uint32_t>(j)});
+  PointGrid grid;
+  grid.Build(ends, 2 * reach);
   for (size_t i = 0; i + 1 < m; ++i) {
     const TTBPoint s = EntityStart(es[i]);
-    for (size_t j = i + 1; j + 1 < m; ++j) {
-      if (Dist2(s, EntityEnd(es[j])) >= RepeatedPointSquared) continue;
+    size_t j = SIZE_MAX;
+    grid.ForEachNear(s.X - reach, s.X + reach, s.Y - reach, s.Y + reach, [&](size_t k) {
+      if (k > i && k < j && Dist2(s, EntityEnd(es[k])) < RepeatedPointSquared) j = k;
+      return true;
+    });
+    {
+      if (j == SIZE_MAX) continue;
       TTBEntityArray outer(es.begin(), es.begin() + static_cast<std::ptrdiff_t>(i));
       outer.insert(outer.end(), es.begin() + static_cast<std::ptrdiff_t>(j) + 1, es.end());
       TTBEntityArray inner(es.begin() + static_cast<std::ptrdiff_t>(i), es.begin() + static_cast<std::ptrdiff_t>(j) + 1);
@@ -121,16 +136,27 @@ bool SplitAtRepeatedPoint(const TTBRegion& r, uint8_t cw, TTBRegion& a, TTBRegio
   return false;
 }
 
-// Splits region r where two non-adjacent entities cross.
+// Splits region r where two non-adjacent entities cross (the first such
+// pair: the first entity against entities 2..last-1, then entity i against
+// i+2..last). Candidates come from a box tree, in ascending order.
 bool SplitAtCrossing(const TTBRegion& r, uint8_t cw, TTBRegion& a, TTBRegion& b) {
   const auto& es = r.Entities;
   const size_t m = es.size();
   if (r.IsOpen || m < 3) return false;
+  std::vector<Box> boxes(m);
+  std::vector<uint32_t> ids(m);
+  for (size_t k = 0; k < m; ++k) boxes[k] = {es[k].XMin, es[k].YMin, es[k].YMax, es[k].XMax}, ids[k] = static_cast<uint32_t>(k);
+  const BoxTree tree(std::move(boxes), std::move(ids));
+  std::vector<uint32_t> near;
   for (size_t i = 0; i + 2 < m; ++i) {
     const size_t jEnd = i == 0 ? m - 1 : m;  // the first entity is adjacent to the last
-    for (size_t j = i + 2; j < jEnd; ++j) {
+    near.clear();
+    tree.Overlapping({es[i].XMin, es[i].YMin, es[i].YMax, es[i].XMax}, near);
+    std::sort(near.begin(), near.end());
+    for (const uint32_t jj : near) {
+      const size_t j = jj;
+      if (j < i + 2 || j >= jEnd) continue;
       const TTBEntity &ei = es[i], &ej = es[j];
-      if (ei.XMax < ej.XMin || ej.XMax < ei.XMin || ei.YMax < ej.YMin || ej.YMax < ei.YMin) continue;
       TTBPoint x[2];
       if (EntityCrossings(ei, ej, x) == 0) continue;
       TTBEntity i1, i2, j1, j2;
@@ -162,9 +188,10 @@ void RepeatPass(TTBRegionArray& regions, uint8_t cw, Split split) {
     for (size_t k = 1; k < regions.size(); ++k) {
       TTBRegion a, b;
       if (!split(regions[k], cw, a, b)) continue;
+      // The first part is looked at again at once, the second next.
       regions[k] = std::move(a);
       regions.insert(regions.begin() + static_cast<std::ptrdiff_t>(k) + 1, std::move(b));
-      ++k;
+      --k;
       changed = true;
     }
     if (!changed) break;

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 
 #include "dxf/open_drawing.h"
+#include "dxf/reader.h"
 #include "dxf_text.h"
 
 namespace tibrel {
@@ -178,6 +180,33 @@ TEST(WallProfiles, ProfileFileChainsWithoutOrdering) {
   EXPECT_EQ(job.Profiles[1].IsOpen, 1);
   EXPECT_FALSE(LoadWallProfiles(job, path + ".missing").empty());
   EXPECT_EQ(job.Profiles.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tibrel
+
+namespace tibrel {
+namespace {
+
+// Inputs that once crashed, hung or broke an invariant load cleanly now,
+// with and without the repair of self-touching loops.
+TEST(OpenDrawing, FuzzReproducersLoadCleanly) {
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(Root + "/tests/fuzz/crashes")) {
+    const std::string data = ReadFileBytes(entry.path().string());
+    for (bool fix : {false, true}) {
+      Job job;
+      job.Options.Fix = fix;
+      const OpenResult res = OpenDxfDrawing(job, data, entry.path().filename().string());
+      if (!res.Loaded) continue;
+      for (size_t i = 1; i < job.Regions.size(); ++i) {
+        ASSERT_FALSE(job.Regions[i].Entities.empty()) << entry.path();
+        for (const auto& e : job.Regions[i].Entities) ASSERT_TRUE(std::isfinite(e.X) && std::isfinite(e.XMax)) << entry.path();
+      }
+    }
+    ++files;
+  }
+  EXPECT_GT(files, 5);
 }
 
 }  // namespace
