@@ -151,7 +151,7 @@ RingCount ClipperPocket(const TTBRegionArray& R, double radius, double step) {
   return c;
 }
 
-const double Tools[][2] = {{3, 1.5}, {0.5, 0.4}};
+const double Tools[][2] = {{3, 1.5}, {0.5, 0.4}, {0.5, 0.1}};
 
 void BM_GearPocket_Exact(benchmark::State& state) {
   const TTBRegionArray R = GearWithIslands(200);
@@ -161,7 +161,7 @@ void BM_GearPocket_Exact(benchmark::State& state) {
   state.counters["rings"] = static_cast<double>(c.rings);
   state.counters["entities"] = static_cast<double>(c.entities);
 }
-BENCHMARK(BM_GearPocket_Exact)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GearPocket_Exact)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_GearPocket_Clipper(benchmark::State& state) {
   const TTBRegionArray R = GearWithIslands(200);

@@ -278,21 +278,26 @@ void JoinOpenRegions(TTBRegionArray& regions, double tol) {
     TTBRegion A = std::move(R);
     TTBPoint S = RegionStart(A), E = RegionEnd(A);
     bool closed = false;
-    for (;;) {
-      const TouchHit hit = index.FirstTouching(E, false);
-      if (!hit.found()) break;
+    // The next marked open region touching p, snapped onto p and turned to
+    // run away from p (appending) or towards it (prepending); null when none.
+    auto take = [&](TTBPoint p, bool append) -> TTBRegion* {
+      const TouchHit hit = index.FirstTouching(p, false);
+      if (!hit.found()) return nullptr;
       TTBRegion& Q = regions[hit.index];
       index.Consume(hit.index);
       consumed[hit.index] = 1;
       Q.Selected = 0;
-      if (hit.atStart) {
-        MoveEntityPoint(Q.Entities.front(), E, 0);
-      } else {
-        MoveEntityPoint(Q.Entities.back(), E, 1);
-        ReverseRegion(Q);
-      }
-      UnionBox(A, Q);
-      A.Entities.insert(A.Entities.end(), Q.Entities.begin(), Q.Entities.end());
+      if (hit.atStart)
+        MoveEntityPoint(Q.Entities.front(), p, 0);
+      else
+        MoveEntityPoint(Q.Entities.back(), p, 1);
+      if (hit.atStart == append) return &Q;
+      ReverseRegion(Q);
+      return &Q;
+    };
+    while (TTBRegion* Q = take(E, true)) {
+      UnionBox(A, *Q);
+      A.Entities.insert(A.Entities.end(), Q->Entities.begin(), Q->Entities.end());
       E = RegionEnd(A);
       if (touches(E, S)) {
         MoveEntityPoint(A.Entities.back(), S, 1);
@@ -304,22 +309,10 @@ void JoinOpenRegions(TTBRegionArray& regions, double tol) {
       // Pieces placed in front, in the order found; spliced in once at the
       // end (prepending each one would copy the chain every time).
       std::vector<TTBEntityArray> front;
-      for (;;) {
-        const TouchHit hit = index.FirstTouching(S, false);
-        if (!hit.found()) break;
-        TTBRegion& Q = regions[hit.index];
-        index.Consume(hit.index);
-        consumed[hit.index] = 1;
-        Q.Selected = 0;
-        if (hit.atStart) {
-          MoveEntityPoint(Q.Entities.front(), S, 0);
-          ReverseRegion(Q);
-        } else {
-          MoveEntityPoint(Q.Entities.back(), S, 1);
-        }
-        UnionBox(A, Q);
-        S = RegionStart(Q);
-        front.push_back(std::move(Q.Entities));
+      while (TTBRegion* Q = take(S, false)) {
+        UnionBox(A, *Q);
+        S = RegionStart(*Q);
+        front.push_back(std::move(Q->Entities));
       }
       if (!front.empty()) {
         TTBEntityArray all;

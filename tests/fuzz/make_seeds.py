@@ -255,7 +255,22 @@ OPEN_ONLY = {
                                          line(0, 10, 0, 0)),
     "turn_back_polyline.dxf": entities(lwpoly([(0, 0), (10, 0), (5, 0), (5, 5), (5, 2)], closed=True),
                                        lwpoly([(20, 0), (25, 0), (30, 0), (30, 5)])),
-    "huge_arc_touching_line.dxf": entities(arc(-1e160, 0, 1e160, 0, 1), line(0, 0, 1, 0)),
+    # Arcs of huge radius whose start (angle 0) touches a line that comes
+    # first in XMin order, so that chaining moves the arc's start.
+    "huge_arc_touching_line.dxf": entities(line(-1e170, 0, 0, 0), arc(-1e160, 0, 1e160, 0, 1),
+                                           line(-2e11, 5, 0, 5), arc(-1e11, 5, 1e11, 0, 1e-6)),
+    # Open pieces drawn right to left: every join extends a chain at its start.
+    "join_backwards.dxf": entities(*[lwpoly([(k + 1, (k + 1) % 2), (k, k % 2)]) for k in range(40)]),
+    # Many segments with the same XMin (a dashed vertical line).
+    "same_xmin_dashes.dxf": entities(*[line(0, k, 0, k + 0.5) for k in range(60)]),
+    "closed_mesh_no_merge.dxf": entities(polyline([(0, 0), (10, 0), (0, 10), (10, 10)], flags=17,
+                                                  vertex_flags=64, head=((71, 2), (72, 2)))),
+    "bulge_on_repeated_vertex.dxf": entities(lwpoly([(0, 0), (5, 0, 0.3), (5, 0), (10, 0)]),
+                                             lwpoly([(20, 0, 0.5), (20, 0, 0.5), (25, 0)], closed=True)),
+    # An elliptical arc whose end parameter is below its start: it runs
+    # counter-clockwise through parameter 0.
+    "ellipse_end_below_start.dxf": entities(ent("ELLIPSE", (10, 0), (20, 0), (11, 10), (21, 0), (40, 0.5),
+                                                (41, 5.235987755982989), (42, 1.0471975511965976))),
     "tiny_arcs.dxf": entities(arc(0, 0, 0.0003, 0, 180), line(0.0003, 0, 1, 0), line(-0.0003, 0, -1, 0),
                               line(-1, 0, 1, 0)),
     "many_circles.dxf": entities(*[circle(3 * (k % 8), 3 * (k // 8), 1) for k in range(40)]),
