@@ -211,10 +211,21 @@ namespace {
 bool PieceKept(const TTBEntity& piece, int mode, double d, const TrimContext& ctx) {
   if (mode == 0 || !ctx.Source) return true;
   const TTBPoint m = EntityPointAt(piece, 0.5), q = EntityPointAt(piece, 0.25);
-  auto clear = [&](TTBPoint p) {
-    return ctx.SourceIndex ? HasClearance(*ctx.Source, *ctx.SourceIndex, p, d) : HasClearance(*ctx.Source, p, d);
-  };
-  if (!clear(m) || !clear(q)) return false;
+  if (!ctx.SourceIndex) {
+    if (!HasClearance(*ctx.Source, m, d) || !HasClearance(*ctx.Source, q, d)) return false;
+  } else if (d > ClearanceSlack) {
+    // One look-up serves both points: they lie close together.
+    const double margin = OverlapMargin + d, limit = Sq(d - ClearanceSlack);
+    thread_local std::vector<uint32_t> near;
+    near.clear();
+    ctx.SourceIndex->Overlapping({std::min(m.X, q.X) - margin, std::min(m.Y, q.Y) - margin,
+                                  std::max(m.Y, q.Y) + margin, std::max(m.X, q.X) + margin},
+                                 near);
+    for (uint32_t k : near) {
+      const TTBEntity& e = ctx.Source->Entities[k];
+      if (TooNear(e, m, margin, limit) || TooNear(e, q, margin, limit)) return false;
+    }
+  }
   if (mode != 2 || !ctx.Machine || !ctx.Regions) return true;
   for (const auto& isl : ctx.Machine->Islands) {
     if (isl.Region < 1 || static_cast<size_t>(isl.Region) >= ctx.Regions->size()) continue;
