@@ -2,7 +2,7 @@
 # (only those missing) and configures build folders.
 
 TIBREL_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
-  libbenchmark-dev ccache)
+  libbenchmark-dev ccache libpolyclipping-dev)
 
 tibrel_install_missing() {
   local missing=()
