@@ -418,12 +418,23 @@ TTBRegion MakeResult(TTBEntityArray&& chain, bool closed, double depth) {
 
 }  // namespace
 
+// Where three offsets nearly meet in one point, their pairwise crossings
+// differ by rounding and leave slivers shorter than the joining tolerance; a
+// chain through them would step round the corner on the wrong side. They
+// are left out: the gap they leave is within the joining tolerance.
+std::vector<uint8_t> SliversUsed(const TTBEntityArray& pieces) {
+  std::vector<uint8_t> used(pieces.size(), 0);
+  for (size_t k = 0; k < pieces.size(); ++k)
+    if (!(pieces[k].Radius != 0 && IsFullCircle(pieces[k])) && EntityLength(pieces[k]) < PieceJoinTolerance) used[k] = 1;
+  return used;
+}
+
 int ChainLoops(TTBEntityArray& pieces, TTBRegionArray& out, bool keepOpen, double depth) {
   if (out.empty()) out = EmptyRegionList();
   if (pieces.size() == 1 && pieces[0].X == 0 && pieces[0].Y == 0 && pieces[0].Radius == 0 && pieces[0].X2 == 0 &&
       pieces[0].Y2 == 0)
     return 0;
-  std::vector<uint8_t> used(pieces.size(), 0);
+  std::vector<uint8_t> used = SliversUsed(pieces);
   int made = 0;
   TTBEntityArray chain;
   for (size_t s = 0; s < pieces.size(); ++s) {
@@ -447,7 +458,7 @@ int ChainWithIslands(TTBEntityArray& pieces, TTBRegionArray& mainOut, TTBRegionA
                      double depth) {
   if (mainOut.empty()) mainOut = EmptyRegionList();
   if (islandOut.empty()) islandOut = EmptyRegionList();
-  std::vector<uint8_t> used(pieces.size(), 0);
+  std::vector<uint8_t> used = SliversUsed(pieces);
   int made = 0;
   TTBEntityArray chain;
   for (size_t s = 0; s < pieces.size(); ++s) {
