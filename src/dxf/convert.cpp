@@ -290,7 +290,17 @@ void WidenPolyline(TTBRegion& r, double w) {
   outline.insert(outline.end(), left.begin(), left.end());
   const TTBPoint e2 = EntityEnd(outline.back()), s1 = EntityStart(outline.front());
   outline.push_back(MakeLine(e2.X, e2.Y, s1.X, s1.Y));
-  r.Entities = std::move(outline);
+  // Where a corner turns back so sharply that no corner arc is made, the
+  // offsets leave a gap: a straight piece closes it, so the outline stays
+  // one closed chain.
+  TTBEntityArray closed;
+  closed.reserve(outline.size() + 4);
+  for (size_t k = 0; k < outline.size(); ++k) {
+    closed.push_back(outline[k]);
+    const TTBPoint e = EntityEnd(outline[k]), n = EntityStart(outline[(k + 1) % outline.size()]);
+    if (std::hypot(e.X - n.X, e.Y - n.Y) > GeometricZero) closed.push_back(MakeLine(e.X, e.Y, n.X, n.Y));
+  }
+  r.Entities = std::move(closed);
   r.IsOpen = 0;
   r.IslandOf = 0;
   UpdateRegionBox(r);
