@@ -462,8 +462,12 @@ void DXF_Reader::ReadPolyline(Groups& g, DXF_Object* into) {
       if ((vf & 64) && (vf & 128)) {
         // a position
       } else if (vf & 128) {
-        pf->Faces.push_back({static_cast<int>(std::labs(vg.i71)) - 1, static_cast<int>(std::labs(vg.i72)) - 1,
-                             static_cast<int>(std::labs(vg.i73)) - 1, static_cast<int>(std::labs(vg.i74)) - 1});
+        // One-based, sign ignored; a number beyond the int range is no vertex (-1).
+        auto index = [](long v) {
+          const long k = std::labs(v) - 1;
+          return k > INT32_MAX ? -1 : static_cast<int>(k);
+        };
+        pf->Faces.push_back({index(vg.i71), index(vg.i72), index(vg.i73), index(vg.i74)});
         continue;
       } else {
         failed = true;
