@@ -36,8 +36,14 @@ void EllipseToLines(const Ellipse_& el, double tolerance, TTBEntityArray& out) {
   double b = a * el.Ratio;
   if (el.Ocs && el.Ocs->Mirrored()) b = -b;
   const double phi = VectorAngle(el.P2.Y, el.P2.X);
-  const double t0 = el.StartParam, t1 = el.EndParam;
-  if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(t1 - t0)) return;
+  const double t0 = el.StartParam;
+  if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(el.EndParam - t0)) return;
+  // Ellipse arcs run counter-clockwise from the start parameter to the end
+  // one: an end below the start wraps through 0, and equal ones (or a span
+  // of whole turns) are the full ellipse.
+  double span = std::fmod(el.EndParam - t0, TwoPi);
+  if (span <= 1e-12) span += TwoPi;
+  const double t1 = t0 + span;
   const double d = a - e;
   long n = 0;
   if (d > 0) {

@@ -168,3 +168,25 @@ TEST(WidePolylines, BentPolylineOutlineKeepsTheHalfWidth) {
 
 }  // namespace
 }  // namespace tibrel
+
+namespace tibrel {
+namespace {
+
+// A circular ellipse arc traces the same path as the arc of its circle,
+// whichever way round its parameters are written.
+TEST(EllipseConversion, ParametersRunCounterClockwiseThroughZero) {
+  Ellipse_ e;
+  e.P2 = {10, 0, 0};
+  e.Ratio = 1;
+  e.StartParam = 5 * Pi / 3;  // 300 degrees
+  e.EndParam = Pi / 3;        // 60 degrees, through 0
+  TTBEntityArray lines;
+  EllipseToLines(e, 0, lines);
+  ASSERT_FALSE(lines.empty());
+  for (const auto& l : lines) EXPECT_GT(l.X, 4.99);  // the right-hand side only
+  EXPECT_NEAR(lines.front().X, 5, 1e-9);
+  EXPECT_NEAR(lines.back().Y2, 10 * std::sin(Pi / 3), 1e-9);
+}
+
+}  // namespace
+}  // namespace tibrel
