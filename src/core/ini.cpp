@@ -46,7 +46,7 @@ IniFile IniFile::Parse(std::string_view text) {
     size_t end = text.find('\n', pos);
     if (end == std::string_view::npos) end = text.size();
     std::string_view raw = text.substr(pos, end - pos);
-    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    while (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
     Line line;
     line.raw = std::string(raw);
     const std::string_view t = Trim(raw);
