@@ -118,7 +118,12 @@ int IntersectEntities(const TTBEntity& a, const TTBEntity& b, TTBCrossing out[2]
   const int n = Candidates(a, b, c);
   TTBCrossing found[4];
   int k = 0;
+  auto nearBox = [](const TTBEntity& e, TTBPoint p) {
+    constexpr double m = 0.001;  // beyond the end tolerance: points outside cannot count
+    return p.X >= e.XMin - m && p.X <= e.XMax + m && p.Y >= e.YMin - m && p.Y <= e.YMax + m;
+  };
   for (int i = 0; i < n; ++i) {
+    if (!nearBox(a, c[i]) || !nearBox(b, c[i])) continue;
     double ta = EntityParameter(a, c[i]), tb = EntityParameter(b, c[i]);
     if (!Counts(a, c[i], ta) || !Counts(b, c[i], tb)) continue;
     // Overlap ends may repeat: keep distinct points only.

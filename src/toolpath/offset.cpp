@@ -171,7 +171,11 @@ double DistanceSquared(const TTBEntity& e, TTBPoint p) {
 namespace {
 
 bool TooNear(const TTBEntity& e, TTBPoint p, double m, double limit) {
-  return p.X > e.XMin - m && p.X < e.XMax + m && p.Y > e.YMin - m && p.Y < e.YMax + m && DistanceSquared(e, p) < limit;
+  if (!(p.X > e.XMin - m && p.X < e.XMax + m && p.Y > e.YMin - m && p.Y < e.YMax + m)) return false;
+  // The distance to the whole circle is a lower bound of the distance to the
+  // arc: when that is clear, no angle needs working out.
+  if (e.Radius != 0 && Sq(std::hypot(p.X - e.X, p.Y - e.Y) - std::fabs(e.Radius)) >= limit) return false;
+  return DistanceSquared(e, p) < limit;
 }
 
 }  // namespace
