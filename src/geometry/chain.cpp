@@ -147,45 +147,35 @@ void ChainBatch(TTBEntity* seg, size_t n, double tol, double depth, TTBRegionArr
     const TTBPoint F0 = EntityStart(first);
     TTBPoint E = EntityEnd(first);
     bool closed = false;
-    for (;;) {
-      const TouchHit hit = index.FirstTouching(E, false);
-      if (!hit.found()) break;
-      TTBEntity j = seg[hit.index];
+    // The first pending segment touching p (the scan ending as the rules
+    // say), snapped onto p and turned to run away from p (forward) or
+    // towards it (backward).
+    auto take = [&](TTBPoint p, bool forward, TTBEntity& j) {
+      const TouchHit hit = index.FirstTouching(p, !forward);
+      if (!hit.found()) return false;
+      j = seg[hit.index];
       index.Consume(hit.index);
       j.Pending = 0;
-      if (hit.atStart) {
-        MoveEntityPoint(j, E, 0);
-      } else {
-        MoveEntityPoint(j, E, 1);
-        ReverseEntity(j);
-      }
+      MoveEntityPoint(j, p, hit.atStart ? 0 : 1);
+      if (hit.atStart != forward) ReverseEntity(j);
       UnionBox(r, j);
+      return true;
+    };
+    TTBEntity j;
+    while (!closed && take(E, true, j)) {
       E = EntityEnd(j);
       if (touches(E, F0)) {
         MoveEntityPoint(j, F0, 1);
         closed = true;
       }
       r.Entities.push_back(j);
-      if (closed) break;
     }
     // The last forward scan saw pending segments exactly when some remain.
     if (!closed && index.PendingCount() > 0) {
       TTBPoint F = F0;
       backward.clear();
-      for (;;) {
-        const TouchHit hit = index.FirstTouching(F, true);
-        if (!hit.found()) break;
-        TTBEntity j = seg[hit.index];
-        index.Consume(hit.index);
-        j.Pending = 0;
-        if (hit.atStart) {
-          MoveEntityPoint(j, F, 0);
-          ReverseEntity(j);
-        } else {
-          MoveEntityPoint(j, F, 1);
-        }
+      while (take(F, false, j)) {
         F = EntityStart(j);
-        UnionBox(r, j);
         backward.push_back(j);
       }
       if (!backward.empty()) {
