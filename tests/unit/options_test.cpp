@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "core/numbers.h"
+#include "post/options.h"
+
+namespace tibrel {
+namespace {
+
+TEST(Options, WithoutTheSectionTheStartValuesStay) {
+  TTBSettings s;
+  ReadOptions(IniFile::Parse("[Other]\nPost=X\n"), s);
+  EXPECT_EQ(s.Options.Post, "Varnix");
+  EXPECT_FALSE(s.Options.PocketDir);
+  EXPECT_TRUE(s.Options.Trace);
+}
+
+TEST(Options, MissingKeysTakeTheFileDefaults) {
+  TTBSettings s;
+  ReadOptions(IniFile::Parse("[Options]\nOverlap=33\nBack=0x00FF00\nFix=1\n"), s);
+  EXPECT_EQ(s.Options.Post, "Default");
+  EXPECT_TRUE(s.Options.PocketDir);
+  EXPECT_TRUE(s.Options.Dir);
+  EXPECT_FALSE(s.Options.Trace);
+  EXPECT_TRUE(s.Options.Fix);
+  EXPECT_DOUBLE_EQ(s.Options.Overlap, 0.33);
+  EXPECT_DOUBLE_EQ(s.Options.StlOverlap, 0.5);
+  EXPECT_EQ(s.View.Background, 0x00FF00);
+  EXPECT_EQ(s.View.SelectedIsland, 255);
+  EXPECT_TRUE(s.View.ShowBoundaries);
+  EXPECT_EQ(s.Options.FontPrecision, 8);
+}
+
+TEST(Options, WrittenOptionsReadBackAndKeepTheRestOfTheFile) {
+  TTBSettings s;
+  s.Options.Overlap = 0.33;
+  s.Options.Post = "GRBL";
+  s.View.GridSize = 0.25;
+  s.Rough.MinArcRadius = 0.5;
+  IniFile f = IniFile::Parse("; mine\n[Options]\nUnknown=stays\n");
+  WriteOptions(f, s);
+  EXPECT_EQ(f.ReadString("Options", "Overlap", ""), "33");
+  EXPECT_EQ(f.ReadString("Options", "Unknown", ""), "stays");
+  EXPECT_EQ(f.ReadString("Options", "JoinTolerence", ""), "0.0005");
+  TTBSettings back;
+  ReadOptions(IniFile::Parse(f.Text()), back);
+  EXPECT_EQ(back.Options.Post, "GRBL");
+  EXPECT_DOUBLE_EQ(back.Options.Overlap, 0.33);
+  EXPECT_DOUBLE_EQ(back.View.GridSize, 0.25);
+  EXPECT_DOUBLE_EQ(back.Rough.MinArcRadius, 0.5);
+}
+
+TEST(Options, CommaWrittenNumbersReadBeforeAnyPost) {
+  TTBSettings s;
+  s.View.GridSize = 0.5;
+  IniFile f;
+  SetDecimalCharacter(',');
+  WriteOptions(f, s);
+  SetDecimalCharacter('.');
+  EXPECT_EQ(f.ReadString("Options", "GridSize", ""), "0,5");
+  TTBSettings back;
+  back.View.GridSize = 9;
+  ReadOptions(IniFile::Parse(f.Text()), back);
+  EXPECT_DOUBLE_EQ(back.View.GridSize, 0.5);
+}
+
+}  // namespace
+}  // namespace tibrel
