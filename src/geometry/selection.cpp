@@ -353,16 +353,27 @@ CommandResult SelectRegionAt(Job& job, TTBPoint p, double pickDistance) {
   return SelectRegionNumber(job, PickRegion(job.Regions, p, pickDistance));
 }
 
-CommandResult DeselectRegionAt(Job& job, TTBPoint p, double pickDistance) {
+namespace {
+
+// The deselect clicks pick among the selected regions only.
+template <class Act>
+CommandResult DeselectPicked(Job& job, TTBPoint p, double pickDistance, Act act) {
   CommandResult res;
   const size_t k = PickRegion(job.Regions, p, pickDistance, true);
   if (k == 0) return res;
-  TTBRegionArray& R = job.Regions;
-  for (size_t j = 1; j < R.size(); ++j)
-    if (j != k && Usable(R[j]) && Encloses(R[k], R[j], TestPoint(R[j]), true)) DeselectRegion(R[j]);
-  DeselectRegion(R[k]);
+  act(job.Regions, k);
   res.Changed = true;
   return res;
+}
+
+}  // namespace
+
+CommandResult DeselectRegionAt(Job& job, TTBPoint p, double pickDistance) {
+  return DeselectPicked(job, p, pickDistance, [](TTBRegionArray& R, size_t k) {
+    for (size_t j = 1; j < R.size(); ++j)
+      if (j != k && Usable(R[j]) && Encloses(R[k], R[j], TestPoint(R[j]), true)) DeselectRegion(R[j]);
+    DeselectRegion(R[k]);
+  });
 }
 
 CommandResult SelectSingleNumber(Job& job, size_t k) {
@@ -386,12 +397,7 @@ CommandResult SelectSingleAt(Job& job, TTBPoint p, double pickDistance) {
 }
 
 CommandResult DeselectSingleAt(Job& job, TTBPoint p, double pickDistance) {
-  CommandResult res;
-  const size_t k = PickRegion(job.Regions, p, pickDistance, true);
-  if (k == 0) return res;
-  DeselectRegion(job.Regions[k]);
-  res.Changed = true;
-  return res;
+  return DeselectPicked(job, p, pickDistance, [](TTBRegionArray& R, size_t k) { DeselectRegion(R[k]); });
 }
 
 CommandResult SingleBoundaryNumber(Job& job, size_t k) {

@@ -22,16 +22,11 @@
 #include "dxf/entities.h"
 #include "dxf/reader.h"
 #include "geometry/entity.h"
+#include "fuzz_check.h"
 
 namespace {
 
 using namespace tibrel;
-
-[[noreturn]] void Violated(const char* what, const std::string& detail = {}) {
-  std::fprintf(stderr, "\n*** property violated: %s\n%s\n", what, detail.c_str());
-  std::fflush(stderr);
-  std::abort();
-}
 
 void Hex(std::string& out, double v) {
   char buf[64];

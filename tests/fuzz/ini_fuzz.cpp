@@ -5,14 +5,12 @@
 #include <string>
 
 #include "core/ini.h"
+#include "fuzz_check.h"
 
 namespace {
 
 void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "*** property violated: %s\n", what);
-    std::abort();
-  }
+  if (!ok) Violated(what);
 }
 
 }  // namespace

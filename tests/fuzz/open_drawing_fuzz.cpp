@@ -31,17 +31,12 @@
 #include "core/job.h"
 #include "dxf/open_drawing.h"
 #include "geometry/entity.h"
+#include "fuzz_check.h"
 #include "geometry/region.h"
 
 namespace {
 
 using namespace tibrel;
-
-[[noreturn]] void Violated(const char* what, const std::string& detail = {}) {
-  std::fprintf(stderr, "\n*** property violated: %s\n%s\n", what, detail.c_str());
-  std::fflush(stderr);
-  std::abort();
-}
 
 // A closed square of four lines, a circle and an open line: three regions.
 constexpr std::string_view BaselineDxf =
