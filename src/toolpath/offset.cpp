@@ -32,6 +32,43 @@ bool CornerArc(TTBPoint v, TTBPoint a, TTBPoint b, double d, int side, TTBEntity
 
 bool StopRequested(const PassControl& c) { return c.commandMode && c.Stopped(); }
 
+// The crossing of a and b nearest p, when one lies within reach of it.
+bool CrossingNear(const TTBEntity& a, const TTBEntity& b, TTBPoint p, double reach, TTBPoint& at) {
+  TTBCrossing x[2];
+  const int n = IntersectEntities(a, b, x);
+  double best = reach * reach;
+  bool found = false;
+  for (int i = 0; i < n; ++i)
+    if (Dist2(x[i].P, p) <= best) best = Dist2(x[i].P, p), at = x[i].P, found = true;
+  return found;
+}
+
+// A convex corner that turns by more than a half turn (a cusp whose sides
+// curve apart): each offset runs into the other side's band just before the
+// tip. The tip is then P's offset up to the far-side offset of N, that
+// far-side offset back to the vertex's circle, the circle round the tip,
+// the far-side offset of P out to N's offset, and N's offset on. Returns
+// false, adding nothing, when the pieces do not meet near the tip.
+bool OverturnedCorner(const TTBEntity& prevSrc, const TTBEntity& nextSrc, TTBPoint v, TTBEntity& prev,
+                      TTBEntity& next, double d, int side, TTBEntity pieces[3]) {
+  const OffsetResult pFar = OffsetEntity(prevSrc, 1 - side, d), nFar = OffsetEntity(nextSrc, 1 - side, d);
+  if (!pFar.Ok || !nFar.Ok) return false;
+  TTBPoint x, y;
+  if (!CrossingNear(prev, nFar.Entity, EntityEnd(prev), d, x) || !CrossingNear(pFar.Entity, next, EntityStart(next), d, y))
+    return false;
+  TTBEntity in = nFar.Entity, out = pFar.Entity, tip;
+  MoveEntityPoint(in, x, 1);
+  ReverseEntity(in);
+  MoveEntityPoint(out, y, 0);
+  ReverseEntity(out);
+  if (!CornerArc(v, EntityEnd(in), EntityStart(out), d, side, tip) || std::fabs(ArcSweep(tip)) > 3.14159265358979323846)
+    return false;
+  MoveEntityPoint(prev, x, 1);
+  MoveEntityPoint(next, y, 0);
+  pieces[0] = in, pieces[1] = tip, pieces[2] = out;
+  return true;
+}
+
 }  // namespace
 
 OffsetResult OffsetEntity(const TTBEntity& e, int side, double d) {
@@ -124,8 +161,17 @@ bool RawOffset(const TTBRegion& region, TTBEntityArray& out, double d, bool tagI
         MoveEntityPoint(next.Entity, c.P, 0);
         append(prev.Entity);
       } else {
-        append(prev.Entity);
-        if (CornerArc(v, EntityEnd(prev.Entity), EntityStart(next.Entity), d, side, arc)) append(arc);
+        TTBEntity tip[3];
+        const TTBEntity& prevSrc = k == 0 ? src.back() : src[k - 1];
+        if (CornerArc(v, EntityEnd(prev.Entity), EntityStart(next.Entity), d, side, arc) &&
+            std::fabs(ArcSweep(arc)) > 3.14159265358979323846 &&
+            OverturnedCorner(prevSrc, src[k], v, prev.Entity, next.Entity, d, side, tip)) {
+          append(prev.Entity);
+          for (const auto& piece : tip) append(piece);
+        } else {
+          append(prev.Entity);
+          if (CornerArc(v, EntityEnd(prev.Entity), EntityStart(next.Entity), d, side, arc)) append(arc);
+        }
       }
     } else if (next.Ok && prev.HasPoint) {
       const TTBPoint p{prev.Entity.X, prev.Entity.Y};
