@@ -14,6 +14,16 @@ void ClearFinishTool(TTBMachiningParameters& p) {
   p.Finish.ZStep = 0;
 }
 
+TTBPoint PathStart(const TTBOutRegion& t) {
+  if (HasEntryMove(t)) return EntityStart(t.EntryMove);
+  return t.Entities.empty() ? TTBPoint{} : EntityStart(t.Entities.front());
+}
+
+TTBPoint PathEnd(const TTBOutRegion& t) {
+  if (HasExitMove(t)) return EntityEnd(t.ExitMove);
+  return t.Entities.empty() ? TTBPoint{} : EntityEnd(t.Entities.back());
+}
+
 TTBOutRegionArray EmptyToolpathList() { return TTBOutRegionArray(1); }
 
 void AppendToolpaths(const TTBRegionArray& results, const TTBMachiningParameters& params, bool island, bool finish,

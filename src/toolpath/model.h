@@ -101,6 +101,16 @@ struct TTBOutRegion {
 // 1-based like the region list: element 0 carries nothing.
 using TTBOutRegionArray = std::vector<TTBOutRegion>;
 
+// Whether the toolpath's entry and exit moves are there to be cut.
+inline bool HasEntryMove(const TTBOutRegion& t) { return t.HasLeads == 1 && t.EntryMove.Pending != 0; }
+inline bool HasExitMove(const TTBOutRegion& t) { return t.HasLeads == 1 && t.ExitMove.Pending != 0; }
+
+// Where the cutter starts a toolpath (the entry move's start when it has
+// one, else the first entity's) and where it leaves it. A toolpath without
+// entities starts and ends at the origin.
+TTBPoint PathStart(const TTBOutRegion& t);
+TTBPoint PathEnd(const TTBOutRegion& t);
+
 // A toolpath list holding only its placeholder.
 TTBOutRegionArray EmptyToolpathList();
 
