@@ -11,6 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "core/files.h"
 #include "core/numbers.h"
 
 namespace tibrel {
@@ -86,30 +87,7 @@ std::string IniFile::Text() const {
   return out;
 }
 
-void IniFile::Save(const std::string& path) const {
-  const std::string text = Text();
-  std::string tmp = path + ".XXXXXX";
-  const int fd = mkstemp(tmp.data());
-  if (fd < 0) throw std::runtime_error("Cannot write " + path + ": " + std::strerror(errno));
-  size_t done = 0;
-  bool ok = true;
-  while (done < text.size()) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
-  ok = ok && fsync(fd) == 0;
-  const int err = errno;
-  ok = close(fd) == 0 && ok;
-  if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
-    const int e = ok ? errno : err;
-    std::remove(tmp.c_str());
-    throw std::runtime_error("Cannot write " + path + ": " + std::strerror(e));
-  }
-}
+void IniFile::Save(const std::string& path) const { WriteFileAtomically(path, Text()); }
 
 size_t IniFile::FindSection(std::string_view section) const {
   for (size_t i = 0; i < lines_.size(); ++i)
