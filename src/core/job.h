@@ -10,6 +10,7 @@
 #include "geometry/extents.h"
 #include "geometry/region.h"
 #include "post/options.h"
+#include "post/post.h"
 #include "toolpath/model.h"
 
 namespace tibrel {
@@ -50,6 +51,7 @@ struct Job {
   TTBTolerances RoughTolerances;
   TTBTolerances FinishTolerances;
   TTBOptions Options;
+  TTBPostProcessor CurrentPost;
   TExtents DrawingExtents;
   std::string DrawingName;
 
