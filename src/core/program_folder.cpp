@@ -1,9 +1,13 @@
 #include "core/program_folder.h"
 
+#include "core/files.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <system_error>
 
 namespace tibrel {
@@ -26,6 +30,28 @@ std::string ProgramFolder() {
   return dir.string();
 }
 
+std::string ExecutableFolder() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string(".") : exe.parent_path().string();
+}
+
 std::string ProgramFile(const std::string& name) { return (fs::path(ProgramFolder()) / name).string(); }
+
+void InstallShippedSettings() {
+  const fs::path from = fs::path(ExecutableFolder()) / "resources";
+  const fs::path to = ProgramFolder();
+  for (const char* name : {"Posts.cfg", "Options.cfg"}) {
+    std::error_code ec;
+    if (fs::exists(to / name, ec) || !fs::is_regular_file(from / name, ec)) continue;
+    try {
+      std::ifstream in(from / name, std::ios::binary);
+      std::ostringstream text;
+      text << in.rdbuf();
+      if (in && !fs::exists(to / name, ec)) WriteFileAtomically((to / name).string(), text.str());
+    } catch (const std::exception&) {
+    }
+  }
+}
 
 }  // namespace tibrel
