@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "cli/json.h"
 #include "core/job.h"
 #include "dxf/open_drawing.h"
+#include "dxf/writer.h"
 #include "geometry/selection.h"
 
 namespace {
@@ -60,7 +62,9 @@ int Usage() {
   std::cerr << "usage: tibrel-cli info DRAWING [--json] [--order N,M,...] [--select RULE]...\n"
                "  rules: all, all-open, all-closed, pcb, empty-circles, window:X1,Y1,X2,Y2,\n"
                "         region:N, single:N, boundary:N, island:B,N, deselect-all\n"
-               "  --order runs first (it clears the selection), then the rules in order.\n";
+               "  --order runs first (it clears the selection), then the rules in order.\n"
+               "       tibrel-cli export-dxf DRAWING -o OUT.dxf\n"
+               "  writes the drawing's regions as a DXF file (Save Geometry DXF).\n";
   return 2;
 }
 
@@ -198,6 +202,35 @@ int Info(const std::vector<std::string>& args) {
   return 0;
 }
 
+// Opens a drawing as info does and saves its regions as a geometry DXF.
+int ExportDxf(const std::vector<std::string>& args) {
+  std::string path, out;
+  for (size_t k = 0; k < args.size(); ++k) {
+    const std::string& a = args[k];
+    if (a == "-o" && k + 1 < args.size() && out.empty()) out = args[++k];
+    else if (path.empty() && (a.empty() || a[0] != '-')) path = a;
+    else return Usage();
+  }
+  if (path.empty() || out.empty()) return Usage();
+  Job job;
+  CliProgress progress(job, isatty(2));
+  job.ProgressSink = &progress;
+  const OpenResult res = OpenDxfFile(job, path);
+  for (const auto& n : res.Notices) std::cerr << n << "\n";
+  if (!res.Error.empty()) std::cerr << res.Error << "\n";
+  if (!res.Loaded) {
+    std::cerr << res.Status << "\n";
+    return 1;
+  }
+  try {
+    SaveGeometryDxf(job, out);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -207,5 +240,6 @@ int main(int argc, char** argv) {
   const std::string cmd = args.front();
   args.erase(args.begin());
   if (cmd == "info") return Info(args);
+  if (cmd == "export-dxf") return ExportDxf(args);
   return Usage();
 }

@@ -33,6 +33,7 @@ class DXF_Entity {
   virtual ~DXF_Entity() = default;
   virtual const char* ClassName() const = 0;
   int Colour = 0;
+  int LineType = 0;  // 0 = "CONTINUOUS", 1 = "DOT"
   // Absent when the extrusion is the world Z axis (held by pointer: most
   // entities have none, and entities are many).
   std::shared_ptr<const DxfOcs> Ocs;
