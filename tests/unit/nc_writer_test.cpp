@@ -1,0 +1,415 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <unistd.h>
+#include <sstream>
+
+#include "core/files.h"
+#include "core/ini.h"
+#include "core/numbers.h"
+#include "post/nc_writer.h"
+
+namespace tibrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) out.push_back(l);
+  return out;
+}
+
+TTBOutRegion Path(int tool, int32_t link, double depth, double approach, TTBEntityArray es) {
+  TTBOutRegion t;
+  t.ToolNumber = tool;
+  t.LinkMode = link;
+  t.Depth = depth;
+  t.ApproachDepth = approach;
+  t.FeedRate = 300;
+  t.PlungeRate = 100;
+  t.SpindleRPM = 12000;
+  t.Entities = std::move(es);
+  return t;
+}
+
+TTBOutRegion Hole(int tool, int32_t link, double x, double y) {
+  TTBOutRegion t = Path(tool, link, 3, -5, {MakeLine(x, y, x, y)});
+  t.FeedRate = t.PlungeRate = 50;
+  t.SpindleRPM = 3000;
+  return t;
+}
+
+// The fixed job every shipped post writes: lines, arcs both ways, leads,
+// stay-down, lift and plunge-here links, two tools and holes drilled both
+// ways with a third.
+TTBOutRegionArray SampleToolpaths() {
+  TTBOutRegionArray list = EmptyToolpathList();
+  list.push_back(Path(1, LinkLift, 1, -5,
+                      {MakeLine(0, 0, 10, 0), MakeLine(10, 0, 10, 10), MakeLine(10, 10, 0, 10), MakeLine(0, 10, 0, 0)}));
+  list.push_back(Path(1, LinkStayDown, 1, 1, {MakeArc(5, 5, 2, M_PI, 0), MakeArc(5, 5, 2, 0, M_PI)}));
+  TTBOutRegion leads = Path(1, LinkRunStart, 2, 1, {MakeArc(10, 5, -5, M_PI, M_PI / 2), MakeLine(10, 10, 30, 10)});
+  leads.HasLeads = 1;
+  leads.EntryMove = MakeLine(3, 5, 5, 5);
+  leads.EntryMove.Pending = 1;
+  leads.ExitMove = MakeArc(30, 12, 2, 1.5 * M_PI, 0);
+  leads.ExitMove.Pending = 1;
+  list.push_back(leads);
+  list.push_back(Path(2, LinkLift, 0.5, -5, {MakeLine(40, 0, 50, 0), MakeLine(50, 0, 50, 5)}));
+  list.push_back(Hole(3, LinkDrillCycle, 60, 0));
+  list.push_back(Hole(3, LinkDrillCycle, 60, 10));
+  list.push_back(Hole(3, LinkDrillLinear, 70, 0));
+  list.push_back(Hole(3, LinkDrillLinear, 70, 10));
+  return list;
+}
+
+TTBMachiningParameters SampleParameters() {
+  TTBMachiningParameters p;
+  p.RapidHeight = 5;
+  p.Rough.ToolNumber = 1;
+  p.Rough.ToolName = "Flat (3mm)";
+  p.FinishMode = 1;
+  p.Finish.ToolNumber = 2;
+  p.Finish.ToolName = "Ball\n3mm";
+  return p;
+}
+
+TTBPostProcessor ShippedPost(const std::string& name) {
+  TTBPostProcessor p;
+  const IniFile file = IniFile::Load(std::string(TIBREL_SOURCE_DIR) + "/resources/Posts.cfg");
+  EXPECT_TRUE(LoadPost(p, name, file));
+  return p;
+}
+
+// --- an independent reading of the programs: a small controller model ---
+
+struct Motion {
+  int mode;  // 0 rapid, 1 feed, 2 cw, 3 ccw, 81 drill
+  double x0, y0, z0, x1, y1, z1, i, j, feed;
+};
+
+struct Controller {
+  std::vector<Motion> moves;
+  std::vector<std::string> codes;  // every G and M word, as read
+  double x = NAN, y = NAN, z = NAN, f = 0, cycleZ = NAN;
+  int mode = -1;
+};
+
+Controller Simulate(const std::string& program) {
+  Controller c;
+  for (std::string line : Lines(program)) {
+    // Comments out, then words: a letter and a number.
+    for (size_t a; (a = line.find('(')) != std::string::npos;) line.erase(a, line.find(')', a) - a + 1);
+    std::map<char, double> w;
+    std::vector<std::pair<char, std::string>> words;
+    for (size_t k = 0; k < line.size();) {
+      if (line[k] == ' ') {
+        ++k;
+        continue;
+      }
+      const char letter = line[k++];
+      size_t e = k;
+      while (e < line.size() && (std::isdigit(static_cast<unsigned char>(line[e])) || line[e] == '.' || line[e] == '-' || line[e] == '+')) ++e;
+      EXPECT_GT(e, k) << "a word without a number in: " << line;
+      words.push_back({letter, line.substr(k, e - k)});
+      k = e;
+    }
+    bool motion = false, g53 = false;
+    for (const auto& [letter, num] : words) {
+      const double v = std::strtod(num.c_str(), nullptr);
+      if (letter == 'G' || letter == 'M') c.codes.push_back(letter + std::to_string(static_cast<int>(v)));
+      if (letter == 'G' && (v == 0 || v == 1 || v == 2 || v == 3 || v == 81)) c.mode = static_cast<int>(v), motion = true;
+      else if (letter == 'G' && v == 53) g53 = true;
+      else if (letter == 'G' && v == 80) c.mode = -1;
+      else w[letter] = v;
+    }
+    if (w.count('F')) c.f = w['F'];
+    const bool axes = w.count('X') || w.count('Y') || w.count('Z');
+    if (g53 || !(axes || w.count('I') || w.count('J')) || c.mode < 0) continue;
+    (void)motion;
+    // A drill cycle keeps its depth from line to line.
+    if (c.mode == 81 && w.count('Z')) c.cycleZ = w['Z'];
+    Motion m{c.mode, c.x, c.y, c.z, w.count('X') ? w['X'] : c.x, w.count('Y') ? w['Y'] : c.y,
+             c.mode == 81 ? c.cycleZ : w.count('Z') ? w['Z'] : c.z, w.count('I') ? w['I'] : 0,
+             w.count('J') ? w['J'] : 0, c.f};
+    c.moves.push_back(m);
+    c.x = m.x1, c.y = m.y1;
+    if (c.mode != 81) c.z = m.z1;
+  }
+  return c;
+}
+
+// What a controller would do with the program matches the toolpaths: every
+// cutting move at its depth in order, arcs with consistent centres, rapids
+// only above the stock, holes reached at their depth.
+void CheckProgram(const std::string& program, const TTBOutRegionArray& list) {
+  const Controller c = Simulate(program);
+  std::vector<Motion> cuts;
+  for (const auto& m : c.moves) {
+    if (m.mode == 0) {
+      EXPECT_GE(m.z1, 0) << "rapid into the stock";
+      if (!std::isnan(m.x0) && (std::fabs(m.x1 - m.x0) > 1e-9 || std::fabs(m.y1 - m.y0) > 1e-9)) {
+        EXPECT_GE(m.z0, 0) << "sideways rapid inside the stock";
+      }
+    }
+    if (m.mode == 1 || m.mode == 2 || m.mode == 3 || m.mode == 81) {
+      EXPECT_GT(m.feed, 0) << "feed move without a feed rate";
+    }
+    if (m.mode == 2 || m.mode == 3) {
+      const double cx = m.x0 + m.i, cy = m.y0 + m.j;
+      EXPECT_NEAR(std::hypot(m.x0 - cx, m.y0 - cy), std::hypot(m.x1 - cx, m.y1 - cy), 1e-3) << "arc radius";
+    }
+    if (m.mode != 0) cuts.push_back(m);
+  }
+  size_t k = 0;
+  auto expectMove = [&](const TTBEntity& e, double depth) {
+    const TTBPoint s = EntityStart(e), t = EntityEnd(e);
+    const int mode = e.Radius < 0 ? 2 : e.Radius > 0 ? 3 : 1;
+    while (k < cuts.size() && !(cuts[k].mode == mode && std::fabs(cuts[k].x0 - s.X) < 1e-4 &&
+                                std::fabs(cuts[k].y0 - s.Y) < 1e-4 && std::fabs(cuts[k].x1 - t.X) < 1e-4 &&
+                                std::fabs(cuts[k].y1 - t.Y) < 1e-4 && std::fabs(cuts[k].z1 + depth) < 1e-4))
+      ++k;
+    EXPECT_LT(k, cuts.size()) << "move from " << s.X << "," << s.Y << " to " << t.X << "," << t.Y << " missing";
+    ++k;
+  };
+  for (size_t i = 1; i < list.size(); ++i) {
+    const TTBOutRegion& t = list[i];
+    if (t.LinkMode >= 5) {
+      const double hx = t.Entities[0].X, hy = t.Entities[0].Y;
+      bool drilled = false;
+      for (; k < cuts.size() && !drilled; ++k)
+        drilled = std::fabs(cuts[k].x1 - hx) < 1e-4 && std::fabs(cuts[k].y1 - hy) < 1e-4 &&
+                  std::fabs(cuts[k].z1 + t.Depth) < 1e-4 && (cuts[k].mode == 81 || std::fabs(cuts[k].z0 - cuts[k].z1) > 0);
+      EXPECT_TRUE(drilled) << "hole " << hx << "," << hy;
+      continue;
+    }
+    if (HasEntryMove(t)) expectMove(t.EntryMove, t.Depth);
+    for (const auto& e : t.Entities) expectMove(e, t.Depth);
+    if (HasExitMove(t)) expectMove(t.ExitMove, t.Depth);
+  }
+  // The program ends up above the stock.
+  ASSERT_FALSE(c.moves.empty());
+  EXPECT_GT(c.moves.back().z1, 0);
+}
+
+class ShippedPostPrograms : public testing::TestWithParam<const char*> {};
+
+TEST_P(ShippedPostPrograms, MatchTheirGoldenFileAndDoWhatTheToolpathsSay) {
+  const std::string name = GetParam();
+  TTBPostProcessor post = ShippedPost(name);
+  post.Start = 100, post.Increment = 5;  // as the operation dialogs set them
+  const TTBMachiningParameters params = SampleParameters();
+  const TTBOutRegionArray list = SampleToolpaths();
+  std::tm tm{};
+  tm.tm_year = 126, tm.tm_mon = 11, tm.tm_mday = 6, tm.tm_hour = 9, tm.tm_min = 30, tm.tm_isdst = -1;
+  const std::string program = NcProgramText(list, NcCommentLines(post, params, "bracket", std::mktime(&tm)), params, post);
+  SetDecimalCharacter('.');
+  const fs::path golden = fs::path(TIBREL_SOURCE_DIR) / "tests/data/nc" / (name + "." + post.Extension);
+  if (std::getenv("TIBREL_UPDATE_GOLDEN")) WriteFileAtomically(golden.string(), program);
+  EXPECT_EQ(program, ReadText(golden));
+  CheckProgram(program, list);
+  const Controller c = Simulate(program);
+  EXPECT_EQ(c.codes.back(), "M30");
+  for (const auto& code : c.codes) {
+    if (name == "GRBL") {
+      // What GRBL 1.1 accepts.
+      static const std::set<std::string> grbl = {"G0", "G1", "G2", "G3", "G17", "G21", "G20", "G90", "G94",
+                                                 "G53", "M0", "M3", "M5", "M30"};
+      EXPECT_TRUE(grbl.count(code)) << code;
+    }
+  }
+  // Comments hold nothing that ends them early or breaks the line.
+  EXPECT_NE(program.find("(Tool 1 = Flat 3mm)"), std::string::npos);
+  EXPECT_NE(program.find("(Finish Tool 2 = Ball 3mm)"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Posts, ShippedPostPrograms, testing::Values("Default", "GRBL", "Mach3"));
+
+// --- the writer's rules on small posts ---
+
+TTBToken Tok(int32_t variable, const char* address, const char* format) {
+  TTBToken t;
+  t.Variable = variable, t.Address = address, t.Format = format;
+  return t;
+}
+
+TTBScript Script(const char* command, std::vector<ScriptEntry> entries) { return {command, std::move(entries)}; }
+
+// Words without spaces, all scripts plain: G.. X Y Z (I J) F.
+TTBPostProcessor PlainPost() {
+  TTBPostProcessor p;
+  p.Name = "Plain";
+  p.Start = 10, p.Increment = 10, p.MaxBlock = 99999;
+  p.Tokens[TokenXt] = Tok(VarEx, "X", "%1.4f");
+  p.Tokens[TokenYt] = Tok(VarEy, "Y", "%1.4f");
+  p.Tokens[TokenZt] = Tok(VarEz, "Z", "%1.4f");
+  p.Tokens[TokenIt] = Tok(VarIi, "I", "%1.4f");
+  p.Tokens[TokenJt] = Tok(VarJi, "J", "%1.4f");
+  p.Tokens[TokenNt] = Tok(VarNv, "N", "%d");
+  p.Tokens[TokenFt] = Tok(VarFr, "F", "%1.1f");
+  p.Tokens[TokenCt] = Tok(VarCv, "R", "%1.3f");
+  p.Tokens[TokenMisc5t] = Tok(VarNone, "M07", "");
+  const std::vector<ScriptEntry> xyz = {{-1, false}, {TokenXt, true}, {TokenYt, true}, {TokenZt, true}, {TokenFt, true}};
+  for (int kind : {ScriptLinear, ScriptRapid}) {
+    p.Scripts[2 * kind] = Script(kind == ScriptLinear ? "G01" : "G00", xyz);
+    p.Scripts[2 * kind + 1] = Script("", {{TokenXt, true}, {TokenYt, true}, {TokenZt, true}, {TokenFt, true}});
+  }
+  auto arc = xyz;
+  arc.insert(arc.end() - 1, {{TokenIt, false}, {TokenJt, false}});
+  p.Scripts[4] = Script("G02", arc);
+  p.Scripts[5] = Script("G02c", arc);
+  p.Scripts[6] = Script("G03", arc);
+  p.Scripts[7] = Script("G03c", arc);
+  p.Scripts[8] = Script("G81", {{-1, false}, {TokenXt, false}, {TokenYt, false}, {TokenZt, false}, {TokenCt, false}});
+  p.Scripts[9] = Script("G81c", {{-1, false}, {TokenXt, false}, {TokenYt, false}});
+  return p;
+}
+
+std::vector<std::string> Program(const TTBOutRegionArray& list, const TTBPostProcessor& post, double rapid = 5) {
+  TTBMachiningParameters params;
+  params.RapidHeight = rapid;
+  return Lines(NcProgramText(list, {}, params, post));
+}
+
+TEST(NcWriter, LinksPlungesAndModalWords) {
+  TTBOutRegionArray list = EmptyToolpathList();
+  list.push_back(Path(1, LinkLift, 1, -5, {MakeLine(1, 2, 3, 2), MakeLine(3, 2, 3, 4)}));
+  const auto lines = Program(list, PlainPost());
+  const std::vector<std::string> expected = {
+      "G00X0.0000Y0.0000Z5.0000F300.0",  // up where the cutter is (0, 0)
+      "X1.0000Y2.0000",                   // over the start
+      "G01Z-1.0000F100.0",                // plunge at the plunge rate
+      "X3.0000F300.0",                    // modal Y suppressed, the feed word again
+      "Y4.0000",
+      "G00Z5.0000",                       // final retract
+  };
+  EXPECT_EQ(lines, expected);
+}
+
+TEST(NcWriter, LineNumbersWrapAtMaxBlockAndEmptyLinesUseTheirNumbers) {
+  TTBPostProcessor post = PlainPost();
+  post.MaxBlock = 9999;
+  for (auto& s : post.Scripts) s.Entries.insert(s.Entries.begin(), {TokenNt, false});
+  post.Scripts[1].Entries.clear();  // continuous feed lines make nothing
+  TTBEntityArray es;
+  for (int k = 0; k < 1200; ++k) es.push_back(MakeLine(k, 0, k + 1, 0));
+  TTBOutRegionArray list = EmptyToolpathList();
+  list.push_back(Path(1, LinkLift, 1, -5, es));
+  const auto lines = Program(list, post);
+  // Rapid, rapid and plunge, then the final retract: the 1,200 continuous
+  // lines and the repeat of the last move are not written but use up their
+  // numbers: 1,205 numbered lines from 10 by 10, wrapping from 9990 to 10.
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0].substr(0, 4), "N10G");
+  EXPECT_EQ(lines[2].substr(0, 4), "N30G");
+  const int last = (1205 - 1) % 999;  // numbers 10..9990 are 999 values
+  EXPECT_EQ(lines[3], "N" + std::to_string(10 * (last + 1)) + "G00X1200.0000Z5.0000");
+}
+
+TEST(NcWriter, ArcSlotsFollowTheKindOfTheMoveBefore) {
+  TTBOutRegionArray list = EmptyToolpathList();
+  list.push_back(Path(1, LinkRunStart, 1, 1,
+                      {MakeArc(1, 0, -1, M_PI, 0), MakeArc(3, 0, -1, M_PI, 0), MakeArc(5, 0, 1, M_PI, 0)}));
+  const auto lines = Program(list, PlainPost());
+  ASSERT_GE(lines.size(), 5u);
+  EXPECT_EQ(lines[1].substr(0, 3), "G02");
+  EXPECT_EQ(lines[2].substr(0, 4), "G02c");
+  EXPECT_EQ(lines[3].substr(0, 3), "G03");  // a new kind: Single Move, not Continuous
+  EXPECT_NE(lines[3].substr(0, 4), "G03c");
+  // The last arc is not written again (I and J alone would be a full
+  // circle): the final retract follows it.
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[4], "G00Z5.0000");
+}
+
+TEST(NcWriter, ToolChangesHolesAndTheirSlots) {
+  TTBPostProcessor post = PlainPost();
+  post.Tokens[TokenTt] = Tok(VarTn, "T", "%d");
+  post.MiniPost.ToolHeader = {"(change)"};
+  post.MiniPost.ToolScripts[0] = Script("M06", {{TokenNt, false}, {TokenTt, false}, {-1, false}});
+  TTBOutRegionArray list = EmptyToolpathList();
+  list.push_back(Hole(4, LinkDrillCycle, 1, 1));
+  list.push_back(Hole(4, LinkDrillCycle, 2, 1));
+  list.push_back(Hole(5, LinkDrillLinear, 3, 1));
+  const auto lines = Program(list, post);
+  const std::vector<std::string> expected = {
+      // Empty tool scripts give their numbers back.
+      "N10(change)", "N20T4M06", "G81X1.0000Y1.0000Z-3.0000R5.000", "G81cX2.0000Y1.0000",
+      "N50(change)", "N60T5M06",
+      // A hole with plain moves: up, over, down at the plunge rate, up.
+      "G00Z5.0000", "X3.0000", "G01Z-3.0000F50.0", "G00Z5.0000",
+      ""};  // the final retract, written although it holds no word
+  EXPECT_EQ(lines, expected);
+  // A post without drill scripts drills canned-cycle holes with plain moves.
+  post.Scripts[8].Entries.clear();
+  post.Scripts[9].Entries.clear();
+  const auto plain = Program(list, post);
+  for (const auto& l : plain) EXPECT_EQ(l.find("G81"), std::string::npos) << l;
+  TTBMachiningParameters params;
+  params.RapidHeight = 5;
+  CheckProgram(NcProgramText(list, {}, params, post), list);
+}
+
+TEST(NcWriter, PlasmaAndProtoTraxRules) {
+  TTBOutRegionArray list = EmptyToolpathList();
+  list.push_back(Path(1, LinkLift, 1, -5, {MakeLine(0, 0, 1, 0)}));
+  list.push_back(Path(1, LinkLift, 1, -5, {MakeLine(2, 0, 3, 0)}));
+  list.push_back(Path(1, LinkStayDown, 1, 1, {MakeLine(3, 0, 3, 1)}));
+  TTBPostProcessor plasma = PlainPost();
+  plasma.Name = "Plasma cutter";
+  const auto p = Program(list, plasma);
+  EXPECT_EQ(std::count_if(p.begin(), p.end(), [](const std::string& l) { return l.ends_with("M07"); }), 2);
+  for (const auto& l : p) EXPECT_FALSE(l.starts_with("G01Z-1")) << "no plunge move: " << l;
+
+  TTBPostProcessor proto = PlainPost();
+  proto.Name = "Proto Trax Plus 2";
+  for (int k : {1, 3}) proto.Scripts[k].Entries.push_back({TokenNt, false});  // the repeat is never empty
+  proto.Tokens[TokenNt] = Tok(VarNone, ";", "");
+  const auto q = Program(list, proto);
+  // The first path is followed by a lift: its repeat ends " CR-;". The
+  // second is followed by a stay-down path: no repeat. The last: as it is.
+  EXPECT_EQ(std::count_if(q.begin(), q.end(), [](const std::string& l) { return l.ends_with(" CR-;"); }), 1);
+  EXPECT_EQ(q[q.size() - 2], ";");
+}
+
+TEST(NcWriter, BadPostsAndFilesLeaveTheTargetAlone) {
+  const fs::path dir = fs::temp_directory_path() / ("tibrel_nc_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string file = (dir / "part.ngc").string();
+  WriteFileAtomically(file, "old program\n");
+  TTBOutRegionArray list = EmptyToolpathList();
+  list.push_back(Path(1, LinkLift, 1, -5, {MakeLine(0, 0, 1, 0)}));
+  TTBPostProcessor bad = PlainPost();
+  bad.Tokens[TokenXt].Format = "%s";
+  EXPECT_THROW(WriteNcProgram(list, {}, {}, bad, file), PostError);
+  EXPECT_EQ(ReadText(file), "old program\n");
+  TTBPostProcessor post = PlainPost();
+  post.Append = true;
+  WriteNcProgram(list, {}, {}, post, file);
+  const std::string appended = ReadText(file);
+  EXPECT_EQ(appended.rfind("old program\nG00", 0), 0u);
+  post.Append = false;
+  WriteNcProgram(list, {}, {}, post, file);
+  EXPECT_EQ(ReadText(file).find("old program"), std::string::npos);
+  EXPECT_THROW(WriteNcProgram(list, {}, {}, post, (dir / "missing" / "x.ngc").string()), std::runtime_error);
+  size_t files = 0;
+  for (const auto& e : fs::directory_iterator(dir)) files += e.is_regular_file();
+  EXPECT_EQ(files, 1u) << "no temporary file left behind";
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace tibrel
