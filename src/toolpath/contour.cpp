@@ -1,0 +1,264 @@
+#include "toolpath/contour.h"
+
+#include <cmath>
+
+#include "toolpath/offset.h"
+
+namespace tibrel {
+
+namespace {
+
+// More levels than this for one region is a typing error, not a job.
+constexpr double MaxLevelsPerRegion = 100000;
+// Paths whose ends are nearer than this follow each other without a lift.
+constexpr double LinkTolerance = 0.0001;
+
+// Levels of one region from the top to target, every step.
+void AddLevels(TTBMachineRegionArray& levels, const TTBRegionArray& regions, size_t region, double target,
+               double step, const TTBRegionArray& profiles, double base, double z = 0) {
+  for (;;) {
+    z += step;
+    const bool last = target <= z;
+    if (last) z = target;
+    TTBMachineRegion m;
+    m.Region = static_cast<int32_t>(region);
+    m.Z = z;
+    m.Offset = WallOffset(regions, region, z, profiles, base);
+    levels.push_back(std::move(m));
+    if (last) return;
+  }
+}
+
+bool StopRequested(Job& job) {
+  if (job.Control().Cancelled()) job.CommandMode = ModeIdle;
+  return job.CommandMode == ModeIdle;
+}
+
+TTBPoint BackwardAt(const TTBEntity& e) {
+  TTBPoint d;
+  if (e.Radius == 0) {
+    d = {e.X - e.X2, e.Y - e.Y2};
+  } else {
+    const double a = e.X2;
+    d = e.Radius > 0 ? TTBPoint{std::sin(a), -std::cos(a)} : TTBPoint{-std::sin(a), std::cos(a)};
+  }
+  const double len = std::hypot(d.X, d.Y);
+  return len < 1e-10 ? TTBPoint{d.X * 10000, d.Y * 10000} : TTBPoint{d.X / len, d.Y / len};
+}
+
+TTBPoint ForwardAtEnd(const TTBEntity& e) {
+  TTBPoint d;
+  if (e.Radius == 0) {
+    d = {e.X2 - e.X, e.Y2 - e.Y};
+  } else {
+    const double a = e.Y2;
+    d = e.Radius > 0 ? TTBPoint{-std::sin(a), std::cos(a)} : TTBPoint{std::sin(a), -std::cos(a)};
+  }
+  const double len = std::hypot(d.X, d.Y);
+  return len < 1e-10 ? TTBPoint{d.X * 10000, d.Y * 10000} : TTBPoint{d.X / len, d.Y / len};
+}
+
+double LeadSign(bool clockwise, int32_t compensation, bool island) {
+  switch (compensation) {
+    case 1: return -1;
+    case 2: return 1;
+    case 3: return (clockwise != island) ? 1 : -1;
+    default: return clockwise ? -1 : 1;
+  }
+}
+
+TTBEntity EntryMove(const TTBEntity& first, int32_t type, double s, double length) {
+  const TTBPoint S = EntityStart(first), D = BackwardAt(first);
+  TTBEntity lead;
+  if (type == 1) {
+    const TTBPoint M{S.X + s * D.Y, S.Y - s * D.X};
+    const double a = PointAngle(M, S);
+    lead = MakeArc(M.X, M.Y, s, NormaliseAngle(s <= 0 ? a + M_PI / 2 : a - M_PI / 2), a);
+  } else if (type == 2) {
+    lead = MakeLine(S.X + s * D.Y, S.Y - s * D.X, S.X, S.Y);
+  } else {
+    lead = MakeLine(S.X + length * D.X, S.Y + length * D.Y, S.X, S.Y);
+  }
+  lead.Pending = 1;
+  return lead;
+}
+
+TTBEntity ExitMove(const TTBEntity& last, int32_t type, double s, double length) {
+  const TTBPoint E = EntityEnd(last), D = ForwardAtEnd(last);
+  TTBEntity lead;
+  if (type == 1) {
+    const TTBPoint M{E.X + s * D.Y, E.Y - s * D.X};
+    const double a = PointAngle(M, E);
+    lead = MakeArc(M.X, M.Y, -s, a, NormaliseAngle(s < 0 ? a + M_PI / 2 : a - M_PI / 2));
+  } else if (type == 2) {
+    lead = MakeLine(E.X, E.Y, E.X + s * D.Y, E.Y - s * D.X);
+  } else {
+    lead = MakeLine(E.X, E.Y, E.X + length * D.X, E.Y + length * D.Y);
+  }
+  lead.Pending = 1;
+  return lead;
+}
+
+}  // namespace
+
+int ContourSide(int32_t compensation, bool clockwise, bool island) {
+  switch (compensation) {
+    case 2: return 1;
+    case 3: return island ? (clockwise ? 0 : 1) : (clockwise ? 1 : 0);
+    default: return 0;
+  }
+}
+
+bool PlanContourLevels(TTBRegionArray& regions, TTBMasterRegionArray& plan, const TTBRegionArray& profiles,
+                       double floor, bool islandsAlone, double base, double zStep) {
+  plan.clear();
+  if (!(zStep >= 0)) return false;
+  for (size_t i = 1; i < regions.size(); ++i) {
+    TTBRegion& r = regions[i];
+    if (!r.Selected) continue;
+    r.Used = 0;
+    if (islandsAlone) {
+      if (r.Depth == 0 && r.IslandOf >= 1 && r.IslandOf < regions.size()) r.Depth = regions[r.IslandOf].Depth;
+      r.IslandOf = 0;
+    }
+  }
+  double s = zStep;
+  for (size_t i = 1; i < regions.size(); ++i) {
+    const TTBRegion& r = regions[i];
+    if (!r.Selected || !(r.Depth > 0) || r.IslandOf != 0) continue;
+    if (s == 0) s = r.Depth;
+    TTBMasterRegion master;
+    master.Region = static_cast<int32_t>(i);
+    master.Levels = TTBMachineRegionArray(1);
+    auto plan1 = [&](size_t k) {
+      if (regions[k].Depth / s > MaxLevelsPerRegion) return false;
+      AddLevels(master.Levels, regions, k, regions[k].Depth - floor, s, profiles, base);
+      return true;
+    };
+    if (!islandsAlone)
+      for (size_t j = 1; j < regions.size(); ++j)
+        if (regions[j].Selected && regions[j].IslandOf == i && regions[j].Depth > 0 && !plan1(j)) return false;
+    if (!plan1(i)) return false;
+    plan.push_back(std::move(master));
+  }
+  return true;
+}
+
+void LinkContourPaths(TTBRegionArray& results, const TTBMachiningParameters& params, TTBPoint current) {
+  for (size_t i = 1; i < results.size(); ++i) {
+    TTBRegion& r = results[i];
+    const TTBPoint s = RegionStart(r);
+    const TTBPoint from = i == 1 ? current : RegionEnd(results[i - 1]);
+    if (std::hypot(s.X - from.X, s.Y - from.Y) < LinkTolerance) {
+      r.ApproachDepth = i == 1 ? r.Depth : results[i - 1].Depth;
+      r.LinkMode = i == 1 ? LinkRunStart : LinkStayDown;
+    } else {
+      r.ApproachDepth = -params.RapidHeight;
+      r.LinkMode = LinkLift;
+    }
+  }
+}
+
+void AddLeadMoves(TTBOutRegionArray& toolpaths, int32_t entryType, int32_t exitType, bool clockwise,
+                  int32_t compensation, double exitLength, double entryLength) {
+  const bool entry = entryType > 0 && entryLength != 0, exit = exitType > 0 && exitLength != 0;
+  for (size_t i = 1; i < toolpaths.size(); ++i) {
+    TTBOutRegion& t = toolpaths[i];
+    if (t.Entities.empty()) continue;
+    const double sign = LeadSign(clockwise, compensation, compensation == 3 && t.IsIsland);
+    if (entry && t.HasLeads == 1) t.EntryMove = EntryMove(t.Entities.front(), entryType, sign * entryLength, entryLength);
+    else t.EntryMove.Pending = 0;
+    if (exit && t.HasLeads == 1) t.ExitMove = ExitMove(t.Entities.back(), exitType, -sign * exitLength, exitLength);
+    else t.ExitMove.Pending = 0;
+  }
+}
+
+namespace {
+
+// One level of a contour: the result paths of the level's region.
+void ContourLevel(const Job& job, const TTBMachineRegion& level, int32_t comp, double d, bool tagIslands,
+                  TTBRegionArray& results) {
+  const TTBRegion& region = job.Regions[static_cast<size_t>(level.Region)];
+  const bool island = comp == 3 && region.IslandOf >= 1;
+  const int side = ContourSide(comp, job.Options.Dir, island);
+  TTBEntityArray raw, pieces;
+  if (comp == 3 && region.IsOpen) return;
+  if (!RawOffset(region, raw, level.Offset, tagIslands && !island, side, job.Control())) return;
+  if (comp == 0) {
+    ChainLoops(raw, results, true, level.Z);
+    return;
+  }
+  TrimContext ctx{&job.Regions, &level, &region, nullptr, false};
+  if (region.IsOpen) {
+    TrimOpenOffset(raw, pieces, d, region);
+    ChainLoops(pieces, results, true, level.Z);
+  } else if (TrimOffset(raw, pieces, d, 1, nullptr, ctx, job.Control())) {
+    ChainLoops(pieces, results, false, level.Z);
+  }
+}
+
+void ContourPass(Job& job, const TTBMasterRegionArray& plan, bool finish) {
+  TTBMachiningParameters& P = job.MachiningParameters;
+  const int32_t comp = P.Compensation;
+  const bool leads = finish || P.EntryType >= 1 || P.ExitType >= 1;
+  const double d = finish ? P.Finish.Radius : P.Rough.Radius + P.Rough.StockToLeave;
+  TTBPoint current{0, 0};
+  for (const auto& master : plan)
+    for (size_t l = 1; l < master.Levels.size(); ++l) {
+      if (StopRequested(job)) return;
+      const TTBMachineRegion& level = master.Levels[l];
+      TTBRegionArray results = EmptyRegionList();
+      ContourLevel(job, level, comp, d, !finish, results);
+      if (results.size() < 2) continue;
+      if (leads)
+        for (size_t i = 1; i < results.size(); ++i) results[i].Used = 1;
+      SimplifyPaths(results, 1, finish ? job.FinishTolerances : job.RoughTolerances);
+      LinkContourPaths(results, P, current);
+      current = RegionEnd(results.back());
+      const bool island = !finish && comp == 3 && job.Regions[static_cast<size_t>(level.Region)].IslandOf >= 1;
+      AppendToolpaths(results, P, island, finish, job.Toolpaths);
+    }
+}
+
+}  // namespace
+
+void ContourRough(Job& job) {
+  if (job.CommandMode == ModeIdle) return;
+  TTBMachiningParameters& P = job.MachiningParameters;
+  double floor = 0, base = P.Rough.Radius + P.Rough.StockToLeave;
+  bool islandsAlone = true;
+  if (P.Compensation == 0) {
+    P.Rough.Radius = P.Finish.Radius = 0;
+    floor = P.Rough.StockToLeave;
+    P.Rough.StockToLeave = 0;
+    base = 0;
+  } else if (P.Compensation == 3) {
+    for (size_t i = 1; i < job.Regions.size(); ++i) {
+      TTBRegion& r = job.Regions[i];
+      if (r.Selected && r.NestCount % 2 == 1 && r.Encloser < job.Regions.size()) r.IslandOf = r.Encloser;
+    }
+    for (size_t i = 1; i < job.Regions.size(); ++i) {
+      TTBRegion& r = job.Regions[i];
+      if (!r.Selected || r.IslandOf < 1 || r.IslandOf >= job.Regions.size()) continue;
+      const double boundary = job.Regions[r.IslandOf].Depth;
+      if (r.Depth == 0 || r.Depth > boundary) r.Depth = boundary;
+    }
+    islandsAlone = false;
+  }
+  TTBMasterRegionArray plan;
+  job.Toolpaths = EmptyToolpathList();
+  if (!PlanContourLevels(job.Regions, plan, job.Profiles, floor, islandsAlone, base, P.Rough.ZStep)) return;
+  ContourPass(job, plan, false);
+  AddLeadMoves(job.Toolpaths, P.EntryType, P.ExitType, job.Options.Dir, P.Compensation, P.ExitLength, P.EntryLength);
+}
+
+void ContourFinish(Job& job) {
+  TTBMachiningParameters& P = job.MachiningParameters;
+  if (job.CommandMode == ModeIdle || P.FinishMode < 1 || P.Compensation >= 3) return;
+  TTBMasterRegionArray plan;
+  if (!PlanContourLevels(job.Regions, plan, job.Profiles, 0, true, P.Finish.Radius, P.Finish.ZStep)) return;
+  ContourPass(job, plan, true);
+  AddLeadMoves(job.Toolpaths, P.EntryType, P.ExitType, job.Options.Dir, P.Compensation, P.ExitLength, P.EntryLength);
+}
+
+}  // namespace tibrel

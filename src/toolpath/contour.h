@@ -1,0 +1,39 @@
+// Contour toolpaths: along the selected regions, beside them (compensation
+// right or left of the travel), on them, or cutting closed shapes out
+// (outside the boundaries, inside their holes); in Z levels, with an
+// optional finishing pass and entry and exit moves.
+#pragma once
+
+#include "core/job.h"
+
+namespace tibrel {
+
+// Offset side of a contour: 0 right of travel, 1 left.
+int ContourSide(int32_t compensation, bool clockwise, bool island);
+
+// The depth plan of the selected regions: per region its Z levels from the
+// top down to its depth less floor, every zStep (0: the first region's
+// depth, for every region of the plan), with the offset distance of each
+// level. Islands are planned before their boundary unless islandsAlone.
+// False when the plan would be absurd (a negative step, or more levels
+// than any machine could cut).
+bool PlanContourLevels(TTBRegionArray& regions, TTBMasterRegionArray& plan, const TTBRegionArray& profiles,
+                       double floor, bool islandsAlone, double base, double zStep);
+
+// Approach depth and link mode of result regions 1..last, from the cutter
+// position current: a path that starts where the cutter is goes on without
+// lifting, any other is reached by a lift to the rapid height.
+void LinkContourPaths(TTBRegionArray& results, const TTBMachiningParameters& params, TTBPoint current);
+
+// Entry and exit moves of every toolpath that wants leads: arc, perpendicular
+// or tangent, on the side that the default direction and the compensation
+// give.
+void AddLeadMoves(TTBOutRegionArray& toolpaths, int32_t entryType, int32_t exitType, bool clockwise,
+                  int32_t compensation, double exitLength, double entryLength);
+
+// The roughing contour (replaces Toolpaths) and the finishing contour
+// (appends). Both stop when the job's command mode drops to 0.
+void ContourRough(Job& job);
+void ContourFinish(Job& job);
+
+}  // namespace tibrel

@@ -1,0 +1,203 @@
+#include "toolpath/operations.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "toolpath/contour.h"
+#include "toolpath/drill.h"
+#include "toolpath/pocket.h"
+
+namespace tibrel {
+
+namespace {
+
+// Steps below this are no step any machine makes; a pocket walked with one
+// would never end.
+constexpr double MinimumStep = 0.0001;
+
+std::string Field(const ConfigurationFields& f, const char* key) {
+  const auto it = f.find(key);
+  return it == f.end() ? std::string() : it->second;
+}
+
+double Number(const ConfigurationFields& f, const char* key) { return FieldNumber(Field(f, key)); }
+
+int32_t Whole(const ConfigurationFields& f, const char* key) {
+  const double v = std::nearbyint(Number(f, key));
+  return static_cast<int32_t>(std::clamp(v, -2147483647.0, 2147483647.0));
+}
+
+int32_t LeadType(const std::string& choice) {
+  if (choice == "None") return 0;
+  if (choice == "Arc") return 1;
+  if (choice == "Perpendicular") return 2;
+  return 3;
+}
+
+void ApplyLeads(TTBMachiningParameters& p, const ConfigurationFields& f) {
+  p.EntryType = LeadType(ConfigurationChoice("Entry", Field(f, "Entry")));
+  p.ExitType = LeadType(ConfigurationChoice("Exit", Field(f, "Exit")));
+  p.EntryLength = p.EntryType == 0 ? 0 : Number(f, "EntryLength");
+  p.ExitLength = p.ExitType == 0 ? 0 : Number(f, "ExitLength");
+}
+
+void ApplyCommon(Job& job, const ConfigurationFields& f, const std::string& depthText) {
+  TTBMachiningParameters& p = job.MachiningParameters;
+  p.Depth = p.DepthCopy = FieldNumber(depthText);
+  p.RapidHeight = Number(f, "RapidHeight");
+  p.Coolant = Field(f, "Coolant") == "On" ? 7 : 0;
+  p.Rough.ToolNumber = Whole(f, "RoughTool");
+  SetToolName(p.Rough, Field(f, "RoughName"));
+  p.Rough.Radius = Number(f, "RoughDiameter") / 2;
+  p.Rough.SpindleRPM = Whole(f, "RoughRPM");
+  p.Rough.PlungeRate = p.Finish.PlungeRate = Number(f, "RoughPlunge");
+  job.CurrentPost.Start = Whole(f, "StartAt");
+  const int32_t inc = Whole(f, "Increment");
+  job.CurrentPost.Increment = inc == 0 ? 1 : inc;
+}
+
+bool Negative(double v) { return !(v >= 0); }
+
+OperationResult Finish(Job& job) {
+  OperationResult r;
+  r.Made = job.Toolpaths.size() > 1;
+  if (!r.Made) r.Message = NoToolpathsMessage;
+  r.Status = job.CommandMode == ModeIdle ? CancelledStatus : ReadyStatus;
+  job.CommandMode = ModeIdle;
+  return r;
+}
+
+void ApplyDepthToBoundaries(Job& job) {
+  const double d = job.MachiningParameters.Depth;
+  if (d == 0) return;
+  for (size_t i = 1; i < job.Regions.size(); ++i)
+    if (job.Regions[i].Selected && job.Regions[i].IslandOf == 0) job.Regions[i].Depth = d;
+}
+
+}  // namespace
+
+double FieldNumber(const std::string& text) {
+  std::string t;
+  for (char c : text)
+    if (c != ' ' && c != '\t') t += c == ',' ? '.' : c;
+  if (!t.empty() && t.front() == '+') t.erase(0, 1);
+  double v = 0;
+  const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+  if (t.empty() || r.ec != std::errc() || r.ptr != t.data() + t.size() || !std::isfinite(v)) return 0;
+  return v;
+}
+
+void ApplyOperationFields(Job& job, OperationDialog dialog, const ConfigurationFields& f, const std::string& depthText) {
+  TTBMachiningParameters& p = job.MachiningParameters;
+  ApplyCommon(job, f, depthText);
+  if (dialog == OperationDialog::Drill) {
+    p.Rough.FeedRate = p.Rough.PlungeRate;
+    p.DrillCycle = ConfigurationChoice("Linear", Field(f, "Linear")) == "True" ? 0 : 1;
+    p.Compensation = 0;
+    return;
+  }
+  p.Rough.ZStep = Number(f, "RoughStepZ");
+  p.Rough.StockToLeave = p.Finish.StockToLeave = Number(f, "StockToLeave");
+  p.Rough.FeedRate = Number(f, "RoughFeed");
+  const bool finishing = ConfigurationChoice("FinishPass", Field(f, "FinishPass")) == "True";
+  const std::string finishChoice = ConfigurationChoice("Finish", Field(f, "Finish"));
+  if (finishing) {
+    p.Finish.ToolNumber = Whole(f, "FinishTool");
+    SetToolName(p.Finish, Field(f, "FinishName"));
+    p.Finish.Radius = Number(f, "FinishDiameter") / 2;
+    p.Finish.SpindleRPM = Whole(f, "FinishRPM");
+    p.Finish.FeedRate = Number(f, "FinishFeed");
+    p.Finish.ZStep = Number(f, "FinishStepZ");
+    p.Finish.XYStep = dialog == OperationDialog::Pocket ? Number(f, "FinishStepXY") : 0;
+    p.FinishMode = dialog == OperationDialog::Contour ? 1 : finishChoice == "Islands" ? 1 : finishChoice == "Boundaries" ? 2 : 3;
+  } else {
+    ClearFinishTool(p);
+  }
+  ApplyLeads(p, f);
+  if (dialog == OperationDialog::Pocket) {
+    p.Rough.XYStep = Number(f, "RoughStepXY");
+    p.Compensation = 0;
+    p.FloorStock = finishChoice == "Both" ? p.Rough.StockToLeave : 0;
+  } else {
+    const std::string comp = ConfigurationChoice("Compensation", Field(f, "Compensation"));
+    p.Compensation = comp == "None" ? 0 : comp == "Right" ? 1 : comp == "Left" ? 2 : 3;
+  }
+}
+
+void ApplyOperationFields(Job& job, OperationDialog dialog, const ConfigurationFields& fields,
+                          const std::string& depthText, const std::string& configPath) {
+  ApplyOperationFields(job, dialog, fields, depthText);
+  if (!configPath.empty()) SaveConfigurationFile(configPath, LastConfiguration, dialog, fields);
+}
+
+bool UsableParameters(const TTBMachiningParameters& p, OperationDialog dialog) {
+  const TTBTool& r = p.Rough;
+  if (Negative(p.Depth) || Negative(p.RapidHeight) || Negative(r.Radius) || Negative(r.ZStep) ||
+      Negative(r.StockToLeave) || Negative(r.FeedRate) || Negative(r.PlungeRate) || Negative(r.XYStep))
+    return false;
+  if (p.FinishMode > 0) {
+    const TTBTool& f = p.Finish;
+    if (Negative(f.Radius) || Negative(f.ZStep) || Negative(f.XYStep) || Negative(f.FeedRate)) return false;
+    if (dialog == OperationDialog::Pocket && p.FinishMode == 3 && f.StockToLeave > 0 && f.XYStep < MinimumStep)
+      return false;
+  }
+  if (dialog == OperationDialog::Pocket) {
+    if (!(r.Radius > 0)) return false;
+    if (r.XYStep != 0 && r.XYStep < MinimumStep) return false;
+  }
+  if (Negative(p.EntryLength) || Negative(p.ExitLength)) return false;
+  return true;
+}
+
+bool AnythingSelected(const Job& job) {
+  for (size_t i = 1; i < job.Regions.size(); ++i)
+    if (job.Regions[i].Selected) return true;
+  return false;
+}
+
+OperationResult RunPocket(Job& job) {
+  if (!AnythingSelected(job)) return {NothingSelectedMessage, "", false};
+  job.CancelRequested = 0;
+  if (!UsableParameters(job.MachiningParameters, OperationDialog::Pocket)) {
+    job.Toolpaths = EmptyToolpathList();
+    return {NoToolpathsMessage, ReadyStatus, false};
+  }
+  ApplyDepthToBoundaries(job);
+  job.CommandMode = ModePocket;
+  PocketRough(job);
+  PocketFinish(job);
+  return Finish(job);
+}
+
+OperationResult RunContour(Job& job) {
+  job.CancelRequested = 0;
+  if (!AnythingSelected(job)) return {NothingSelectedMessage, "", false};
+  if (!UsableParameters(job.MachiningParameters, OperationDialog::Contour)) {
+    job.Toolpaths = EmptyToolpathList();
+    return {NoToolpathsMessage, ReadyStatus, false};
+  }
+  if (job.MachiningParameters.Compensation < 3)
+    for (size_t i = 1; i < job.Regions.size(); ++i)
+      if (job.Regions[i].Selected) job.Regions[i].IslandOf = 0;
+  ApplyDepthToBoundaries(job);
+  job.CommandMode = ModeContour;
+  ContourRough(job);
+  ContourFinish(job);
+  return Finish(job);
+}
+
+OperationResult RunDrill(Job& job) {
+  if (!AnythingSelected(job)) return {NothingSelectedMessage, "", false};
+  job.CancelRequested = 0;
+  if (!UsableParameters(job.MachiningParameters, OperationDialog::Drill)) {
+    job.Toolpaths = EmptyToolpathList();
+    return {NoToolpathsMessage, ReadyStatus, false};
+  }
+  job.CommandMode = ModeDrill;
+  ApplyTypedDepth(job.Regions, job.MachiningParameters.Depth);
+  GenerateDrillToolpaths(job);
+  return Finish(job);
+}
+
+}  // namespace tibrel

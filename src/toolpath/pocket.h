@@ -1,0 +1,43 @@
+// Pocket toolpaths: the material inside the selected closed boundaries is
+// cleared level by level with rings parallel to the walls: the first ring
+// runs at tool radius plus stock from the boundary and its islands, every
+// further ring a step inside the one before, until nothing fits. Islands
+// stand up to their own depth; their tops are cleared as plateaus.
+#pragma once
+
+#include "core/job.h"
+
+namespace tibrel {
+
+// The pocket depth plan. Decides afresh which selected region is an island
+// (shallower than its encloser) and which a pocket of its own, and puts the
+// masters in cutting order (each outer pocket before the pockets nested in
+// it). zStep 0 becomes the first boundary's depth (written back). False
+// when the plan would be absurd.
+bool PlanPocketLevels(TTBRegionArray& regions, TTBMasterRegionArray& plan, double floor,
+                      const TTBRegionArray& profiles, bool markTops, double base, double& zStep);
+
+// Extra levels for the tops of a level's islands that no level reached.
+bool PlanPlateaus(TTBRegionArray& regions, const TTBMachineRegion& machine, TTBMachineRegionArray& out,
+                  bool traceIslands, const TTBRegionArray& profiles, double base, double floor);
+
+// Rings of one level, from its first rings inward by step until nothing
+// fits (the list grows while it is walked). Stops when the command mode
+// drops to 0, or at a ring count no pocket needs.
+void ClearLevel(Job& job, TTBRegionArray& rings, TTBRegionArray& islandLoops, double step,
+                const TTBMachineRegion& machine, const TTBTolerances& tolerances);
+
+// Cutting order of a level's rings: nearest first from the lower left,
+// each ring started at its entity nearest to the cutter; reversed for
+// "In/Out". The first rings keep Selected 1, the others 0.
+void OrderRings(Job& job, TTBRegionArray& rings, size_t firstRingCount, bool inOut);
+
+// Approach depth and link mode of the rings in cutting order: a short link
+// that crosses no ring or obstacle is fed at depth, any other lifts.
+void LinkPocketPaths(Job& job, TTBRegionArray& rings, const TTBRegionArray& obstacles, TTBPoint from,
+                     double previousDepth);
+
+void PocketRough(Job& job);
+void PocketFinish(Job& job);
+
+}  // namespace tibrel

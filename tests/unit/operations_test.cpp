@@ -1,0 +1,458 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <unistd.h>
+
+#include "core/ini.h"
+#include "core/numbers.h"
+#include "dxf/open_drawing.h"
+#include "dxf/writer.h"
+#include "geometry/selection.h"
+#include "geometry_check.h"
+#include "post/nc_writer.h"
+#include "region_builders.h"
+#include "toolpath/contour.h"
+#include "toolpath/drill.h"
+#include "toolpath/operations.h"
+#include "toolpath/pocket.h"
+
+namespace tibrel {
+namespace {
+
+using namespace testing_regions;
+using namespace testing_geometry;
+
+ConfigurationFields Fields(OperationDialog d, std::initializer_list<std::pair<const char*, const char*>> set) {
+  ConfigurationFields f = DefaultConfigurationFields(d);
+  for (const auto& [k, v] : set) f[k] = v;
+  return f;
+}
+
+OperationResult Operate(Job& job, OperationDialog d, const ConfigurationFields& f, const char* depth) {
+  ApplyOperationFields(job, d, f, depth);
+  return d == OperationDialog::Pocket ? RunPocket(job) : d == OperationDialog::Contour ? RunContour(job) : RunDrill(job);
+}
+
+std::set<double> Depths(const Job& job, bool finish) {
+  std::set<double> z;
+  for (size_t i = 1; i < job.Toolpaths.size(); ++i)
+    if ((job.Toolpaths[i].Colour == 1) == finish) z.insert(std::round(job.Toolpaths[i].Depth * 1e6) / 1e6);
+  return z;
+}
+
+// Rough and finish toolpaths told apart by colour.
+void MarkColours(Job& job) {
+  job.MachiningParameters.Rough.PathColour = 0;
+  job.MachiningParameters.Finish.PathColour = 1;
+}
+
+double MinDistance(const TTBOutRegion& t, const TTBRegion& r) {
+  double d = 1e300;
+  for (const auto& e : t.Entities)
+    for (const Pt p : Samples(e, 8)) d = std::min(d, DistToRegion(p, r));
+  return d;
+}
+
+TEST(PocketExamples, SquareRingsLevelsAndBothDirections) {
+  for (bool inOut : {false, true}) {
+    Job job = JobOf({Square(0, 0, 10)});
+    job.Options.PocketDir = inOut;
+    SelectAllClosed(job);
+    const auto f = Fields(OperationDialog::Pocket, {{"RoughDiameter", "1"}, {"RoughStepXY", "0.5"}, {"RoughStepZ", "0.5"},
+                                                    {"RapidHeight", "2"}, {"RoughFeed", "100"}});
+    const OperationResult r = Operate(job, OperationDialog::Pocket, f, "1");
+    ASSERT_TRUE(r.Made) << r.Message;
+    EXPECT_EQ(r.Status, "Ready...");
+    EXPECT_EQ(Depths(job, false), (std::set<double>{0.5, 1.0}));
+    // Each level: rings at 0.5, 1.0, 1.5 ... from the walls.
+    std::vector<double> level;
+    for (size_t i = 1; i < job.Toolpaths.size(); ++i)
+      if (job.Toolpaths[i].Depth == 0.5) level.push_back(MinDistance(job.Toolpaths[i], job.Regions[1]));
+    ASSERT_GE(level.size(), 8u);
+    std::vector<double> sorted = level;
+    std::sort(sorted.begin(), sorted.end());
+    for (size_t k = 0; k < sorted.size(); ++k) EXPECT_NEAR(sorted[k], 0.5 + 0.5 * k, 1e-6);
+    // Out/In cuts the outermost ring first, In/Out the innermost.
+    EXPECT_NEAR(level.front(), inOut ? sorted.back() : 0.5, 1e-6);
+    // Out/In: the first ring of each level is reached by a lift.
+    EXPECT_EQ(job.Toolpaths[1].LinkMode, LinkLift);
+    EXPECT_EQ(job.Toolpaths[1].ApproachDepth, -2);
+  }
+}
+
+TEST(PocketExamples, ZStepZeroCutsOneLevelAndIsWrittenBack) {
+  Job job = JobOf({Square(0, 0, 10)});
+  SelectAllClosed(job);
+  Operate(job, OperationDialog::Pocket, Fields(OperationDialog::Pocket, {{"RoughDiameter", "1"}, {"RoughStepZ", "0"}}), "1.3");
+  EXPECT_EQ(Depths(job, false), (std::set<double>{1.3}));
+  EXPECT_EQ(job.MachiningParameters.Rough.ZStep, 1.3);
+}
+
+TEST(PocketExamples, AnIslandBelowTheTopGetsItsPlateau) {
+  Job job = JobOf({Square(0, 0, 30), Square(10, 10, 10)});
+  SelectAllClosed(job);
+  job.Regions[1].Depth = 1;
+  job.Regions[2].Depth = 0.4;
+  const auto f = Fields(OperationDialog::Pocket, {{"RoughDiameter", "2"}, {"RoughStepXY", "1"}, {"RoughStepZ", "0.3"}});
+  const OperationResult r = Operate(job, OperationDialog::Pocket, f, "0");
+  ASSERT_TRUE(r.Made);
+  EXPECT_EQ(Depths(job, false), (std::set<double>{0.3, 0.4, 0.6, 0.9, 1.0}));
+  // At 0.3 the island's area is open: some ring passes over it.
+  bool over = false, plateauOnTop = false;
+  for (size_t i = 1; i < job.Toolpaths.size(); ++i)
+    for (const auto& e : job.Toolpaths[i].Entities) {
+      const TTBPoint m = EntityMidpoint(e);
+      const bool inside = m.X > 10 && m.X < 20 && m.Y > 10 && m.Y < 20;
+      over = over || (job.Toolpaths[i].Depth == 0.3 && inside);
+      plateauOnTop = plateauOnTop || (job.Toolpaths[i].Depth == 0.4 && inside);
+    }
+  EXPECT_TRUE(over);
+  EXPECT_TRUE(plateauOnTop) << "the island's top is cleared down to 0.4";
+  // Below 0.4 no ring comes into the island's area grown by the tool radius.
+  for (size_t i = 1; i < job.Toolpaths.size(); ++i)
+    if (job.Toolpaths[i].Depth > 0.4) {
+      EXPECT_GE(MinDistance(job.Toolpaths[i], job.Regions[2]), 1 - 5e-5);
+    }
+}
+
+TEST(PocketExamples, BothPlusBottomStopsTheRoughingAboveTheFloor) {
+  Job job = JobOf({Square(0, 0, 20)});
+  MarkColours(job);
+  SelectAllClosed(job);
+  const auto f = Fields(OperationDialog::Pocket,
+                        {{"RoughDiameter", "4"}, {"RoughStepXY", "2"}, {"RoughStepZ", "0.5"}, {"StockToLeave", "0.02"},
+                         {"FinishPass", "True"}, {"Finish", "Both"}, {"FinishDiameter", "2"}, {"FinishStepXY", "1"},
+                         {"FinishStepZ", "1"}});
+  ASSERT_TRUE(Operate(job, OperationDialog::Pocket, f, "1").Made);
+  EXPECT_EQ(job.MachiningParameters.FloorStock, 0.02);
+  EXPECT_EQ(Depths(job, false), (std::set<double>{0.5, 0.98}));
+  EXPECT_EQ(Depths(job, true), (std::set<double>{1.0}));
+  // The walls finished at the finish radius, the floor cleared with the
+  // finish step (more than the wall ring alone).
+  int finish = 0;
+  double nearest = 1e300;
+  for (size_t i = 1; i < job.Toolpaths.size(); ++i)
+    if (job.Toolpaths[i].Colour == 1) ++finish, nearest = std::min(nearest, MinDistance(job.Toolpaths[i], job.Regions[1]));
+  EXPECT_GT(finish, 3);
+  EXPECT_NEAR(nearest, 1.0, 1e-6);
+}
+
+TEST(PocketExamples, IslandsBoundariesWithEqualToolsFinishesOnlyTheIslands) {
+  Job job = JobOf({Square(0, 0, 30), Circle(15, 15, 3)});
+  MarkColours(job);
+  SelectAllClosed(job);
+  const auto f = Fields(OperationDialog::Pocket, {{"RoughDiameter", "2"}, {"RoughStepXY", "1"}, {"RoughStepZ", "1"},
+                                                  {"FinishPass", "True"}, {"Finish", "Boundaries"},
+                                                  {"FinishDiameter", "2"}, {"FinishStepZ", "1"}});
+  ASSERT_TRUE(Operate(job, OperationDialog::Pocket, f, "1").Made);
+  int finish = 0;
+  for (size_t i = 1; i < job.Toolpaths.size(); ++i)
+    if (job.Toolpaths[i].Colour == 1) {
+      ++finish;
+      EXPECT_NEAR(MinDistance(job.Toolpaths[i], job.Regions[2]), 1, 1e-6);
+      EXPECT_GT(MinDistance(job.Toolpaths[i], job.Regions[1]), 5);
+    }
+  EXPECT_EQ(finish, 1);
+}
+
+// Random boundaries with random islands: every ring keeps its distance from
+// the walls and islands, the levels follow the Z step, stay-down links are
+// short and cross nothing.
+TEST(PocketProperties, RingsKeepClearAndLinksStayShort) {
+  std::mt19937 rng(99);
+  std::uniform_real_distribution<double> u(0, 1);
+  int rings = 0, stayDown = 0;
+  for (int s = 0; s < 60; ++s) {
+    Job job = JobOf({Square(0, 0, 40 + 20 * u(rng))});
+    const int islands = static_cast<int>(rng() % 4);
+    for (int k = 0; k < islands; ++k) {
+      const double x = 8 + 8 * k + 3 * u(rng), y = 8 + 20 * u(rng);
+      job.Regions.push_back(rng() % 2 ? Circle(x, y, 1 + 2 * u(rng)) : Square(x - 2, y - 2, 2 + 2 * u(rng)));
+    }
+    job.Options.PocketDir = rng() % 2;
+    SelectAllClosed(job);
+    const double dia = 1 + 5 * u(rng), stock = rng() % 2 ? 0 : 0.2 * u(rng), zStep = 0.3 + u(rng);
+    const double step = dia * (0.3 + 0.5 * u(rng)), depth = 1 + 2 * u(rng);
+    char buf[6][32];
+    std::snprintf(buf[0], 32, "%.6f", dia);
+    std::snprintf(buf[1], 32, "%.6f", stock);
+    std::snprintf(buf[2], 32, "%.6f", zStep);
+    std::snprintf(buf[3], 32, "%.6f", step);
+    std::snprintf(buf[4], 32, "%.6f", depth);
+    const auto f = Fields(OperationDialog::Pocket, {{"RoughDiameter", buf[0]}, {"StockToLeave", buf[1]},
+                                                    {"RoughStepZ", buf[2]}, {"RoughStepXY", buf[3]},
+                                                    {"RapidHeight", "2"}, {"Finish", "Islands"}});
+    SetDecimalCharacter('.');
+    Operate(job, OperationDialog::Pocket, f, buf[4]);
+    SCOPED_TRACE("drawing " + std::to_string(s));
+    const double clear = dia / 2 + stock;
+    const double d = FieldNumber(buf[4]), zs = FieldNumber(buf[2]);
+    std::set<double> levels;
+    for (size_t i = 1; i < job.Toolpaths.size(); ++i) {
+      const TTBOutRegion& t = job.Toolpaths[i];
+      levels.insert(t.Depth);
+      ++rings;
+      for (size_t r = 1; r < job.Regions.size(); ++r) EXPECT_GE(MinDistance(t, job.Regions[r]), clear - 5e-5);
+      for (const auto& e : t.Entities)
+        for (const Pt p : Samples(e, 4)) {
+          EXPECT_TRUE(p.x > 0 && p.y > 0 && p.x < job.Regions[1].XMax && p.y < job.Regions[1].YMax);
+        }
+      if (t.LinkMode == LinkStayDown && i > 1) {
+        ++stayDown;
+        const TTBPoint a = PathEnd(job.Toolpaths[i - 1]), b = PathStart(t);
+        EXPECT_LE(std::hypot(b.X - a.X, b.Y - a.Y), 3 * dia / 2 + 1e-9);
+        EXPECT_EQ(job.Toolpaths[i - 1].Depth, t.Depth);
+        // The link crosses no other ring of its level.
+        for (size_t j = 1; j < job.Toolpaths.size(); ++j) {
+          if (j == i || j == i - 1 || job.Toolpaths[j].Depth != t.Depth) continue;
+          TTBRegion other;
+          other.Entities = job.Toolpaths[j].Entities;
+          const auto pts = Polyline(other);
+          for (size_t q = 0; q < pts.size(); ++q)
+            EXPECT_FALSE(SegmentsCross({a.X, a.Y}, {b.X, b.Y}, pts[q], pts[(q + 1) % pts.size()]))
+                << "link " << i << " crosses ring " << j;
+        }
+      }
+    }
+    // Levels every Z step, the last at the depth.
+    std::vector<double> z(levels.begin(), levels.end());
+    if (z.empty()) continue;
+    EXPECT_NEAR(z.back(), d, 1e-9);
+    for (size_t k = 0; k + 1 < z.size(); ++k) EXPECT_NEAR(z[k], zs * (k + 1), 1e-9);
+  }
+  EXPECT_GT(rings, 600);
+  EXPECT_GT(stayDown, 100);
+}
+
+TEST(PocketFaults, BadNumbersEndInNoToolpathsNotInAHang) {
+  for (auto set : std::vector<std::pair<const char*, const char*>>{{"RoughStepXY", "-1"},
+                                                                  {"RoughDiameter", "0"},
+                                                                  {"RoughDiameter", "-3"},
+                                                                  {"RoughStepZ", "-0.5"},
+                                                                  {"RoughStepXY", "0.0000001"},
+                                                                  {"RoughStepZ", "0.0000000001"},
+                                                                  {"RapidHeight", "-5"}}) {
+    SCOPED_TRACE(set.first + std::string("=") + set.second);
+    Job job = JobOf({Square(0, 0, 10)});
+    SelectAllClosed(job);
+    auto f = Fields(OperationDialog::Pocket, {{"RoughDiameter", "1"}, {"RoughStepXY", "0.5"}});
+    f[set.first] = set.second;
+    const OperationResult r = Operate(job, OperationDialog::Pocket, f, "1");
+    EXPECT_FALSE(r.Made);
+    EXPECT_EQ(r.Message, "Toolpaths not Created.  Check Parameters.");
+  }
+  Job job = JobOf({Square(0, 0, 10)});
+  EXPECT_EQ(Operate(job, OperationDialog::Pocket, Fields(OperationDialog::Pocket, {}), "1").Message,
+            "Nothing Selected! - Select Regions First");
+  SelectAllClosed(job);
+  EXPECT_EQ(Operate(job, OperationDialog::Drill, Fields(OperationDialog::Drill, {}), "-1").Message,
+            "Toolpaths not Created.  Check Parameters.");
+}
+
+TEST(PocketCancel, EscapeStopsTheRunAndSaysSo) {
+  struct EscAfter : Progress {
+    Job* job;
+    int left;
+    void Pump() override {
+      if (--left == 0) job->CancelRequested = 1;
+    }
+  } esc;
+  Job job = JobOf({Square(0, 0, 200)});
+  esc.job = &job;
+  esc.left = 50;
+  job.ProgressSink = &esc;
+  SelectAllClosed(job);
+  const OperationResult r = Operate(job, OperationDialog::Pocket,
+                                Fields(OperationDialog::Pocket, {{"RoughDiameter", "1"}, {"RoughStepXY", "0.2"}}), "1");
+  EXPECT_EQ(r.Status, "Operation Cancelled...");
+  EXPECT_EQ(job.CommandMode, 0);
+}
+
+TEST(ContourExamples, LevelsSidesAndTheNoneRule) {
+  Job job = JobOf({Square(0, 0, 10, 1)});
+  SelectAllClosed(job);
+  EXPECT_FALSE(Operate(job, OperationDialog::Contour, Fields(OperationDialog::Contour, {}), "0").Made);
+  auto f = Fields(OperationDialog::Contour, {{"RoughStepZ", "0.2"}, {"RoughDiameter", "2"}, {"Compensation", "Right"}});
+  ASSERT_TRUE(Operate(job, OperationDialog::Contour, f, "0.5").Made);
+  EXPECT_EQ(Depths(job, false), (std::set<double>{0.2, 0.4, 0.5}));
+  // Right of a clockwise square's travel is its inside.
+  for (size_t i = 1; i < job.Toolpaths.size(); ++i) {
+    EXPECT_NEAR(MinDistance(job.Toolpaths[i], job.Regions[1]), 1, 1e-6);
+    EXPECT_GT(job.Toolpaths[i].Entities.front().XMin, 0.5);
+  }
+  f["Compensation"] = "Left";
+  Operate(job, OperationDialog::Contour, f, "0.5");
+  for (size_t i = 1; i < job.Toolpaths.size(); ++i) {
+    double xmin = 1e300;
+    for (const auto& e : job.Toolpaths[i].Entities) xmin = std::min(xmin, e.XMin);
+    EXPECT_NEAR(xmin, -1, 1e-9);
+  }
+  // None: on the line, the stock left at the bottom, both radii zeroed.
+  MarkColours(job);
+  f = Fields(OperationDialog::Contour, {{"RoughDiameter", "2"}, {"StockToLeave", "0.01"}, {"Compensation", "None"},
+                                        {"FinishPass", "True"}, {"FinishDiameter", "3"}});
+  Operate(job, OperationDialog::Contour, f, "1");
+  EXPECT_EQ(job.MachiningParameters.Rough.Radius, 0);
+  EXPECT_EQ(job.MachiningParameters.Finish.Radius, 0);
+  EXPECT_NEAR(*Depths(job, false).rbegin(), 0.99, 1e-9);
+}
+
+TEST(ContourExamples, CutOutOfARingAndLinkedPaths) {
+  Job job = JobOf({Circle(0, 0, 10), Circle(0, 0, 4)});
+  job.Options.Dir = true;
+  for (size_t i = 1; i < 3; ++i) SetRegionDirection(job.Regions[i], 1);
+  SelectAllClosed(job);
+  job.Regions[1].Depth = job.Regions[2].Depth = 0;
+  const auto f = Fields(OperationDialog::Contour, {{"RoughDiameter", "2"}, {"Compensation", "Cutout"},
+                                                   {"FinishPass", "True"}, {"FinishDiameter", "1"}});
+  ASSERT_TRUE(Operate(job, OperationDialog::Contour, f, "1").Made);
+  ASSERT_EQ(job.Toolpaths.size(), 3u);  // no finishing pass for a cut-out
+  for (size_t i = 1; i < 3; ++i) {
+    const TTBOutRegion& t = job.Toolpaths[i];
+    const double r = std::fabs(t.Entities.front().Radius);
+    EXPECT_EQ(t.IsIsland, r < 5 ? 1 : 0);
+    EXPECT_NEAR(r, r < 5 ? 3 : 11, 1e-9);
+  }
+  // Paths whose ends meet follow each other without a lift.
+  TTBRegionArray results = EmptyRegionList();
+  results.push_back(Square(0, 0, 5));
+  results.push_back(Square(0, 0, 5));
+  results.push_back(Square(20, 0, 5));
+  LinkContourPaths(results, job.MachiningParameters, {0, 0});
+  EXPECT_EQ(results[1].LinkMode, LinkRunStart);
+  EXPECT_EQ(results[2].LinkMode, LinkStayDown);
+  EXPECT_EQ(results[3].LinkMode, LinkLift);
+}
+
+// Leads meet their path tangentially (arc, tangent) or square to it
+// (perpendicular), on the side the table gives.
+TEST(ContourProperties, LeadsMeetTheirPathAsTheyShould) {
+  for (int type : {1, 2, 3})
+    for (bool cw : {false, true})
+      for (int comp : {0, 1, 2}) {
+        SCOPED_TRACE("type " + std::to_string(type) + (cw ? " cw" : " ccw") + " comp " + std::to_string(comp));
+        TTBOutRegionArray list = EmptyToolpathList();
+        TTBOutRegion t;
+        t.HasLeads = 1;
+        t.Entities = {MakeArc(0, 0, cw ? -5 : 5, 1.0, cw ? 0.2 : 1.8), MakeLine(0, 0, 3, 4)};
+        t.Entities[1] = MakeLine(EntityEnd(t.Entities[0]).X, EntityEnd(t.Entities[0]).Y, 7, 7);
+        list.push_back(t);
+        AddLeadMoves(list, type, type, cw, comp, 0.5, 0.5);
+        const TTBEntity &in = list[1].EntryMove, &out = list[1].ExitMove;
+        ASSERT_TRUE(in.Pending && out.Pending);
+        const TTBPoint s = EntityStart(t.Entities[0]), e = EntityEnd(t.Entities[1]);
+        EXPECT_NEAR(EntityEnd(in).X, s.X, 1e-9);
+        EXPECT_NEAR(EntityEnd(in).Y, s.Y, 1e-9);
+        EXPECT_NEAR(EntityStart(out).X, e.X, 1e-9);
+        EXPECT_NEAR(EntityStart(out).Y, e.Y, 1e-9);
+        // Directions by finite differences on the path and the leads.
+        auto dirAt = [](const TTBEntity& en, double t0, double t1) {
+          const double a = en.Radius == 0 ? 0 : 0;
+          (void)a;
+          TTBPoint p0, p1;
+          if (en.Radius == 0) {
+            p0 = {en.X + (en.X2 - en.X) * t0, en.Y + (en.Y2 - en.Y) * t0};
+            p1 = {en.X + (en.X2 - en.X) * t1, en.Y + (en.Y2 - en.Y) * t1};
+          } else {
+            double start, sweep;
+            ArcSpan(en, start, sweep);
+            const Pt q0 = ArcPoint(en, start + sweep * t0), q1 = ArcPoint(en, start + sweep * t1);
+            p0 = {q0.x, q0.y}, p1 = {q1.x, q1.y};
+          }
+          const double l = std::hypot(p1.X - p0.X, p1.Y - p0.Y);
+          return TTBPoint{(p1.X - p0.X) / l, (p1.Y - p0.Y) / l};
+        };
+        const TTBPoint pathIn = dirAt(t.Entities[0], 0, 1e-6), leadIn = dirAt(in, 1 - 1e-6, 1);
+        const TTBPoint pathOut = dirAt(t.Entities[1], 1 - 1e-6, 1), leadOut = dirAt(out, 0, 1e-6);
+        const double dotIn = pathIn.X * leadIn.X + pathIn.Y * leadIn.Y;
+        const double dotOut = pathOut.X * leadOut.X + pathOut.Y * leadOut.Y;
+        if (type == 2) {
+          EXPECT_NEAR(dotIn, 0, 1e-5);
+          EXPECT_NEAR(dotOut, 0, 1e-5);
+        } else {
+          EXPECT_NEAR(dotIn, 1, 1e-5);
+          EXPECT_NEAR(dotOut, 1, 1e-5);
+        }
+        // Side: where the lead's far end lies, left (+) or right (-) of travel.
+        if (type != 3) {
+          const TTBPoint far = EntityStart(in);
+          const double side = pathIn.X * (far.Y - s.Y) - pathIn.Y * (far.X - s.X);
+          const double want = comp == 1 ? -1 : comp == 2 ? 1 : (cw ? -1 : 1);
+          EXPECT_GT(side * want, 0);
+          const TTBPoint farOut = EntityEnd(out);
+          const double sideOut = pathOut.X * (farOut.Y - e.Y) - pathOut.Y * (farOut.X - e.X);
+          EXPECT_GT(sideOut * want, 0) << "the exit leaves on the side it came in";
+        }
+      }
+}
+
+TEST(DrillExamples, NearestFromTheLowerLeftWithTiesToTheLowerNumber) {
+  Job job = JobOf({Circle(0, 0, 1), Circle(10, 0, 1), Circle(1, 1, 1)});
+  SelectAllClosed(job);
+  ASSERT_TRUE(Operate(job, OperationDialog::Drill, Fields(OperationDialog::Drill, {{"RapidHeight", "3"}}), "2").Made);
+  ASSERT_EQ(job.Toolpaths.size(), 4u);
+  const double want[3][2] = {{0, 0}, {1, 1}, {10, 0}};
+  for (int k = 0; k < 3; ++k) {
+    const TTBOutRegion& t = job.Toolpaths[k + 1];
+    EXPECT_EQ(t.Entities[0].X, want[k][0]);
+    EXPECT_EQ(t.Entities[0].Y, want[k][1]);
+    EXPECT_EQ(t.LinkMode, LinkDrillCycle);
+    EXPECT_EQ(t.ApproachDepth, -3);
+    EXPECT_EQ(t.Depth, 2);
+  }
+  Job tie = JobOf({Circle(5, 0, 1), Circle(0, 5, 1), Square(-1, -1, 0.5)});
+  tie.Regions[3].IsOpen = 1;  // an open profile moves the corner but is not drilled
+  SelectAll(tie);
+  Operate(tie, OperationDialog::Drill, Fields(OperationDialog::Drill, {{"Linear", "True"}}), "1");
+  ASSERT_EQ(tie.Toolpaths.size(), 3u);
+  EXPECT_EQ(tie.Toolpaths[1].Entities[0].X, 5);
+  EXPECT_EQ(tie.Toolpaths[1].LinkMode, LinkDrillLinear);
+  EXPECT_EQ(tie.Regions[1].Selected, 1) << "the selection is as before";
+}
+
+// Every example drawing through every operation and every shipped post:
+// a program that ends the way the controller expects, and a toolpath DXF
+// that reads back.
+TEST(EndToEnd, ExamplesThroughEveryOperationAndPost) {
+  namespace fs = std::filesystem;
+  const IniFile posts = IniFile::Load(std::string(TIBREL_SOURCE_DIR) + "/resources/Posts.cfg");
+  const fs::path tmp = fs::temp_directory_path() / ("tibrel_e2e_" + std::to_string(getpid()));
+  fs::create_directories(tmp);
+  int programs = 0;
+  for (const auto& entry : fs::directory_iterator(fs::path(TIBREL_SOURCE_DIR) / "examples")) {
+    if (entry.path().extension() != ".dxf") continue;
+    for (OperationDialog d : {OperationDialog::Pocket, OperationDialog::Contour, OperationDialog::Drill})
+      for (const auto& postName : posts.Sections()) {
+        SCOPED_TRACE(entry.path().filename().string() + " " + postName);
+        Job job;
+        ASSERT_TRUE(LoadPost(job.CurrentPost, postName, posts));
+        const OpenResult open = OpenDxfFile(job, entry.path().string());
+        ASSERT_TRUE(open.Loaded);
+        SelectAll(job);
+        const auto f = Fields(d, {{"RoughDiameter", "3"}, {"RoughStepXY", "1.5"}, {"RoughStepZ", "1"},
+                                  {"RoughFeed", "500"}, {"RoughPlunge", "100"}, {"RapidHeight", "5"},
+                                  {"Compensation", "Left"}});
+        const OperationResult r = Operate(job, d, f, "2");
+        if (d == OperationDialog::Drill && job.Toolpaths.empty()) continue;  // only open profiles
+        ASSERT_TRUE(r.Made) << r.Message;
+        const std::string nc = NcProgramText(job.Toolpaths, {}, job.MachiningParameters, job.CurrentPost);
+        EXPECT_TRUE(nc.ends_with("M30\n"));
+        const fs::path dxf = tmp / "toolpaths.dxf";
+        SaveToolpathsDxf(job, dxf.string());
+        // Holes are points: only the paths of the other operations read back.
+        Job back;
+        if (d != OperationDialog::Drill) {
+          EXPECT_TRUE(OpenDxfFile(back, dxf.string()).Loaded);
+        }
+        ++programs;
+      }
+  }
+  EXPECT_GE(programs, 20);
+  fs::remove_all(tmp);
+}
+
+}  // namespace
+}  // namespace tibrel
