@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
+#include <ctime>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -14,8 +15,15 @@
 #include "cli/json.h"
 #include "core/job.h"
 #include "dxf/open_drawing.h"
+#include "core/ini.h"
+#include "core/program_folder.h"
 #include "dxf/writer.h"
 #include "geometry/selection.h"
+#include "post/configurations.h"
+#include "post/nc_writer.h"
+#include "post/options.h"
+#include "post/post.h"
+#include "toolpath/operations.h"
 
 namespace {
 
@@ -64,7 +72,13 @@ int Usage() {
                "         region:N, single:N, boundary:N, island:B,N, deselect-all\n"
                "  --order runs first (it clears the selection), then the rules in order.\n"
                "       tibrel-cli export-dxf DRAWING -o OUT.dxf\n"
-               "  writes the drawing's regions as a DXF file (Save Geometry DXF).\n";
+               "  writes the drawing's regions as a DXF file (Save Geometry DXF).\n"
+               "       tibrel-cli pocket|contour|drill DRAWING --select RULE... [--config NAME]\n"
+               "                  [--set KEY=VALUE]... [--depth D] [--post NAME] [--posts FILE]\n"
+               "                  -o OUT.nc [--dxf OUT.dxf] [--json]\n"
+               "  makes toolpaths as the operation's dialog does (fields from the configuration,\n"
+               "  \"LAST\" by default, and the --set keys of Configurations.cfg) and writes the NC\n"
+               "  program through the post processor.\n";
   return 2;
 }
 
@@ -137,7 +151,7 @@ void PrintRegionsText(const Job& job, const std::string& status) {
   std::fflush(stdout);
 }
 
-void PrintRegionsJson(const Job& job, const std::string& status) {
+void PrintRegionsJson(const Job& job, const std::string& status, const std::string& extra = "") {
   using cli::JsonNumber;
   const TExtents& x = job.DrawingExtents;
   std::cout << "{\"message\": " << cli::JsonString(status) << ", \"extents\": {\"xmin\": " << JsonNumber(x.XMin)
@@ -153,7 +167,7 @@ void PrintRegionsJson(const Job& job, const std::string& status) {
               << ", \"islandOf\": " << r.IslandOf << ", \"encloser\": " << r.Encloser
               << ", \"nestCount\": " << r.NestCount << "}";
   }
-  std::cout << "]}\n";
+  std::cout << "]" << extra << "}\n";
 }
 
 int Info(const std::vector<std::string>& args) {
@@ -202,6 +216,14 @@ int Info(const std::vector<std::string>& args) {
   return 0;
 }
 
+// The drawing's file name without folder and extension.
+std::string DrawingNameOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.find_last_of('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
 // Opens a drawing as info does and saves its regions as a geometry DXF.
 int ExportDxf(const std::vector<std::string>& args) {
   std::string path, out;
@@ -231,6 +253,143 @@ int ExportDxf(const std::vector<std::string>& args) {
   return 0;
 }
 
+bool ParseDialog(const std::string& cmd, OperationDialog& dialog) {
+  if (cmd == "pocket") dialog = OperationDialog::Pocket;
+  else if (cmd == "contour") dialog = OperationDialog::Contour;
+  else if (cmd == "drill") dialog = OperationDialog::Drill;
+  else return false;
+  return true;
+}
+
+std::string ToolpathsJson(const Job& job, const std::string& message) {
+  using cli::JsonNumber;
+  std::string out = ", \"toolpaths\": [";
+  for (size_t i = 1; i < job.Toolpaths.size(); ++i) {
+    const TTBOutRegion& t = job.Toolpaths[i];
+    const TTBPoint s = PathStart(t), e = PathEnd(t);
+    out += std::string(i > 1 ? ", " : "") + "{\"number\": " + std::to_string(i) + ", \"depth\": " + JsonNumber(t.Depth) +
+           ", \"linkMode\": " + std::to_string(t.LinkMode) + ", \"approachDepth\": " + JsonNumber(t.ApproachDepth) +
+           ", \"toolNumber\": " + std::to_string(t.ToolNumber) + ", \"isOpen\": " + (t.IsOpen ? "true" : "false") +
+           ", \"isIsland\": " + (t.IsIsland ? "true" : "false") + ", \"hasLeads\": " + (t.HasLeads ? "true" : "false") +
+           ", \"entities\": " + std::to_string(t.Entities.size()) + ", \"start\": {\"x\": " + JsonNumber(s.X) +
+           ", \"y\": " + JsonNumber(s.Y) + "}, \"end\": {\"x\": " + JsonNumber(e.X) + ", \"y\": " + JsonNumber(e.Y) + "}}";
+  }
+  return out + "], \"message\": " + cli::JsonString(message);
+}
+
+// pocket, contour and drill: the command flow of the main window with the
+// dialog's fields taken from a configuration and --set.
+int Operation(OperationDialog dialog, const std::vector<std::string>& args) {
+  std::string path, config = LastConfiguration, depth = "1", postName, postsFile, out, dxf;
+  std::vector<std::string> rules, sets;
+  bool json = false;
+  for (size_t k = 0; k < args.size(); ++k) {
+    const std::string& a = args[k];
+    const bool more = k + 1 < args.size();
+    if (a == "--json") json = true;
+    else if (a == "--select" && more) rules.push_back(args[++k]);
+    else if (a == "--config" && more) config = args[++k];
+    else if (a == "--set" && more) sets.push_back(args[++k]);
+    else if (a == "--depth" && more) depth = args[++k];
+    else if (a == "--post" && more) postName = args[++k];
+    else if (a == "--posts" && more) postsFile = args[++k];
+    else if (a == "-o" && more) out = args[++k];
+    else if (a == "--dxf" && more) dxf = args[++k];
+    else if (path.empty() && (a.empty() || a[0] != '-')) path = a;
+    else return Usage();
+  }
+  if (path.empty() || out.empty()) return Usage();
+  Job job;
+  CliProgress progress(job, isatty(2));
+  job.ProgressSink = &progress;
+  InstallShippedSettings();
+  // Start-up: the options, then the post they name (or the one asked for).
+  try {
+    const IniFile options = IniFile::Load(ProgramFile("Options.cfg"));
+    TTBSettings settings;
+    settings.Options = job.Options;
+    ReadOptions(options, settings);
+    job.Options = settings.Options;
+    job.RoughTolerances = settings.Rough;
+    job.FinishTolerances = settings.Finish;
+    const std::string name = postName.empty() ? job.Options.Post : postName;
+    if (!LoadPost(job.CurrentPost, name, postsFile.empty() ? ProgramFile("Posts.cfg") : postsFile) &&
+        !postName.empty()) {
+      std::cerr << "Post Processor " << name << " not found!\n";
+      return 2;
+    }
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 2;
+  }
+  const OpenResult res = OpenDxfFile(job, path);
+  for (const auto& n : res.Notices) std::cerr << n << "\n";
+  if (!res.Error.empty()) std::cerr << res.Error << "\n";
+  if (!res.Loaded) {
+    std::cerr << res.Status << "\n";
+    return 1;
+  }
+  std::string status = res.Status;
+  for (const auto& rule : rules) {
+    CommandResult r;
+    if (!ApplyRule(job, rule, r)) {
+      std::cerr << "unknown selection rule: " << rule << "\n";
+      return 2;
+    }
+    Tell(r);
+    if (!r.Status.empty()) status = r.Status;
+  }
+  if (!AnythingSelected(job)) {
+    std::cerr << NothingSelectedMessage << "\n";
+    if (json) PrintRegionsJson(job, status, ToolpathsJson(job, NothingSelectedMessage));
+    return 1;
+  }
+  // The dialog: its fields from the configuration, then the typed changes.
+  ConfigurationFields fields = DefaultConfigurationFields(dialog);
+  const std::string configPath = ProgramFile("Configurations.cfg");
+  try {
+    LoadConfigurationFile(configPath, config, dialog, fields);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 2;
+  }
+  for (const auto& kv : sets) {
+    const size_t eq = kv.find('=');
+    const std::string key = kv.substr(0, eq);
+    const auto& keys = ConfigurationKeys(dialog);
+    const auto known = std::find_if(keys.begin(), keys.end(), [&](const ConfigurationKey& k) { return key == k.Key; });
+    if (eq == std::string::npos || known == keys.end()) {
+      std::cerr << "unknown field: " << kv << "\n";
+      return 2;
+    }
+    fields[key] = kv.substr(eq + 1);
+  }
+  try {
+    ApplyOperationFields(job, dialog, fields, depth, configPath);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";  // LAST could not be saved: the run goes on
+  }
+  const OperationResult r = dialog == OperationDialog::Pocket    ? RunPocket(job)
+                            : dialog == OperationDialog::Contour ? RunContour(job)
+                                                                 : RunDrill(job);
+  const std::string message = r.Message.empty() ? r.Status : r.Message;
+  if (!r.Message.empty()) std::cerr << r.Message << "\n";
+  if (r.Status == CancelledStatus) std::cerr << r.Status << "\n";
+  const bool write = r.Made && r.Status != CancelledStatus;
+  if (write) {
+    try {
+      WriteNcProgram(job.Toolpaths, NcCommentLines(job.CurrentPost, job.MachiningParameters, DrawingNameOf(path), std::time(nullptr)),
+                     job.MachiningParameters, job.CurrentPost, out);
+      if (!dxf.empty()) SaveToolpathsDxf(job, dxf);
+    } catch (const std::exception& e) {
+      std::cerr << e.what() << "\n";
+      return 1;
+    }
+  }
+  if (json) PrintRegionsJson(job, status, ToolpathsJson(job, message));
+  return write ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -241,5 +400,6 @@ int main(int argc, char** argv) {
   args.erase(args.begin());
   if (cmd == "info") return Info(args);
   if (cmd == "export-dxf") return ExportDxf(args);
+  if (OperationDialog dialog; ParseDialog(cmd, dialog)) return Operation(dialog, args);
   return Usage();
 }
