@@ -130,6 +130,8 @@ TokenFormatter::TokenFormatter(const TTBToken& token) {
   if (!integer && token.UsePlus) address_ += '+';
   prefix_ = n->Prefix, suffix_ = n->Suffix, flags_ = n->Flags;
   width_ = n->Width, precision_ = n->Precision, conversion_ = n->Conversion;
+  // printf writes no digit at all for 0 with "%.0d"; a word needs its number.
+  if ((conversion_ == 'd' || conversion_ == 'i') && precision_ == 0) precision_ = -1;
 }
 
 void TokenFormatter::Append(std::string& out, double value) const {

@@ -49,6 +49,7 @@ TEST(PostTokens, WordsFollowPrintfAndTheTokenRules) {
   EXPECT_EQ(FormatToken(Token(VarNv, "N", "%d"), 2.5), "N2");
   EXPECT_EQ(FormatToken(Token(VarNv, "N", "%d"), 3.5), "N4");
   EXPECT_EQ(FormatToken(Token(VarNv, "N", "%05d"), 42), "N00042");
+  EXPECT_EQ(FormatToken(Token(VarEx, "X", "%.0d"), 0), "X0");  // never an address without its number
   // A cleared token.
   EXPECT_EQ(FormatToken(Token(-1, "", ""), 3), "");
 }

@@ -1,0 +1,203 @@
+// Post processors from any profile text. Every section either fails to load
+// (leaving the post untouched), is refused by the post check and then by the
+// writer too, or writes a small fixed job without fault: a program that
+// starts with its comments and header, ends with its footer and a line end,
+// and stays within a sane number of lines. The first line of the input,
+// taken as a token format, gives a word of bounded length when the format
+// check passes, and no number at all when it fails.
+#include <cmath>
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "core/ini.h"
+#include "core/numbers.h"
+#include "fuzz_check.h"
+#include "post/nc_writer.h"
+#include "post/post.h"
+
+namespace {
+
+using namespace tibrel;
+
+void Check(bool ok, const char* what, const std::string& detail = {}) {
+  if (!ok) Violated(what, detail);
+}
+
+TTBOutRegion Path(int tool, int32_t link, double depth, double approach, TTBEntityArray es) {
+  TTBOutRegion t;
+  t.ToolNumber = tool;
+  t.LinkMode = link;
+  t.Depth = depth;
+  t.ApproachDepth = approach;
+  t.FeedRate = 300;
+  t.PlungeRate = 100;
+  t.SpindleRPM = 12000;
+  t.Entities = std::move(es);
+  return t;
+}
+
+// A stay-down circle of two arcs (one each way), a lifted square, a path with
+// leads that starts where the cutter is and another lifted one, and two holes
+// with the second tool: one for the drill cycle, one drilled with plain
+// moves. Lifted paths follow paths ending on a line and on an arc, for the
+// posts that mark the end of a path before a lift.
+const TTBOutRegionArray& SampleToolpaths() {
+  static const TTBOutRegionArray list = [] {
+    TTBOutRegionArray l = EmptyToolpathList();
+    l.push_back(Path(1, LinkStayDown, 1, 1, {MakeArc(5, 5, 2, Pi, 0), MakeArc(5, 5, -2, 0, Pi)}));
+    l.push_back(Path(1, LinkLift, 1, -5,
+                     {MakeLine(0, 0, 10, 0), MakeLine(10, 0, 10, 10), MakeLine(10, 10, 0, 10), MakeLine(0, 10, 0, 0)}));
+    TTBOutRegion leads = Path(1, LinkRunStart, 2, 1, {MakeArc(10, 5, -5, Pi, Pi / 2), MakeLine(10, 10, 30, 10)});
+    leads.HasLeads = 1;
+    leads.EntryMove = MakeLine(3, 5, 5, 5);
+    leads.EntryMove.Pending = 1;
+    leads.ExitMove = MakeArc(30, 12, 2, 1.5 * Pi, 0);
+    leads.ExitMove.Pending = 1;
+    l.push_back(leads);
+    l.push_back(Path(1, LinkLift, 0.5, -5, {MakeLine(40, 0, 50, 0), MakeLine(50, 0, 50, 5)}));
+    l.push_back(Path(2, LinkDrillCycle, 3, -5, {MakeLine(20, 0, 20, 0)}));
+    l.push_back(Path(2, LinkDrillLinear, 3, -5, {MakeLine(20, 10, 20, 10)}));
+    return l;
+  }();
+  return list;
+}
+
+const TTBMachiningParameters& SampleParameters() {
+  static const TTBMachiningParameters p = [] {
+    TTBMachiningParameters m;
+    m.RapidHeight = 5;
+    m.Rough.ToolNumber = 1;
+    m.Rough.ToolName = "Flat (3mm)";
+    m.FinishMode = 1;
+    m.Finish.ToolNumber = 2;
+    m.Finish.ToolName = "Ball\n2mm";
+    return m;
+  }();
+  return p;
+}
+
+// Everything a load may change, as text.
+std::string PostState(const TTBPostProcessor& p) {
+  std::string s = p.Name + '|' + p.Extension + '|' + p.ToolChange + '|' + p.Comment + '|' + p.EndComment + '|' +
+                  std::to_string(p.DecimalCharacter) + std::to_string(p.Start) + ',' + std::to_string(p.Increment) +
+                  ',' + std::to_string(p.IncludeComment) + std::to_string(p.MaxBlock) + '|';
+  for (const auto& t : p.Tokens) s += TokenValue(t) + '|';
+  for (const auto& sc : p.Scripts) s += ScriptValue(sc) + '|';
+  for (const auto& sc : p.MiniPost.ToolScripts) s += ScriptValue(sc) + '|';
+  for (const auto* lines : {&p.Header, &p.Footer, &p.MiniPost.ToolHeader, &p.MiniPost.ToolFooter}) {
+    for (const auto& l : *lines) s += l + '\n';
+    s += '|';
+  }
+  return s;
+}
+
+size_t LineCount(const std::string& text) {
+  size_t n = 0;
+  for (char c : text) n += c == '\n';
+  return n;
+}
+
+// A width and a precision are at most 100, so the number itself never takes
+// more than about 410 characters, even for 1e300 with "%100.100f".
+constexpr size_t MaxNumberText = 410;
+
+void CheckFormat(const std::string& format) {
+  const double values[] = {0, -1.5, 1e300, std::nan("")};
+  for (const char* address : {" X", "null"})
+    for (const int32_t variable : {int32_t{VarNone}, int32_t{VarEx}, int32_t{VarNv}})
+      for (const bool plus : {false, true}) {
+        TTBToken token;
+        token.Address = address;
+        token.Variable = variable;
+        token.Format = format;
+        token.UsePlus = plus;
+        const bool usable = TokenFormatProblem(token).empty();
+        for (const double v : values) {
+          const std::string word = FormatToken(token, v);
+          const std::string detail = "format \"" + format + "\" address \"" + address + "\" variable " +
+                                     std::to_string(variable) + " value " + std::to_string(v) + " word \"" + word +
+                                     "\"";
+          if (variable == VarNone) {
+            Check(word == (token.Address == "null" ? "" : token.Address),
+                  "a token without a variable does not give its address alone", detail);
+          } else if (!usable || format.empty()) {
+            Check(word.empty(), "a token without a usable format gives a word", detail);
+          } else {
+            Check(word.compare(0, token.Address.size(), token.Address) == 0,
+                  "a usable format does not give the address first", detail);
+            // A word without a digit ("X" alone) is not a number to a controller.
+            Check(!std::isfinite(v) || word.find_first_of("0123456789", token.Address.size()) != std::string::npos,
+                  "a usable format gives no digit for a number", detail);
+            Check(word.size() <= token.Address.size() + 1 + format.size() + MaxNumberText,
+                  "a usable format gives an overlong word", detail);
+          }
+        }
+      }
+}
+
+void CheckPost(const IniFile& file, const std::string& name) {
+  SetDecimalCharacter('.');
+  TTBPostProcessor post;
+  const std::string before = PostState(post);
+  bool loaded = false;
+  try {
+    loaded = LoadPost(post, name, file);
+  } catch (const PostError& e) {
+    Check(PostState(post) == before, "a post that failed to load was changed", name + ": " + e.what());
+    Check(DecimalCharacter() == '.', "a post that failed to load set the decimal character", name);
+    return;
+  }
+  if (!loaded) {
+    Check(PostState(post) == before, "a post that was not found was changed", name);
+    return;
+  }
+  Check(DecimalCharacter() == (post.DecimalCharacter ? '.' : ','), "the decimal character is not the post's", name);
+
+  const TTBMachiningParameters& params = SampleParameters();
+  const std::vector<std::string> comments = NcCommentLines(post, params, "part (1).dxf", std::time_t{0});
+  for (const auto& c : comments) Check(c.find('\n') == std::string::npos, "a comment line breaks", c);
+  const std::string problem = PostProblem(post);
+  if (!problem.empty()) {
+    bool refused = false;
+    try {
+      NcProgramText(SampleToolpaths(), comments, params, post);
+    } catch (const PostError&) {
+      refused = true;
+    }
+    Check(refused, "the writer took a post that the post check refuses", problem);
+    return;
+  }
+
+  const std::string nc = NcProgramText(SampleToolpaths(), comments, params, post);
+  Check(!nc.empty() && nc.back() == '\n', "the program does not end with a line end", name);
+  const size_t lines = LineCount(nc);
+  Check(lines < 10000, "the program of a small job is far too long", name + ": " + std::to_string(lines) + " lines");
+  Check(lines >= post.Header.size() + post.Footer.size() + 1, "the program lacks lines", name);
+
+  std::string head;
+  if (post.IncludeComment)
+    for (const auto& c : comments) head += c + '\n';
+  for (const auto& h : post.Header) head += h + '\n';
+  Check(nc.compare(0, head.size(), head) == 0, "the program does not start with its comments and header", name);
+  std::string foot;
+  for (const auto& f : post.Footer) foot += f + '\n';
+  Check(nc.size() >= foot.size() && nc.compare(nc.size() - foot.size(), foot.size(), foot) == 0,
+        "the program does not end with its footer", name);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  SetDecimalCharacter('.');
+  const std::string text(reinterpret_cast<const char*>(data), size);
+
+  std::string format = text.substr(0, text.find('\n'));
+  while (!format.empty() && format.back() == '\r') format.pop_back();
+  CheckFormat(format);
+
+  const IniFile file = IniFile::Parse(text);
+  for (const auto& name : file.Sections()) CheckPost(file, name);
+  return 0;
+}
