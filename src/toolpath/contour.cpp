@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "toolpath/level_progress.h"
 #include "toolpath/offset.h"
 
 namespace tibrel {
@@ -203,8 +204,10 @@ void ContourPass(Job& job, const TTBMasterRegionArray& plan, bool finish) {
   const bool leads = finish || P.EntryType >= 1 || P.ExitType >= 1;
   const double d = finish ? P.Finish.Radius : P.Rough.Radius + P.Rough.StockToLeave;
   TTBPoint current{0, 0};
+  LevelProgress progress(job.Control(), finish ? "Contour finish" : "Contour", plan);
   for (const auto& master : plan)
     for (size_t l = 1; l < master.Levels.size(); ++l) {
+      progress.Next();
       if (StopRequested(job)) return;
       const TTBMachineRegion& level = master.Levels[l];
       TTBRegionArray results = EmptyRegionList();

@@ -5,6 +5,7 @@
 
 #include "toolpath/contour.h"
 #include "toolpath/intersect.h"
+#include "toolpath/level_progress.h"
 #include "toolpath/offset.h"
 
 namespace tibrel {
@@ -412,9 +413,11 @@ void PocketRough(Job& job) {
   job.Toolpaths = EmptyToolpathList();
   if (!planned || !(P.Rough.XYStep > 0)) return;
   const TTBTolerances& tol = job.RoughTolerances;
+  LevelProgress progress(job.Control(), "Pocket", plan);
   for (const auto& master : plan) {
     double previous = -P.RapidHeight;
     for (size_t l = 1; l < master.Levels.size(); ++l) {
+      progress.Next();
       const TTBMachineRegion& level = master.Levels[l];
       TTBRegionArray rings, loops;
       if (!FirstRings(job, level, tol, rings, loops)) return;
@@ -439,10 +442,12 @@ void PocketFinish(Job& job) {
   const bool walls = WallProfileInUse(job.Regions, plan);
   const bool floorPass = P.FinishMode == 3 && P.Finish.StockToLeave > 0;
   const TTBTolerances& tol = job.FinishTolerances;
+  LevelProgress progress(job.Control(), "Pocket finish", plan);
   for (const auto& master : plan) {
     double previous = -P.RapidHeight;
     const double depth = job.Regions[static_cast<size_t>(master.Region)].Depth;
     for (size_t l = 1; l < master.Levels.size(); ++l) {
+      progress.Next();
       const TTBMachineRegion& level = master.Levels[l];
       TTBRegionArray rings, loops;
       if (!FirstRings(job, level, tol, rings, loops)) return;
