@@ -205,7 +205,11 @@ TEST(PocketProperties, RingsKeepClearAndLinksStayShort) {
         const TTBPoint a = PathEnd(job.Toolpaths[i - 1]), b = PathStart(t);
         EXPECT_LE(std::hypot(b.X - a.X, b.Y - a.Y), 3 * dia / 2 + 1e-9);
         EXPECT_EQ(job.Toolpaths[i - 1].Depth, t.Depth);
-        // The link crosses no other ring of its level.
+        // The link stays out of the islands' loops...
+        const TTBEntity link = MakeLine(a.X, a.Y, b.X, b.Y);
+        for (size_t r = 2; r < job.Regions.size(); ++r)
+          for (const Pt p : Samples(link, 16)) EXPECT_GE(DistToRegion(p, job.Regions[r]), clear - 5e-5);
+        // ...and crosses no other ring of its level.
         for (size_t j = 1; j < job.Toolpaths.size(); ++j) {
           if (j == i || j == i - 1 || job.Toolpaths[j].Depth != t.Depth) continue;
           TTBRegion other;
