@@ -2,7 +2,7 @@
 # (only those missing) and configures build folders.
 
 TIBREL_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
-  libbenchmark-dev ccache libpolyclipping-dev)
+  libbenchmark-dev ccache libpolyclipping-dev qt6-base-dev libgl-dev)
 
 tibrel_install_missing() {
   local missing=()

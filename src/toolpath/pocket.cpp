@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry/box_tree.h"
 #include "toolpath/contour.h"
 #include "toolpath/intersect.h"
 #include "toolpath/level_progress.h"
@@ -273,27 +274,55 @@ void OrderRings(Job& job, TTBRegionArray& rings, size_t firstRingCount, bool inO
   if (job.CommandMode == ModeIdle || rings.size() < 2) return;
   const size_t n = rings.size() - 1;
   std::vector<uint8_t> first(rings.size(), 0);
-  double x = 1e300, y = 1e300;
+  double x = 1e300, y = 1e300, x2 = -1e300, y2 = -1e300;
+  // Every entity of every ring in one index; the search below asks it for
+  // the entities near the cutter, widening until the nearest is certain.
+  std::vector<Box> boxes;
+  std::vector<uint32_t> ids;
+  std::vector<std::pair<uint32_t, uint32_t>> where;  // ring, entity
   for (size_t i = 1; i <= n; ++i) {
     rings[i].Selected = 1;
     first[i] = i <= firstRingCount;
-    for (const auto& e : rings[i].Entities) x = std::min(x, e.XMin), y = std::min(y, e.YMin);
+    for (size_t k = 0; k < rings[i].Entities.size(); ++k) {
+      const TTBEntity& e = rings[i].Entities[k];
+      x = std::min(x, e.XMin), y = std::min(y, e.YMin), x2 = std::max(x2, e.XMax), y2 = std::max(y2, e.YMax);
+      ids.push_back(static_cast<uint32_t>(boxes.size()));
+      boxes.push_back({e.XMin, e.YMin, e.YMax, e.XMax});
+      where.push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(k)});
+    }
   }
+  const BoxTree index(std::move(boxes), std::move(ids));
+  const double span = std::max(x2 - x, y2 - y), smallest = std::max(span * 1e-9, 1e-12);
   TTBPoint p{x, y};
   std::vector<size_t> order;
   order.reserve(n);
+  std::vector<uint32_t> near;
+  double reach = smallest;
+  bool cancelled = false;
   while (order.size() < n) {
+    if (order.size() % 64 == 63 && StopRequested(job)) {
+      cancelled = true;
+      break;
+    }
+    // The nearest entity of a ring not yet taken; on equal distances the
+    // later entity (in ring order) wins, as a plain scan would have it.
     double best = 1e300;
     size_t ring = 0, entity = 0;
-    for (size_t i = 1; i <= n; ++i) {
-      if (!rings[i].Selected) continue;
-      const auto& es = rings[i].Entities;
-      for (size_t k = 0; k < es.size(); ++k) {
-        const double d = OrderDistance(es[k], p);
-        if (d <= best) best = d, ring = i, entity = k;
+    for (reach = std::max(reach / 4, smallest);; reach *= 2) {
+      near.clear();
+      index.Overlapping({p.X - reach, p.Y - reach, p.Y + reach, p.X + reach}, near);
+      for (uint32_t id : near) {
+        const auto [i, k] = where[id];
+        if (!rings[i].Selected) continue;
+        const double d = OrderDistance(rings[i].Entities[k], p);
+        if (d < best || (d == best && std::pair<size_t, size_t>(i, k) > std::pair<size_t, size_t>(ring, entity)))
+          best = d, ring = i, entity = k;
       }
+      // Entities outside the square are farther than reach from p.
+      if ((ring != 0 && best <= reach * reach) || reach > 4 * span + 1) break;
     }
     if (ring == 0) break;
+    reach = std::sqrt(best);
     TTBRegion& r = rings[ring];
     const TTBEntity& e = r.Entities[entity];
     const TTBPoint s = EntityStart(e), t = EntityEnd(e);
@@ -305,7 +334,7 @@ void OrderRings(Job& job, TTBRegionArray& rings, size_t firstRingCount, bool inO
     p = RegionStart(r);
     order.push_back(ring);
   }
-  if (order.size() == n) {
+  if (order.size() == n && !cancelled) {
     if (inOut) std::reverse(order.begin(), order.end());
     TTBRegionArray sorted = EmptyRegionList();
     std::vector<uint8_t> firstSorted(1, 0);

@@ -460,3 +460,82 @@ TEST(EndToEnd, ExamplesThroughEveryOperationAndPost) {
 
 }  // namespace
 }  // namespace tibrel
+
+namespace tibrel {
+namespace {
+
+// The ring order as a plain scan of every entity at every step finds it.
+double ScanDistance(const TTBEntity& e, TTBPoint p) {
+  const TTBPoint s = EntityStart(e);
+  const double toStart = (p.X - s.X) * (p.X - s.X) + (p.Y - s.Y) * (p.Y - s.Y);
+  if (e.Radius == 0) {
+    const double dx = e.X2 - e.X, dy = e.Y2 - e.Y, len2 = dx * dx + dy * dy;
+    if (len2 == 0) return toStart;
+    const double t = ((p.X - e.X) * dx + (p.Y - e.Y) * dy) / len2;
+    if (t < 0 || t > 1) return toStart;
+    const double cx = e.X + t * dx - p.X, cy = e.Y + t * dy - p.Y;
+    return cx * cx + cy * cy;
+  }
+  if (!AngleOnArc(e, PointAngle({e.X, e.Y}, p), 0)) return toStart;
+  const double r = std::hypot(p.X - e.X, p.Y - e.Y) - std::fabs(e.Radius);
+  return r * r;
+}
+
+std::vector<TTBRegion> ScanOrder(TTBRegionArray rings) {
+  double x = 1e300, y = 1e300;
+  for (size_t i = 1; i < rings.size(); ++i)
+    for (const auto& e : rings[i].Entities) x = std::min(x, e.XMin), y = std::min(y, e.YMin);
+  std::vector<uint8_t> taken(rings.size(), 0);
+  std::vector<TTBRegion> out;
+  TTBPoint p{x, y};
+  for (size_t step = 1; step < rings.size(); ++step) {
+    double best = 1e300;
+    size_t ring = 0, entity = 0;
+    for (size_t i = 1; i < rings.size(); ++i)
+      for (size_t k = 0; !taken[i] && k < rings[i].Entities.size(); ++k) {
+        const double d = ScanDistance(rings[i].Entities[k], p);
+        if (d <= best) best = d, ring = i, entity = k;
+      }
+    TTBRegion& r = rings[ring];
+    const TTBPoint s = EntityStart(r.Entities[entity]), t = EntityEnd(r.Entities[entity]);
+    if (std::hypot(p.X - t.X, p.Y - t.Y) <= std::hypot(p.X - s.X, p.Y - s.Y)) entity = (entity + 1) % r.Entities.size();
+    std::rotate(r.Entities.begin(), r.Entities.begin() + static_cast<std::ptrdiff_t>(entity), r.Entities.end());
+    taken[ring] = 1;
+    p = RegionStart(r);
+    out.push_back(r);
+  }
+  return out;
+}
+
+TEST(PocketOrder, IndexedSearchGivesThePlainScansOrder) {
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> u(0, 1);
+  for (int s = 0; s < 40; ++s) {
+    TTBRegionArray rings = EmptyRegionList();
+    const int n = 2 + static_cast<int>(rng() % 60);
+    for (int k = 0; k < n; ++k) {
+      // Grid-snapped positions make equal distances, and so the tie rule, common.
+      const double x = std::round(20 * u(rng)), y = std::round(20 * u(rng)), size = 1 + std::round(4 * u(rng));
+      rings.push_back(rng() % 3 ? Square(x, y, size, rng() % 2) : Circle(x, y, size / 2));
+    }
+    const TTBRegionArray input = rings;
+    Job job;
+    job.CommandMode = ModePocket;
+    OrderRings(job, rings, 1, false);
+    const auto want = ScanOrder(input);
+    ASSERT_EQ(rings.size(), want.size() + 1);
+    for (size_t i = 1; i < rings.size(); ++i) {
+      ASSERT_EQ(rings[i].Entities.size(), want[i - 1].Entities.size()) << "drawing " << s << " ring " << i;
+      for (size_t k = 0; k < want[i - 1].Entities.size(); ++k) {
+        EXPECT_EQ(rings[i].Entities[k].X, want[i - 1].Entities[k].X) << "drawing " << s << " ring " << i;
+        EXPECT_EQ(rings[i].Entities[k].Y, want[i - 1].Entities[k].Y);
+      }
+    }
+    int marked = 0;
+    for (size_t i = 1; i < rings.size(); ++i) marked += rings[i].Selected;
+    EXPECT_EQ(marked, 1) << "only the first ring keeps its mark";
+  }
+}
+
+}  // namespace
+}  // namespace tibrel

@@ -1,0 +1,410 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+#include <ctime>
+
+#include "app/operation_dialog.h"
+#include "app/view_widget.h"
+#include "core/files.h"
+#include "core/ini.h"
+#include "core/program_folder.h"
+#include "dxf/open_drawing.h"
+#include "dxf/writer.h"
+#include "post/nc_writer.h"
+#include "post/options.h"
+#include "post/post.h"
+#include "toolpath/operations.h"
+
+namespace tibrel {
+
+namespace {
+
+// Long passes pump the event loop through this, a few times a second at
+// most, so that Esc reaches the window while they run.
+class WindowProgress : public Progress {
+ public:
+  explicit WindowProgress(QLabel* panel) : panel_(panel) { timer_.start(); }
+  void Begin(const std::string& caption, int64_t total) override {
+    caption_ = QString::fromStdString(caption);
+    total_ = total;
+  }
+  void Advance(int64_t done) override {
+    if (total_ > 0 && timer_.elapsed() > 100) panel_->setText(caption_ + QString(" %1%").arg(100 * done / total_));
+  }
+  void Pump() override {
+    if (timer_.elapsed() < 50) return;
+    timer_.restart();
+    QApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
+  }
+
+ private:
+  QLabel* panel_;
+  QString caption_;
+  int64_t total_ = 0;
+  QElapsedTimer timer_;
+};
+
+struct BusyCursor {
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+MainWindow::MainWindow() {
+  setWindowTitle("Tibrel");
+  view_ = new ViewWidget(job_, this);
+  setCentralWidget(view_);
+  for (int k = 0; k < 4; ++k) {
+    panels_[k] = new QLabel(this);
+    panels_[k]->setObjectName(QString("Panel%1").arg(k));
+    statusBar()->addWidget(panels_[k], k == 0 ? 6 : 1);
+  }
+  progress_ = std::make_unique<WindowProgress>(panels_[0]);
+  job_.ProgressSink = progress_.get();
+  chooseFile = [this](const QString& caption, const QString& filter, const QString& proposed, bool save) {
+    return save ? QFileDialog::getSaveFileName(this, caption, proposed, filter, nullptr,
+                                               QFileDialog::DontConfirmOverwrite)
+                : QFileDialog::getOpenFileName(this, caption, proposed, filter);
+  };
+  view_->onClick = [this](double x, double y) { Click(x, y); };
+  view_->onRectangle = [this](double x1, double y1, double x2, double y2) { Rectangle(x1, y1, x2, y2); };
+  view_->onCursor = [this](double x, double y) { Status(QString::asprintf("%5.4f, %5.4f", x, y).toStdString(), 3); };
+  view_->onPainted = [this](const std::string& s) { panels_[2]->setText(QString::fromStdString(s)); };
+  ReadSettings();
+  BuildMenus();
+  EnableCommands();
+  Status("Ready...");
+}
+
+MainWindow::~MainWindow() { job_.ProgressSink = nullptr; }
+
+void MainWindow::ReadSettings() {
+  InstallShippedSettings();
+  configPath_ = ProgramFile("Configurations.cfg");
+  postsPath_ = ProgramFile("Posts.cfg");
+  try {
+    TTBSettings s;
+    s.Options = job_.Options;
+    s.View = view_->Settings().Colours;
+    ReadOptions(IniFile::Load(ProgramFile("Options.cfg")), s);
+    job_.Options = s.Options;
+    job_.RoughTolerances = s.Rough;
+    job_.FinishTolerances = s.Finish;
+    view_->Settings().Colours = s.View;
+    job_.MachiningParameters.Rough.PathColour = s.View.RoughToolpath;
+    job_.MachiningParameters.Finish.PathColour = s.View.FinishToolpath;
+    LoadPost(job_.CurrentPost, job_.Options.Post, postsPath_);
+  } catch (const std::exception& e) {
+    Status(e.what(), 2);
+  }
+}
+
+QAction* MainWindow::Action(const QString& name) const {
+  const auto it = actions_.find(name);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+QString MainWindow::StatusText(int panel) const { return panels_[panel]->text(); }
+
+void MainWindow::Status(const std::string& text, int panel) { panels_[panel]->setText(QString::fromStdString(text)); }
+
+void MainWindow::BuildMenus() {
+  auto add = [this](QMenu* menu, const QString& caption, std::function<void()> f, const QKeySequence& key = {}) {
+    QAction* a = menu->addAction(caption);
+    a->setShortcut(key);
+    connect(a, &QAction::triggered, this, f);
+    QString name = caption;
+    actions_[name.remove('&')] = a;
+    return a;
+  };
+  QMenu* file = menuBar()->addMenu("&File");
+  add(file, "&Open DXF, STL", [this] {
+    const QString path = chooseFile("Open", "DXF Files (*.dxf *.DXF *.Dxf);;All Files (*)", {}, false);
+    if (!path.isEmpty()) OpenDrawing(path);
+  }, QKeySequence::Open);
+  file->addSeparator();
+  add(file, "&Save Toolpaths CNC", [this] { SaveProgramCommand(); }, QKeySequence::Save);
+  add(file, "Save Toolpaths &DXF", [this] { SaveDxfCommand(true); });
+  add(file, "Save &Geometry DXF", [this] { SaveDxfCommand(false); });
+  file->addSeparator();
+  add(file, "&Close", [this] { CloseJob(); });
+  add(file, "E&xit", [this] { close(); }, QKeySequence::Quit);
+
+  QMenu* select = menuBar()->addMenu("&Select");
+  add(select, "Select &All", [this] { Tell(SelectAll(job_)); });
+  add(select, "Select All &Closed", [this] {
+    BusyCursor busy;
+    job_.CommandMode = ModeSelectAllClosed;
+    Tell(SelectAllClosed(job_));
+    job_.CommandMode = ModeIdle;
+  });
+  add(select, "Select All &Open", [this] { Tell(SelectAllOpen(job_)); });
+  add(select, "Select &Empty Circles", [this] { Tell(SelectEmptyCircles(job_)); });
+  add(select, "Select Single", [this] { SetMode(ModeSelectSingle, "Select Single Region..."); });
+  add(select, "Select Region", [this] { SetMode(ModeSelectRegion, "Click on outer Region...Islands detected automatically."); });
+  add(select, "Select Window", [this] {
+    SetMode(ModeSelectWindow, "Click and Drag selection window...");
+    view_->ArmRubberBand(false);
+  });
+  select->addSeparator();
+  add(select, "&DeSelect All", [this] { Tell(DeselectAll(job_)); });
+  add(select, "DeSelect Single", [this] { SetMode(ModeDeselectSingle, "Click on Region to DeSelect it..."); });
+  add(select, "DeSelect Window", [this] {
+    SetMode(ModeDeselectWindow, "Click and Drag DeSelection window...");
+    view_->ArmRubberBand(false);
+  });
+  add(select, "Cancel", [this] {
+    job_.CommandMode = ModeIdle;
+    job_.CancelRequested = 0;
+    Status("Ready...");
+  });
+  view_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  view_->addActions(select->actions());
+
+  QMenu* paths = menuBar()->addMenu("&ToolPaths");
+  add(paths, "&Pocket", [this] { RunOperation(OperationDialog::Pocket); });
+  add(paths, "&Contour", [this] { RunOperation(OperationDialog::Contour); });
+  add(paths, "&Drill", [this] { RunOperation(OperationDialog::Drill); });
+
+  QMenu* view = menuBar()->addMenu("&View");
+  add(view, "Zoom &All", [this] { view_->ZoomAll(); });
+  add(view, "Zoom &In", [this] { ZoomBy(view_->State(), 0.2), view_->update(); });
+  add(view, "Zoom &Out", [this] { ZoomBy(view_->State(), -0.2), view_->update(); });
+  add(view, "Zoom &Previous", [this] { ZoomPrevious(view_->State()), view_->update(); });
+  add(view, "Zoom &Window", [this] {
+    Status("Click and Drag Selection Window");
+    job_.CommandMode = ModeZoomWindow;
+    view_->ArmRubberBand(true);
+  });
+  QAction* three = add(view, "3D &View", [this] {
+    const bool to3d = view_->State().Mode != View3D;
+    to3d ? Set3D(view_->State()) : Set2D(view_->State());
+    Action("3D View")->setChecked(to3d);
+    Status(to3d ? "3D" : "2D", 1);
+    view_->ZoomAll();
+  });
+  three->setCheckable(true);
+  view->addSeparator();
+  for (auto [caption, content] : {std::pair{"&View All", ContentAll}, std::pair{"View &Selected", ContentSelected},
+                                  std::pair{"View &ToolPaths", ContentToolpaths}}) {
+    QAction* a = add(view, caption, [this, content = content] { SetContent(content); });
+    a->setCheckable(true);
+  }
+  QAction* dirs = add(view, "Show &Directions", [this] {
+    view_->Settings().Directions = Action("Show Directions")->isChecked();
+    view_->update();
+  });
+  dirs->setCheckable(true);
+  QAction* info = add(view, "&Information", [this] {
+    view_->Settings().Information = Action("Information")->isChecked();
+    view_->update();
+  });
+  info->setCheckable(true);
+  add(view, "&Redraw", [this] { view_->update(); });
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  add(help, "&About", [this] {
+    QMessageBox::about(this, "About Tibrel", "Tibrel\nCAM for small CNC mills, routers and engravers.");
+  });
+
+  QToolBar* bar = addToolBar("Main");
+  for (const char* name : {"Open DXF, STL", "Save Toolpaths CNC", "Zoom All", "Zoom In", "Zoom Out", "Select All Closed",
+                           "Pocket", "Contour", "Drill", "View All", "View ToolPaths"})
+    bar->addAction(Action(name));
+  SetContent(ContentAll);
+}
+
+void MainWindow::EnableCommands() {
+  const bool regions = job_.Regions.size() > 1;
+  const bool made = job_.Toolpaths.size() > 1;
+  for (const char* name : {"Select All", "Select All Closed", "Select All Open", "Select Empty Circles", "DeSelect All",
+                           "Select Single", "Select Region", "Select Window", "DeSelect Single", "DeSelect Window",
+                           "Pocket", "Contour", "Drill", "Save Geometry DXF", "View Selected"})
+    Action(name)->setEnabled(regions);
+  for (const char* name : {"Save Toolpaths CNC", "Save Toolpaths DXF", "View ToolPaths"}) Action(name)->setEnabled(made);
+}
+
+void MainWindow::Tell(const CommandResult& r) {
+  if (!r.Message.empty()) QMessageBox::information(this, "Tibrel", QString::fromStdString(r.Message));
+  if (!r.Status.empty()) Status(r.Status);
+  AfterSelection();
+}
+
+void MainWindow::AfterSelection() {
+  Action("View Selected")->setEnabled(AnythingSelected(job_));
+  view_->update();
+}
+
+void MainWindow::SetContent(int content) {
+  view_->Settings().Content = content;
+  Action("View All")->setChecked(content == ContentAll);
+  Action("View Selected")->setChecked(content == ContentSelected);
+  Action("View ToolPaths")->setChecked(content == ContentToolpaths);
+  view_->update();
+}
+
+void MainWindow::SetMode(int32_t mode, const char* prompt) {
+  job_.CommandMode = mode;
+  Status(prompt);
+}
+
+void MainWindow::OpenDrawing(const QString& path) {
+  job_.CommandMode = ModeIdle;
+  job_.CancelRequested = 0;
+  BusyCursor busy;
+  Status(("Loading " + QFileInfo(path).completeBaseName()).toStdString());
+  const OpenResult r = OpenDxfFile(job_, path.toStdString());
+  for (const auto& n : r.Notices) QMessageBox::information(this, "Tibrel", QString::fromStdString(n));
+  if (!r.Error.empty()) QMessageBox::warning(this, "Tibrel", QString::fromStdString(r.Error));
+  Status(r.Status);
+  if (r.Loaded) {
+    setWindowTitle("Tibrel - " + QFileInfo(path).fileName());
+    Set2D(view_->State());
+    view_->ZoomAll();
+    SetContent(ContentAll);
+  }
+  EnableCommands();
+  view_->update();
+}
+
+void MainWindow::RunOperation(OperationDialog which) {
+  job_.CancelRequested = 0;
+  const bool drill = which == OperationDialog::Drill;
+  if (!drill && !AnythingSelected(job_)) {
+    QMessageBox::information(this, "Tibrel", NothingSelectedMessage);
+    return;
+  }
+  MachiningDialog dialog(which, configPath_, job_.Options.Overlap, this);
+  if (dialog.exec() != QDialog::Accepted) {
+    job_.CommandMode = ModeIdle;
+    return;
+  }
+  if (drill && !AnythingSelected(job_)) {
+    QMessageBox::information(this, "Tibrel", NothingSelectedMessage);
+    return;
+  }
+  try {
+    ApplyOperationFields(job_, which, dialog.Fields(), dialog.DepthText(), configPath_);
+  } catch (const std::exception& e) {
+    Status(e.what(), 2);
+  }
+  OperationResult r;
+  {
+    BusyCursor busy;
+    r = which == OperationDialog::Pocket ? RunPocket(job_) : which == OperationDialog::Contour ? RunContour(job_) : RunDrill(job_);
+  }
+  EnableCommands();
+  if (r.Made) SetContent(ContentToolpaths);
+  Status(r.Status);
+  if (!r.Message.empty()) QMessageBox::information(this, "Tibrel", QString::fromStdString(r.Message));
+  view_->update();
+}
+
+bool MainWindow::SaveProgram(const QString& path, bool append) {
+  job_.CurrentPost.Append = append;
+  try {
+    BusyCursor busy;
+    WriteNcProgram(job_.Toolpaths,
+                   NcCommentLines(job_.CurrentPost, job_.MachiningParameters, job_.DrawingName, std::time(nullptr)),
+                   job_.MachiningParameters, job_.CurrentPost, path.toStdString());
+  } catch (const std::exception& e) {
+    QMessageBox::warning(this, "Tibrel", e.what());
+    return false;
+  }
+  Status("Saved " + path.toStdString());
+  return true;
+}
+
+void MainWindow::SaveProgramCommand() {
+  const TTBPostProcessor& post = job_.CurrentPost;
+  const QString ext = QString::fromStdString(post.Extension);
+  const QString filter = QString::fromStdString(post.Name) + " Files (*." + ext + ");;All Files (*)";
+  const QString path = chooseFile("Save Toolpaths CNC", filter, QString::fromStdString(job_.DrawingName) + "." + ext, true);
+  if (path.isEmpty()) return;
+  bool append = false;
+  if (QFileInfo::exists(path)) {
+    QMessageBox box(QMessageBox::Question, "File Exist!", "File Exists!  Would you like to Overwrite or Append this file",
+                    QMessageBox::NoButton, this);
+    QPushButton* overwrite = box.addButton("Overwrite", QMessageBox::AcceptRole);
+    box.addButton("Append", QMessageBox::AcceptRole);
+    box.exec();
+    append = box.clickedButton() != overwrite;
+  }
+  SaveProgram(path, append);
+}
+
+void MainWindow::SaveDxfCommand(bool toolpaths) {
+  job_.CommandMode = ModeIdle;
+  const QString path = chooseFile(toolpaths ? "Save Toolpaths DXF" : "Save Geometry DXF", "DXF Files (*.Dxf *.dxf)",
+                                  QString::fromStdString(job_.DrawingName) + ".Dxf", true);
+  if (path.isEmpty()) return;
+  try {
+    toolpaths ? SaveToolpathsDxf(job_, path.toStdString()) : SaveGeometryDxf(job_, path.toStdString());
+  } catch (const std::exception& e) {
+    QMessageBox::warning(this, "Tibrel", e.what());
+  }
+}
+
+void MainWindow::CloseJob() {
+  job_.Regions = EmptyRegionList();
+  job_.Toolpaths = EmptyToolpathList();
+  job_.ModelLoaded = 0;
+  EnableCommands();
+  view_->update();
+}
+
+void MainWindow::Click(double x, double y) {
+  CommandResult r;
+  switch (job_.CommandMode) {
+    case ModeSelectSingle: r = SelectSingleAt(job_, {x, y}, 4 / view_->State().Sx); break;
+    case ModeSelectRegion: r = SelectRegionAt(job_, {x, y}, 4 / view_->State().Sx); break;
+    case ModeDeselectSingle: r = DeselectSingleAt(job_, {x, y}, 4 / view_->State().Sx); break;
+    default: return;
+  }
+  Tell(r);
+}
+
+void MainWindow::Rectangle(double x1, double y1, double x2, double y2) {
+  if (job_.CommandMode == ModeSelectWindow) Tell(SelectWindow(job_, {x1, y1}, {x2, y2}));
+  else if (job_.CommandMode == ModeDeselectWindow) Tell(DeselectWindow(job_, {x1, y1}, {x2, y2}));
+  if (job_.CommandMode == ModeSelectWindow || job_.CommandMode == ModeDeselectWindow || job_.CommandMode == ModeZoomWindow) {
+    Status("Ready...");
+    job_.CommandMode = ModeIdle;
+  }
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Escape) {
+    job_.CancelRequested = 1;
+    job_.CommandMode = ModeIdle;
+    return;
+  }
+  QMainWindow::keyPressEvent(e);
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+  if (Action("Save Toolpaths CNC")->isEnabled() && job_.Toolpaths.size() > 1) {
+    const auto answer = QMessageBox::question(this, "Tibrel", "Save toolpaths before exiting?",
+                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel) {
+      e->ignore();
+      return;
+    }
+    if (answer == QMessageBox::Yes) SaveProgramCommand();
+  }
+  e->accept();
+}
+
+}  // namespace tibrel

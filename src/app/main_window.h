@@ -1,0 +1,68 @@
+// The main window: owns the job, carries the commands in its menus and tool
+// bar, shows the status panels, runs the click-driven modes and lets Esc
+// stop long passes while the window stays responsive.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <functional>
+
+#include "core/job.h"
+#include "geometry/selection.h"
+#include "post/configurations.h"
+
+class QAction;
+
+namespace tibrel {
+
+class ViewWidget;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  MainWindow();
+  ~MainWindow() override;
+
+  Job& CurrentJob() { return job_; }
+  ViewWidget* View() { return view_; }
+  QAction* Action(const QString& name) const;
+  QString StatusText(int panel) const;
+
+  // Opens a drawing as File > Open does (after the file dialog).
+  void OpenDrawing(const QString& path);
+  // Writes the NC program to path (after the file dialog and the question).
+  bool SaveProgram(const QString& path, bool append);
+
+  // The file dialogs, replaceable for tests: caption, filter, proposed name,
+  // save or open; an empty result cancels.
+  std::function<QString(const QString&, const QString&, const QString&, bool)> chooseFile;
+
+ protected:
+  void keyPressEvent(QKeyEvent*) override;
+  void closeEvent(QCloseEvent*) override;
+
+ private:
+  void BuildMenus();
+  void ReadSettings();
+  void Status(const std::string& text, int panel = 0);
+  void Tell(const CommandResult& r);
+  void AfterSelection();
+  void EnableCommands();
+  void RunOperation(OperationDialog which);
+  void SaveProgramCommand();
+  void SaveDxfCommand(bool toolpaths);
+  void CloseJob();
+  void SetContent(int content);
+  void SetMode(int32_t mode, const char* prompt);
+  void Click(double x, double y);
+  void Rectangle(double x1, double y1, double x2, double y2);
+
+  Job job_;
+  ViewWidget* view_ = nullptr;
+  QLabel* panels_[4] = {};
+  std::map<QString, QAction*> actions_;
+  std::unique_ptr<Progress> progress_;
+  std::string configPath_, postsPath_;
+};
+
+}  // namespace tibrel

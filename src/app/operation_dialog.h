@@ -1,0 +1,52 @@
+// The Pocket, Contour and Drill dialogs: the operation's fields (the keys of
+// Configurations.cfg) with their captions, key filters and enabling rules,
+// the configuration list with Load, Save and Delete, and the depth field.
+// The command button accepts; the main window then hands the fields to the
+// same core function the command line uses.
+#pragma once
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <map>
+
+#include "post/configurations.h"
+
+class QCheckBox;
+class QGroupBox;
+
+namespace tibrel {
+
+class MachiningDialog : public QDialog {
+  Q_OBJECT
+ public:
+  // configPath: Configurations.cfg; overlap: the tool overlap fraction that
+  // turns a pocket tool diameter into its step.
+  MachiningDialog(tibrel::OperationDialog dialog, const std::string& configPath, double overlap,
+                  QWidget* parent = nullptr);
+
+  ConfigurationFields Fields() const;
+  void SetFields(const ConfigurationFields& fields);
+  std::string DepthText() const;
+
+ private:
+  void AddField(QGroupBox* group, const char* key, const char* caption, int kind,
+                const std::vector<std::pair<const char*, const char*>>& choices = {});
+  void UpdateEnabling();
+  void FillConfigurationList();
+  void LoadConfiguration();
+  void SaveConfiguration();
+  void DeleteConfiguration();
+
+  tibrel::OperationDialog dialog_;
+  std::string configPath_;
+  double overlap_;
+  std::map<std::string, QWidget*> widgets_;
+  ConfigurationFields hidden_;  // keys without a widget (the drill's cycle choice)
+  QLineEdit* depth_ = nullptr;
+  QComboBox* configurations_ = nullptr;
+  QGroupBox* finishGroup_ = nullptr;
+  QGroupBox* leadsGroup_ = nullptr;
+};
+
+}  // namespace tibrel

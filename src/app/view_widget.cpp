@@ -1,0 +1,115 @@
+#include "app/view_widget.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "app/painter.h"
+
+namespace tibrel {
+
+ViewWidget::ViewWidget(Job& job, QWidget* parent) : QWidget(parent), job_(job) {
+  setMouseTracking(true);
+  setMinimumSize(200, 150);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ViewWidget::ZoomAll() {
+  TExtents e = job_.DrawingExtents;
+  FitWindow(view_, e, 20, 20);
+  update();
+}
+
+void ViewWidget::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  if (job_.Loading) {
+    p.fillRect(rect(), ColourOf(settings_.Colours.Background));
+    return;
+  }
+  const Display d = BuildDisplay(job_, view_, settings_);
+  PaintDisplay(p, d, width(), height());
+  if (dragging_ && RubberBandArmed()) {
+    p.setPen(QPen(Qt::red, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRect(anchor_, last_).normalized());
+  }
+  if (onPainted) onPainted(d.Status);
+}
+
+void ViewWidget::resizeEvent(QResizeEvent*) {
+  // Keep the centre and the scale; the window grows or shrinks with the area.
+  const double cx = (view_.Window.XMin + view_.Window.XMax) / 2, cy = (view_.Window.YMin + view_.Window.YMax) / 2;
+  view_.Width = std::max(1, width());
+  view_.Height = std::max(1, height());
+  view_.Window.XMin = cx - view_.Width / 2.0 / view_.Sx;
+  view_.Window.XMax = cx + view_.Width / 2.0 / view_.Sx;
+  view_.Window.YMin = cy - view_.Height / 2.0 / view_.Sy;
+  view_.Window.YMax = cy + view_.Height / 2.0 / view_.Sy;
+}
+
+void ViewWidget::mousePressEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return;
+  anchor_ = last_ = e->pos();
+  dragging_ = true;
+  if (!RubberBandArmed() && !(e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) && onClick) {
+    double x, y;
+    if (WorldFromScreen(view_, e->pos().x(), e->pos().y(), x, y)) onClick(x, y);
+  }
+}
+
+void ViewWidget::mouseMoveEvent(QMouseEvent* e) {
+  double x, y;
+  WorldFromScreen(view_, e->pos().x(), e->pos().y(), x, y);
+  if (onCursor) onCursor(x, y);
+  if (!dragging_ || !(e->buttons() & Qt::LeftButton)) return;
+  const int dx = e->pos().x() - last_.x(), dy = e->pos().y() - last_.y();
+  last_ = e->pos();
+  if (RubberBandArmed()) {
+    update();
+    return;
+  }
+  if (e->modifiers() & Qt::ShiftModifier) {
+    Pan(view_, dx, dy);
+  } else if (e->modifiers() & Qt::ControlModifier) {
+    TExtents w = view_.Window;
+    const double f = -dy * 4.0 / std::max(1, height());
+    const double ddx = (w.XMax - w.XMin) * f, ddy = (w.YMax - w.YMin) * f;
+    w.XMin += ddx, w.XMax -= ddx, w.YMin += ddy, w.YMax -= ddy;
+    if (w.XMax > w.XMin && w.YMax > w.YMin) FitWindow(view_, w, 0, 0);
+  } else if (view_.Mode == View3D) {
+    Rotate(view_, dx, dy, e->pos().y() > height() / 2);
+  }
+  update();
+}
+
+void ViewWidget::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton || !dragging_) return;
+  dragging_ = false;
+  if (!RubberBandArmed()) return;
+  const QRect r = QRect(anchor_, e->pos()).normalized();
+  if (r.width() < 2 || r.height() < 2) {
+    update();
+    return;
+  }
+  double x1, y1, x2, y2;
+  WorldFromScreen(view_, r.left(), r.bottom(), x1, y1);
+  WorldFromScreen(view_, r.right(), r.top(), x2, y2);
+  if (zoomBox_) {
+    zoomBox_ = false;
+    view_.PreviousWindow = view_.Window;
+    TExtents w = view_.Window;
+    w.XMin = x1, w.XMax = x2, w.YMin = y1, w.YMax = y2;
+    FitWindow(view_, w, 0, 0);
+    if (onRectangle) onRectangle(x1, y1, x2, y2);
+  } else {
+    selectBox_ = false;
+    if (onRectangle) onRectangle(x1, y1, x2, y2);
+  }
+  update();
+}
+
+void ViewWidget::wheelEvent(QWheelEvent* e) {
+  ZoomBy(view_, e->angleDelta().y() > 0 ? 0.1 : -0.1);
+  update();
+}
+
+}  // namespace tibrel

@@ -1,0 +1,193 @@
+// The main window driven as a user would, offscreen: open a drawing, select,
+// fill the Pocket dialog, make toolpaths, save the program; the messages of
+// the failure paths; Esc during a long pocket.
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest/QtTest>
+
+#include "app/main_window.h"
+#include "app/painter.h"
+#include "app/view_widget.h"
+#include "core/files.h"
+
+using namespace tibrel;
+
+namespace {
+
+const QString Examples = QStringLiteral(TIBREL_SOURCE_DIR "/examples/");
+
+// With TIBREL_SCREENSHOTS naming a folder, pictures of what the user sees.
+void Picture(QWidget* w, const QString& name) {
+  const QByteArray dir = qgetenv("TIBREL_SCREENSHOTS");
+  if (!dir.isEmpty()) w->grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+}
+
+// Answers the next modal dialog when it appears: a message box is read and
+// closed; a machining dialog gets the fields and its command button.
+// Gives up after 20 s.
+void WhenModal(std::function<void(QWidget*)> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  auto* clock = new QElapsedTimer;
+  clock->start();
+  QObject::connect(timer, &QTimer::timeout, [timer, act, clock] {
+    if (clock->elapsed() > 20000) {
+      timer->stop();
+      timer->deleteLater();
+      delete clock;
+      return;
+    }
+    if (QWidget* w = QApplication::activeModalWidget()) {
+      delete clock;
+      timer->stop();
+      timer->deleteLater();
+      act(w);
+    }
+  });
+  timer->start();
+}
+
+void CaptureMessage(QString& text) {
+  WhenModal([&text](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    text = box ? box->text() : QString("not a message box");
+    if (box) box->accept();
+    else static_cast<QDialog*>(w)->reject();
+  });
+}
+
+// message: where the message box that follows the run puts its text.
+void FillAndRun(const std::map<QString, QString>& fields, const QString& depth, QString* message = nullptr) {
+  WhenModal([fields, depth, message](QWidget* w) {
+    for (const auto& [key, value] : fields) {
+      auto* edit = w->findChild<QLineEdit*>(key);
+      QVERIFY2(edit, qPrintable(key));
+      edit->setText(value);
+    }
+    w->findChild<QLineEdit*>("Depth")->setText(depth);
+    Picture(w, w->windowTitle());
+    w->findChild<QPushButton*>("Run")->click();
+    if (message) CaptureMessage(*message);
+  });
+}
+
+// A drawing of one square, side s, as DXF text.
+QString SquareDrawing(const QString& dir, double s) {
+  const QString path = dir + "/square.dxf";
+  std::string text = "0\nSECTION\n2\nENTITIES\n";
+  const double p[5][2] = {{0, 0}, {s, 0}, {s, s}, {0, s}, {0, 0}};
+  for (int k = 0; k < 4; ++k)
+    text += "0\nLINE\n8\n0\n10\n" + std::to_string(p[k][0]) + "\n20\n" + std::to_string(p[k][1]) + "\n11\n" +
+            std::to_string(p[k + 1][0]) + "\n21\n" + std::to_string(p[k + 1][1]) + "\n";
+  text += "0\nENDSEC\n0\nEOF\n";
+  WriteFileAtomically(path.toStdString(), text);
+  return path;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void pocketEndToEnd() {
+    MainWindow w;
+    w.resize(1000, 700);
+    w.show();
+    w.OpenDrawing(Examples + "bracket.dxf");
+    QCOMPARE(w.StatusText(0), QString("8 Regions Created... 0 Open"));
+    QVERIFY(!w.Action("Save Toolpaths CNC")->isEnabled());
+    w.Action("Select All Closed")->trigger();
+    QCOMPARE(w.StatusText(0), QString("1 Boundaries 7  Islands Selected"));
+    Picture(&w, "main_window_selected");
+    FillAndRun({{"RoughDiameter", "6"}, {"RoughStepXY", "2"}, {"RoughStepZ", "2"}, {"RoughFeed", "600"},
+                {"RoughPlunge", "200"}, {"RapidHeight", "5"}},
+               "4");
+    w.Action("Pocket")->trigger();
+    QVERIFY(w.CurrentJob().Toolpaths.size() > 10);
+    QCOMPARE(w.StatusText(0), QString("Ready..."));
+    QVERIFY(w.Action("Save Toolpaths CNC")->isEnabled());
+    QVERIFY(w.Action("View ToolPaths")->isChecked());
+    Picture(&w, "main_window_toolpaths");
+    QTemporaryDir dir;
+    const QString nc = dir.path() + "/bracket.ngc";
+    w.chooseFile = [&](const QString&, const QString&, const QString& proposed, bool save) {
+      EXPECT_PROPOSED(proposed);
+      return save ? nc : QString();
+    };
+    w.Action("Save Toolpaths CNC")->trigger();
+    QFile f(nc);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray program = f.readAll();
+    QVERIFY(program.contains("G01 Z-2.0000 F200.0"));
+    QVERIFY(program.endsWith("M30\n"));
+  }
+
+  void failurePathsTellTheUser() {
+    MainWindow w;
+    w.show();
+    w.OpenDrawing(Examples + "bracket.dxf");
+    QString text;
+    CaptureMessage(text);
+    w.Action("Pocket")->trigger();
+    QCOMPARE(text, QString("Nothing Selected! - Select Regions First"));
+    w.Action("Select All Closed")->trigger();
+    text.clear();
+    FillAndRun({{"RoughDiameter", "0"}}, "1", &text);
+    w.Action("Pocket")->trigger();  // the dialog, then the message
+    QCOMPARE(text, QString("Toolpaths not Created.  Check Parameters."));
+    QCOMPARE(w.CurrentJob().Toolpaths.size(), size_t(1));
+    QVERIFY(!w.Action("Save Toolpaths CNC")->isEnabled());
+  }
+
+  void escapeStopsALongPocket() {
+    QTemporaryDir dir;
+    MainWindow w;
+    w.show();
+    w.OpenDrawing(SquareDrawing(dir.path(), 400));
+    QCOMPARE(w.StatusText(0), QString("1 Regions Created... 0 Open"));
+    w.Action("Select All Closed")->trigger();
+    FillAndRun({{"RoughDiameter", "0.2"}, {"RoughStepXY", "0.002"}, {"RoughStepZ", "0"}}, "1");
+    QTimer::singleShot(150, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
+    QString text;
+    QElapsedTimer t;
+    t.start();
+    w.Action("Pocket")->trigger();
+    // The whole pocket takes several seconds; Esc after 150 ms ends it at once.
+    QVERIFY2(t.elapsed() < 1500, qPrintable(QString("the pocket ran %1 ms").arg(t.elapsed())));
+    QCOMPARE(w.StatusText(0), QString("Operation Cancelled..."));
+    QCOMPARE(w.CurrentJob().CommandMode, 0);
+  }
+
+  void renderedPixels() {
+    Job job;
+    TTBRegion r;
+    r.Entities = {MakeLine(0, 0, 10, 0), MakeLine(10, 0, 10, 10), MakeLine(10, 10, 0, 10), MakeLine(0, 10, 0, 0)};
+    UpdateRegionBox(r);
+    job.Regions.push_back(r);
+    job.DrawingExtents = RegionExtents(job.Regions);
+    ViewState v;
+    v.Width = 120, v.Height = 120;
+    FitWindow(v, job.DrawingExtents, 10, 10);
+    DisplaySettings s;
+    const QImage img = RenderJob(job, v, s);
+    const ScreenPoint edge = Project(v, 5, 0, 0), centre = Project(v, 5, 5, 0);
+    QCOMPARE(img.pixelColor(int(edge.X), int(edge.Y)), ColourOf(s.Colours.UnselectedClosed));
+    QCOMPARE(img.pixelColor(int(centre.X), int(centre.Y)), ColourOf(s.Colours.Background));
+    job.Regions[1].Selected = 1;
+    const QImage selected = RenderJob(job, v, s);
+    QCOMPARE(selected.pixelColor(int(edge.X), int(edge.Y)), ColourOf(s.Colours.SelectedClosed));
+  }
+
+ private:
+  static void EXPECT_PROPOSED(const QString& proposed) { QCOMPARE(proposed, QString("bracket.ngc")); }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
