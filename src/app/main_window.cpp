@@ -14,6 +14,7 @@
 #include <QToolBar>
 #include <ctime>
 
+#include "app/edit_dialogs.h"
 #include "app/operation_dialog.h"
 #include "app/view_widget.h"
 #include "core/files.h"
@@ -21,6 +22,7 @@
 #include "core/program_folder.h"
 #include "dxf/open_drawing.h"
 #include "dxf/writer.h"
+#include "geometry/editing.h"
 #include "post/nc_writer.h"
 #include "post/options.h"
 #include "post/post.h"
@@ -142,6 +144,58 @@ void MainWindow::BuildMenus() {
   add(file, "&Close", [this] { CloseJob(); });
   add(file, "E&xit", [this] { close(); }, QKeySequence::Quit);
 
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  add(edit, "Delete Selected Regions", [this] {
+    if (QMessageBox::question(this, "Tibrel", DeleteQuestion, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+      return;
+    Tell(DeleteSelectedRegions(job_));
+    EnableCommands();
+  });
+  add(edit, "Reverse Dir of Selected Regions", [this] { Tell(ReverseSelectedRegions(job_)); });
+  add(edit, "Change First Entity", [this] {
+    SetMode(ModeChangeFirstEntity, "Choose New First Entity of a Closed Region");
+    Action("Show Directions")->setChecked(true);
+    view_->Settings().Directions = true;
+    view_->update();
+  });
+  add(edit, "Explode Selected", [this] {
+    Tell(ExplodeSelected(job_));
+    EnableCommands();
+  });
+  add(edit, "Join Selected", [this] { Tell(JoinSelected(job_)); });
+  add(edit, "Combine Selected Regions", [this] { Tell(CombineSelected(job_)); });
+  edit->addSeparator();
+  add(edit, "Change Depths", [this] {
+    auto* d = new AddDepthsDialog(job_, [this](const std::string& st, const std::string& m) { Report(st, m); }, this);
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    d->show();
+  });
+  add(edit, "Add Walls", [this] {
+    const std::string problem = EnsureWallProfiles(job_);
+    if (!problem.empty()) QMessageBox::warning(this, "Tibrel", QString::fromStdString(problem));
+    AddWallsDialog d(job_, [this](const std::string& st, const std::string& m) { Report(st, m); }, this);
+    d.exec();
+  });
+  add(edit, "Set Machining Order", [this] {
+    MachiningOrderDialog d(static_cast<int>(job_.Regions.size()) - 1, this);
+    if (d.exec() != QDialog::Accepted) return;
+    Tell(BeginMachiningOrder(job_, d.StartAt()));
+    Action("Show Directions")->setChecked(true);
+    view_->Settings().Directions = true;
+    Action("Information")->setChecked(true);
+    view_->Settings().Information = true;
+    view_->update();
+  });
+  add(edit, "Scale, Mo&ve, Rotate", [this] {
+    if (!AnythingSelected(job_)) {
+      QMessageBox::information(this, "Tibrel", "Nothing Is Selected");
+      return;
+    }
+    auto* d = new MoveScaleRotateDialog(job_, [this](const std::string& st, const std::string& m) { Report(st, m); }, this);
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    d->show();
+  });
+
   QMenu* select = menuBar()->addMenu("&Select");
   add(select, "Select &All", [this] { Tell(SelectAll(job_)); });
   add(select, "Select All &Closed", [this] {
@@ -154,6 +208,14 @@ void MainWindow::BuildMenus() {
   add(select, "Select &Empty Circles", [this] { Tell(SelectEmptyCircles(job_)); });
   add(select, "Select Single", [this] { SetMode(ModeSelectSingle, "Select Single Region..."); });
   add(select, "Select Region", [this] { SetMode(ModeSelectRegion, "Click on outer Region...Islands detected automatically."); });
+  add(select, "Single Boundary", [this] { SetMode(ModeSingleBoundary, "Select Boundary to Add"); });
+  add(select, "Single Island", [this] { SetMode(ModeSingleIsland, "Select Boundary to this Island"); });
+  add(select, "Select All as Islands (PCB)", [this] {
+    BusyCursor busy;
+    job_.CommandMode = ModeAllAsIslands;
+    Tell(SelectAllAsIslands(job_, 4 / view_->State().Sx));
+    job_.CommandMode = ModeIdle;
+  });
   add(select, "Select Window", [this] {
     SetMode(ModeSelectWindow, "Click and Drag selection window...");
     view_->ArmRubberBand(false);
@@ -161,6 +223,7 @@ void MainWindow::BuildMenus() {
   select->addSeparator();
   add(select, "&DeSelect All", [this] { Tell(DeselectAll(job_)); });
   add(select, "DeSelect Single", [this] { SetMode(ModeDeselectSingle, "Click on Region to DeSelect it..."); });
+  add(select, "DeSelect Region", [this] { SetMode(ModeDeselectRegion, "Click on Region...Islands DeSelected automatically."); });
   add(select, "DeSelect Window", [this] {
     SetMode(ModeDeselectWindow, "Click and Drag DeSelection window...");
     view_->ArmRubberBand(false);
@@ -231,7 +294,11 @@ void MainWindow::EnableCommands() {
   const bool made = job_.Toolpaths.size() > 1;
   for (const char* name : {"Select All", "Select All Closed", "Select All Open", "Select Empty Circles", "DeSelect All",
                            "Select Single", "Select Region", "Select Window", "DeSelect Single", "DeSelect Window",
-                           "Pocket", "Contour", "Drill", "Save Geometry DXF", "View Selected"})
+                           "DeSelect Region", "Single Boundary", "Single Island", "Select All as Islands (PCB)",
+                           "Pocket", "Contour", "Drill", "Save Geometry DXF", "View Selected", "Delete Selected Regions",
+                           "Reverse Dir of Selected Regions", "Change First Entity", "Explode Selected", "Join Selected",
+                           "Combine Selected Regions", "Change Depths", "Add Walls", "Set Machining Order",
+                           "Scale, Move, Rotate"})
     Action(name)->setEnabled(regions);
   for (const char* name : {"Save Toolpaths CNC", "Save Toolpaths DXF", "View ToolPaths"}) Action(name)->setEnabled(made);
 }
@@ -240,6 +307,12 @@ void MainWindow::Tell(const CommandResult& r) {
   if (!r.Message.empty()) QMessageBox::information(this, "Tibrel", QString::fromStdString(r.Message));
   if (!r.Status.empty()) Status(r.Status);
   AfterSelection();
+}
+
+void MainWindow::Report(const std::string& status, const std::string& message) {
+  if (!message.empty()) QMessageBox::information(this, "Tibrel", QString::fromStdString(message));
+  if (!status.empty()) Status(status);
+  view_->update();
 }
 
 void MainWindow::AfterSelection() {
@@ -371,6 +444,12 @@ void MainWindow::Click(double x, double y) {
     case ModeSelectSingle: r = SelectSingleAt(job_, {x, y}, 4 / view_->State().Sx); break;
     case ModeSelectRegion: r = SelectRegionAt(job_, {x, y}, 4 / view_->State().Sx); break;
     case ModeDeselectSingle: r = DeselectSingleAt(job_, {x, y}, 4 / view_->State().Sx); break;
+    case ModeDeselectRegion: r = DeselectRegionAt(job_, {x, y}, 4 / view_->State().Sx); break;
+    case ModeSingleBoundary: r = SingleBoundaryAt(job_, {x, y}, 4 / view_->State().Sx); break;
+    case ModeSingleIsland:
+    case ModeSingleIslandBoundary: r = SingleIslandAt(job_, {x, y}, 4 / view_->State().Sx); break;
+    case ModeChangeFirstEntity: r = ChangeFirstEntityAt(job_, {x, y}, 4 / view_->State().Sx); break;
+    case ModeMachiningOrder: r = MachiningOrderClick(job_, {x, y}, 4 / view_->State().Sx); break;
     default: return;
   }
   Tell(r);

@@ -46,6 +46,7 @@ class MainWindow : public QMainWindow {
   void ReadSettings();
   void Status(const std::string& text, int panel = 0);
   void Tell(const CommandResult& r);
+  void Report(const std::string& status, const std::string& message);
   void AfterSelection();
   void EnableCommands();
   void RunOperation(OperationDialog which);

@@ -165,6 +165,45 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.CurrentJob().CommandMode, 0);
   }
 
+  void editCommands() {
+    MainWindow w;
+    w.show();
+    w.OpenDrawing(Examples + "plate_islands.dxf");
+    w.Action("Select All Closed")->trigger();
+    // Change Depths stays open beside the window.
+    w.Action("Change Depths")->trigger();
+    QDialog* depths = w.findChild<QDialog*>();
+    QVERIFY(depths && depths->isVisible() && !depths->isModal());
+    QCOMPARE(depths->windowTitle(), QString("Add Depths"));
+    depths->findChild<QLineEdit*>("Depth")->setText("2.5");
+    depths->findChild<QPushButton*>("Apply")->click();
+    int deep = 0;
+    for (size_t i = 1; i < w.CurrentJob().Regions.size(); ++i)
+      deep += w.CurrentJob().Regions[i].Depth == 2.5 && w.CurrentJob().Regions[i].IslandOf == 0;
+    QCOMPARE(deep, 5);
+    depths->close();
+    // Delete asks first; Cancel keeps everything.
+    const size_t before = w.CurrentJob().Regions.size();
+    QString question;
+    WhenModal([&question](QWidget* m) {
+      auto* box = qobject_cast<QMessageBox*>(m);
+      question = box->text();
+      box->button(QMessageBox::Cancel)->click();
+    });
+    w.Action("Delete Selected Regions")->trigger();
+    QCOMPARE(question, QString("Deleting Regions Can Not Be Undone.  Are You Sure"));
+    QCOMPARE(w.CurrentJob().Regions.size(), before);
+    // Single Boundary by a click in the view.
+    w.Action("DeSelect All")->trigger();
+    w.Action("Single Boundary")->trigger();
+    QCOMPARE(w.StatusText(0), QString("Select Boundary to Add"));
+    const TTBRegion& outer = w.CurrentJob().Regions[1];
+    const ScreenPoint p = Project(w.View()->State(), outer.XMin, (outer.YMin + outer.YMax) / 2, 0);
+    QTest::mouseClick(w.View(), Qt::LeftButton, {}, QPoint(int(std::lround(p.X)), int(std::lround(p.Y))));
+    QCOMPARE(int(w.CurrentJob().Regions[1].Selected), 1);
+    Picture(&w, "main_window_edit");
+  }
+
   void renderedPixels() {
     Job job;
     TTBRegion r;

@@ -1,0 +1,74 @@
+// The dialogs of the Edit menu: "Machining Order", "Add Depths" (modeless),
+// "Add Walls" and "Move, Scale, and Rotate " (modeless). Each calls the core
+// command the command line would, and tells the main window to redraw.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+#include "core/job.h"
+#include "geometry/transform.h"
+
+class QLineEdit;
+class QComboBox;
+class QRadioButton;
+class QLabel;
+class QSpinBox;
+
+namespace tibrel {
+
+// What the dialogs report: a status text, a message for a box, and whether
+// the drawing changed.
+using EditReport = std::function<void(const std::string& status, const std::string& message)>;
+
+class MachiningOrderDialog : public QDialog {
+  Q_OBJECT
+ public:
+  MachiningOrderDialog(int lastIndex, QWidget* parent = nullptr);
+  int StartAt() const;
+
+ private:
+  QSpinBox* start_;
+};
+
+class AddDepthsDialog : public QDialog {
+  Q_OBJECT
+ public:
+  AddDepthsDialog(Job& job, EditReport report, QWidget* parent = nullptr);
+
+ private:
+  Job& job_;
+  EditReport report_;
+  QLineEdit *depth_, *region_;
+  QRadioButton *boundaries_, *islands_, *single_;
+};
+
+class AddWallsDialog : public QDialog {
+  Q_OBJECT
+ public:
+  AddWallsDialog(Job& job, EditReport report, QWidget* parent = nullptr);
+
+ private:
+  void ShowRegion();
+  Job& job_;
+  EditReport report_;
+  QComboBox *region_, *profile_;
+  QLineEdit* delta_;
+  QLabel* preview_;
+};
+
+class MoveScaleRotateDialog : public QDialog {
+  Q_OBJECT
+ public:
+  MoveScaleRotateDialog(Job& job, EditReport report, QWidget* parent = nullptr);
+
+ private:
+  void Show(const Box& box);
+  Job& job_;
+  EditReport report_;
+  MoveScaleRotateState state_;
+  QLabel* shown_[6];
+  QLineEdit *cornerX_, *cornerY_, *scale_, *angle_;
+};
+
+}  // namespace tibrel
