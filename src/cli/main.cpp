@@ -15,7 +15,10 @@
 #include "cli/json.h"
 #include "core/job.h"
 #include "dxf/open_drawing.h"
+#include "core/files.h"
 #include "core/ini.h"
+#include "core/raster.h"
+#include "core/view.h"
 #include "core/program_folder.h"
 #include "dxf/writer.h"
 #include "geometry/selection.h"
@@ -78,7 +81,11 @@ int Usage() {
                "                  -o OUT.nc [--dxf OUT.dxf] [--json]\n"
                "  makes toolpaths as the operation's dialog does (fields from the configuration,\n"
                "  \"LAST\" by default, and the --set keys of Configurations.cfg) and writes the NC\n"
-               "  program through the post processor.\n";
+               "  program through the post processor.\n"
+               "       tibrel-cli render DRAWING [--select RULE]... [--operation pocket|contour|drill\n"
+               "                  [--config NAME] [--set KEY=VALUE]... [--depth D]] [--view 2d|3d]\n"
+               "                  [--size WxH] -o OUT.png\n"
+               "  draws the drawing (or the operation's toolpaths) as the window's view does.\n";
   return 2;
 }
 
@@ -216,14 +223,6 @@ int Info(const std::vector<std::string>& args) {
   return 0;
 }
 
-// The drawing's file name without folder and extension.
-std::string DrawingNameOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const size_t dot = name.find_last_of('.');
-  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
 // Opens a drawing as info does and saves its regions as a geometry DXF.
 int ExportDxf(const std::vector<std::string>& args) {
   std::string path, out;
@@ -277,33 +276,33 @@ std::string ToolpathsJson(const Job& job, const std::string& message) {
   return out + "], \"message\": " + cli::JsonString(message);
 }
 
-// pocket, contour and drill: the command flow of the main window with the
-// dialog's fields taken from a configuration and --set.
-int Operation(OperationDialog dialog, const std::vector<std::string>& args) {
-  std::string path, config = LastConfiguration, depth = "1", postName, postsFile, out, dxf;
+// What the operation commands and render share: the drawing, the
+// selection, the dialog's fields and the post.
+struct RunOptions {
+  std::string path, config = LastConfiguration, depth = "1", postName, postsFile;
   std::vector<std::string> rules, sets;
-  bool json = false;
-  for (size_t k = 0; k < args.size(); ++k) {
+  // Takes one option of args at k (moving k past its value); false when it
+  // is not one of these.
+  bool Take(const std::vector<std::string>& args, size_t& k) {
     const std::string& a = args[k];
     const bool more = k + 1 < args.size();
-    if (a == "--json") json = true;
-    else if (a == "--select" && more) rules.push_back(args[++k]);
+    if (a == "--select" && more) rules.push_back(args[++k]);
     else if (a == "--config" && more) config = args[++k];
     else if (a == "--set" && more) sets.push_back(args[++k]);
     else if (a == "--depth" && more) depth = args[++k];
     else if (a == "--post" && more) postName = args[++k];
     else if (a == "--posts" && more) postsFile = args[++k];
-    else if (a == "-o" && more) out = args[++k];
-    else if (a == "--dxf" && more) dxf = args[++k];
     else if (path.empty() && (a.empty() || a[0] != '-')) path = a;
-    else return Usage();
+    else return false;
+    return true;
   }
-  if (path.empty() || out.empty()) return Usage();
-  Job job;
-  CliProgress progress(job, isatty(2));
-  job.ProgressSink = &progress;
+};
+
+// Start-up as the program does it (shipped settings, options, the post),
+// then the drawing and the selection rules. Returns an exit status, 0 when
+// the job is ready; status gets the last status text.
+int PrepareJob(Job& job, const RunOptions& o, std::string& status) {
   InstallShippedSettings();
-  // Start-up: the options, then the post they name (or the one asked for).
   try {
     const IniFile options = IniFile::Load(ProgramFile("Options.cfg"));
     TTBSettings settings;
@@ -312,9 +311,11 @@ int Operation(OperationDialog dialog, const std::vector<std::string>& args) {
     job.Options = settings.Options;
     job.RoughTolerances = settings.Rough;
     job.FinishTolerances = settings.Finish;
-    const std::string name = postName.empty() ? job.Options.Post : postName;
-    if (!LoadPost(job.CurrentPost, name, postsFile.empty() ? ProgramFile("Posts.cfg") : postsFile) &&
-        !postName.empty()) {
+    job.MachiningParameters.Rough.PathColour = settings.View.RoughToolpath;
+    job.MachiningParameters.Finish.PathColour = settings.View.FinishToolpath;
+    const std::string name = o.postName.empty() ? job.Options.Post : o.postName;
+    if (!LoadPost(job.CurrentPost, name, o.postsFile.empty() ? ProgramFile("Posts.cfg") : o.postsFile) &&
+        !o.postName.empty()) {
       std::cerr << "Post Processor " << name << " not found!\n";
       return 2;
     }
@@ -322,15 +323,15 @@ int Operation(OperationDialog dialog, const std::vector<std::string>& args) {
     std::cerr << e.what() << "\n";
     return 2;
   }
-  const OpenResult res = OpenDxfFile(job, path);
+  const OpenResult res = OpenDxfFile(job, o.path);
   for (const auto& n : res.Notices) std::cerr << n << "\n";
   if (!res.Error.empty()) std::cerr << res.Error << "\n";
   if (!res.Loaded) {
     std::cerr << res.Status << "\n";
     return 1;
   }
-  std::string status = res.Status;
-  for (const auto& rule : rules) {
+  status = res.Status;
+  for (const auto& rule : o.rules) {
     CommandResult r;
     if (!ApplyRule(job, rule, r)) {
       std::cerr << "unknown selection rule: " << rule << "\n";
@@ -339,21 +340,21 @@ int Operation(OperationDialog dialog, const std::vector<std::string>& args) {
     Tell(r);
     if (!r.Status.empty()) status = r.Status;
   }
-  if (!AnythingSelected(job)) {
-    std::cerr << NothingSelectedMessage << "\n";
-    if (json) PrintRegionsJson(job, status, ToolpathsJson(job, NothingSelectedMessage));
-    return 1;
-  }
-  // The dialog: its fields from the configuration, then the typed changes.
+  return 0;
+}
+
+// The dialog's fields from the configuration and --set, into the machining
+// parameters (saving "LAST"), then the command flow. 2 for a bad --set.
+int RunDialog(Job& job, OperationDialog dialog, const RunOptions& o, OperationResult& result) {
   ConfigurationFields fields = DefaultConfigurationFields(dialog);
   const std::string configPath = ProgramFile("Configurations.cfg");
   try {
-    LoadConfigurationFile(configPath, config, dialog, fields);
+    LoadConfigurationFile(configPath, o.config, dialog, fields);
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
     return 2;
   }
-  for (const auto& kv : sets) {
+  for (const auto& kv : o.sets) {
     const size_t eq = kv.find('=');
     const std::string key = kv.substr(0, eq);
     const auto& keys = ConfigurationKeys(dialog);
@@ -365,20 +366,51 @@ int Operation(OperationDialog dialog, const std::vector<std::string>& args) {
     fields[key] = kv.substr(eq + 1);
   }
   try {
-    ApplyOperationFields(job, dialog, fields, depth, configPath);
+    ApplyOperationFields(job, dialog, fields, o.depth, configPath);
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";  // LAST could not be saved: the run goes on
   }
-  const OperationResult r = dialog == OperationDialog::Pocket    ? RunPocket(job)
-                            : dialog == OperationDialog::Contour ? RunContour(job)
-                                                                 : RunDrill(job);
+  result = dialog == OperationDialog::Pocket    ? RunPocket(job)
+           : dialog == OperationDialog::Contour ? RunContour(job)
+                                                : RunDrill(job);
+  if (!result.Message.empty()) std::cerr << result.Message << "\n";
+  if (result.Status == CancelledStatus) std::cerr << result.Status << "\n";
+  return 0;
+}
+
+// pocket, contour and drill: the command flow of the main window with the
+// dialog's fields taken from a configuration and --set.
+int Operation(OperationDialog dialog, const std::vector<std::string>& args) {
+  RunOptions o;
+  std::string out, dxf;
+  bool json = false;
+  for (size_t k = 0; k < args.size(); ++k) {
+    if (o.Take(args, k)) continue;
+    const bool more = k + 1 < args.size();
+    if (args[k] == "--json") json = true;
+    else if (args[k] == "-o" && more) out = args[++k];
+    else if (args[k] == "--dxf" && more) dxf = args[++k];
+    else return Usage();
+  }
+  if (o.path.empty() || out.empty()) return Usage();
+  Job job;
+  CliProgress progress(job, isatty(2));
+  job.ProgressSink = &progress;
+  std::string status;
+  if (const int rc = PrepareJob(job, o, status)) return rc;
+  if (!AnythingSelected(job)) {
+    std::cerr << NothingSelectedMessage << "\n";
+    if (json) PrintRegionsJson(job, status, ToolpathsJson(job, NothingSelectedMessage));
+    return 1;
+  }
+  OperationResult r;
+  if (const int rc = RunDialog(job, dialog, o, r)) return rc;
   const std::string message = r.Message.empty() ? r.Status : r.Message;
-  if (!r.Message.empty()) std::cerr << r.Message << "\n";
-  if (r.Status == CancelledStatus) std::cerr << r.Status << "\n";
   const bool write = r.Made && r.Status != CancelledStatus;
   if (write) {
     try {
-      WriteNcProgram(job.Toolpaths, NcCommentLines(job.CurrentPost, job.MachiningParameters, DrawingNameOf(path), std::time(nullptr)),
+      WriteNcProgram(job.Toolpaths,
+                     NcCommentLines(job.CurrentPost, job.MachiningParameters, DrawingNameOf(o.path), std::time(nullptr)),
                      job.MachiningParameters, job.CurrentPost, out);
       if (!dxf.empty()) SaveToolpathsDxf(job, dxf);
     } catch (const std::exception& e) {
@@ -388,6 +420,60 @@ int Operation(OperationDialog dialog, const std::vector<std::string>& args) {
   }
   if (json) PrintRegionsJson(job, status, ToolpathsJson(job, message));
   return write ? 0 : 1;
+}
+
+// render: the view's drawing code on an image, for pictures and checks.
+int Render(const std::vector<std::string>& args) {
+  RunOptions o;
+  std::string out, operation, view = "2d";
+  int width = 800, height = 600;
+  for (size_t k = 0; k < args.size(); ++k) {
+    if (o.Take(args, k)) continue;
+    const bool more = k + 1 < args.size();
+    if (args[k] == "-o" && more) out = args[++k];
+    else if (args[k] == "--operation" && more) operation = args[++k];
+    else if (args[k] == "--view" && more) view = args[++k];
+    else if (args[k] == "--size" && more) {
+      if (std::sscanf(args[++k].c_str(), "%dx%d", &width, &height) != 2 || width < 1 || height < 1 || width > 16384 ||
+          height > 16384)
+        return Usage();
+    } else {
+      return Usage();
+    }
+  }
+  OperationDialog dialog = OperationDialog::Pocket;
+  if (o.path.empty() || out.empty() || (view != "2d" && view != "3d") ||
+      (!operation.empty() && !ParseDialog(operation, dialog)))
+    return Usage();
+  Job job;
+  CliProgress progress(job, isatty(2));
+  job.ProgressSink = &progress;
+  std::string status;
+  if (const int rc = PrepareJob(job, o, status)) return rc;
+  DisplaySettings settings;
+  try {
+    TTBSettings s;
+    ReadOptions(IniFile::Load(ProgramFile("Options.cfg")), s);
+    settings.Colours = s.View;
+  } catch (const std::exception&) {
+  }
+  if (!operation.empty()) {
+    OperationResult r;
+    if (const int rc = RunDialog(job, dialog, o, r)) return rc;
+    if (!r.Made) return 1;
+    settings.Content = ContentToolpaths;
+  }
+  ViewState v;
+  v.Width = width, v.Height = height;
+  if (view == "3d") Set3D(v);
+  FitWindow(v, job.DrawingExtents, 20, 20);
+  try {
+    WriteFileAtomically(out, EncodePng(Rasterise(BuildDisplay(job, v, settings), width, height)));
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -401,5 +487,6 @@ int main(int argc, char** argv) {
   if (cmd == "info") return Info(args);
   if (cmd == "export-dxf") return ExportDxf(args);
   if (OperationDialog dialog; ParseDialog(cmd, dialog)) return Operation(dialog, args);
+  if (cmd == "render") return Render(args);
   return Usage();
 }
