@@ -16,6 +16,8 @@
 
 #include "app/edit_dialogs.h"
 #include "app/operation_dialog.h"
+#include "app/options_dialog.h"
+#include "app/post_dialog.h"
 #include "app/view_widget.h"
 #include "core/files.h"
 #include "core/ini.h"
@@ -101,12 +103,7 @@ void MainWindow::ReadSettings() {
     s.Options = job_.Options;
     s.View = view_->Settings().Colours;
     ReadOptions(IniFile::Load(ProgramFile("Options.cfg")), s);
-    job_.Options = s.Options;
-    job_.RoughTolerances = s.Rough;
-    job_.FinishTolerances = s.Finish;
-    view_->Settings().Colours = s.View;
-    job_.MachiningParameters.Rough.PathColour = s.View.RoughToolpath;
-    job_.MachiningParameters.Finish.PathColour = s.View.FinishToolpath;
+    ApplySettings(s);
     LoadPost(job_.CurrentPost, job_.Options.Post, postsPath_);
   } catch (const std::exception& e) {
     Status(e.what(), 2);
@@ -194,6 +191,37 @@ void MainWindow::BuildMenus() {
     auto* d = new MoveScaleRotateDialog(job_, [this](const std::string& st, const std::string& m) { Report(st, m); }, this);
     d->setAttribute(Qt::WA_DeleteOnClose);
     d->show();
+  });
+
+  QMenu* setup = menuBar()->addMenu("Set&up");
+  add(setup, "&Options", [this] {
+    TTBSettings s;
+    s.Options = job_.Options;
+    s.View = view_->Settings().Colours;
+    s.Rough = job_.RoughTolerances;
+    s.Finish = job_.FinishTolerances;
+    s.Editor = editorColours_;
+    std::vector<std::string> posts;
+    try {
+      posts = IniFile::Load(postsPath_).Sections();
+    } catch (const std::exception&) {
+    }
+    OptionsDialog d(
+        s, posts, ProgramFile("Options.cfg"), [this](const TTBSettings& now) { ApplySettings(now); },
+        [this](const std::string& name) {
+          try {
+            LoadPost(job_.CurrentPost, name, postsPath_);
+          } catch (const std::exception& e) {
+            QMessageBox::warning(this, "Tibrel", e.what());
+          }
+        },
+        this);
+    d.exec();
+    view_->update();
+  });
+  add(setup, "&Post Processor Setup", [this] {
+    PostDialog d(job_.CurrentPost, postsPath_, this);
+    d.exec();
   });
 
   QMenu* select = menuBar()->addMenu("&Select");
@@ -307,6 +335,17 @@ void MainWindow::Tell(const CommandResult& r) {
   if (!r.Message.empty()) QMessageBox::information(this, "Tibrel", QString::fromStdString(r.Message));
   if (!r.Status.empty()) Status(r.Status);
   AfterSelection();
+}
+
+void MainWindow::ApplySettings(const TTBSettings& s) {
+  job_.Options = s.Options;
+  job_.RoughTolerances = s.Rough;
+  job_.FinishTolerances = s.Finish;
+  editorColours_ = s.Editor;
+  view_->Settings().Colours = s.View;
+  job_.MachiningParameters.Rough.PathColour = s.View.RoughToolpath;
+  job_.MachiningParameters.Finish.PathColour = s.View.FinishToolpath;
+  view_->update();
 }
 
 void MainWindow::Report(const std::string& status, const std::string& message) {

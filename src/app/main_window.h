@@ -10,6 +10,7 @@
 #include "core/job.h"
 #include "geometry/selection.h"
 #include "post/configurations.h"
+#include "post/options.h"
 
 class QAction;
 
@@ -47,6 +48,7 @@ class MainWindow : public QMainWindow {
   void Status(const std::string& text, int panel = 0);
   void Tell(const CommandResult& r);
   void Report(const std::string& status, const std::string& message);
+  void ApplySettings(const TTBSettings& s);
   void AfterSelection();
   void EnableCommands();
   void RunOperation(OperationDialog which);
@@ -64,6 +66,7 @@ class MainWindow : public QMainWindow {
   std::map<QString, QAction*> actions_;
   std::unique_ptr<Progress> progress_;
   std::string configPath_, postsPath_;
+  TTBEditorColours editorColours_;
 };
 
 }  // namespace tibrel

@@ -10,6 +10,10 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QComboBox>
+
+#include "core/ini.h"
+#include "core/program_folder.h"
 #include <QtTest/QtTest>
 
 #include "app/main_window.h"
@@ -202,6 +206,48 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(w.View(), Qt::LeftButton, {}, QPoint(int(std::lround(p.X)), int(std::lround(p.Y))));
     QCOMPARE(int(w.CurrentJob().Regions[1].Selected), 1);
     Picture(&w, "main_window_edit");
+  }
+
+  void optionsAndPostEditor() {
+    MainWindow w;
+    w.show();
+    // Options: a field changes the value at once; Save writes the file.
+    QString saved;
+    WhenModal([&saved](QWidget* d) {
+      auto* overlap = d->findChild<QLineEdit*>("Overlap");
+      overlap->selectAll();
+      QTest::keyClicks(overlap, "33");
+      CaptureMessage(saved);
+      d->findChild<QPushButton*>("Save")->click();
+    });
+    w.Action("Options")->trigger();
+    QCOMPARE(saved, QString("Options Saved!"));
+    QCOMPARE(w.CurrentJob().Options.Overlap, 0.33);
+    QCOMPARE(IniFile::Load(ProgramFile("Options.cfg")).Read("Options", "Overlap"), std::optional<std::string>("33"));
+    // The post editor: a token made in the editor is in force at once; Save
+    // writes the post under its name.
+    {
+      IniFile posts = IniFile::Load(ProgramFile("Posts.cfg"));
+      posts.EraseSection("Test Mill");
+      posts.Save(ProgramFile("Posts.cfg"));
+    }
+    QString message;
+    WhenModal([&message](QWidget* d) {
+      auto* dialog = static_cast<QDialog*>(d);
+      QComboBox* name = d->findChild<QComboBox*>("Name");
+      name->setCurrentText("Default");
+      d->findChild<QPushButton*>("Edit")->click();
+      name->setCurrentText("Test Mill");
+      CaptureMessage(message);
+      d->findChild<QPushButton*>("Save")->click();
+      dialog->reject();
+    });
+    w.Action("Post Processor Setup")->trigger();
+    QCOMPARE(message, QString("Test Mill Saved!"));
+    const IniFile posts = IniFile::Load(ProgramFile("Posts.cfg"));
+    QVERIFY(posts.HasSection("Test Mill"));
+    QCOMPARE(posts.Read("Test Mill", "Scripts0"), posts.Read("Default", "Scripts0"));
+    QCOMPARE(w.CurrentJob().CurrentPost.Name, std::string("Default"));
   }
 
   void renderedPixels() {
