@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -25,6 +27,7 @@
 #include "dxf/open_drawing.h"
 #include "dxf/writer.h"
 #include "geometry/editing.h"
+#include "geometry/transform.h"
 #include "post/nc_writer.h"
 #include "post/options.h"
 #include "post/post.h"
@@ -274,6 +277,14 @@ void MainWindow::BuildMenus() {
   add(view, "Zoom &In", [this] { ZoomBy(view_->State(), 0.2), view_->update(); });
   add(view, "Zoom &Out", [this] { ZoomBy(view_->State(), -0.2), view_->update(); });
   add(view, "Zoom &Previous", [this] { ZoomPrevious(view_->State()), view_->update(); });
+  add(view, "Zoom Se&lected", [this] {
+    const auto box = SelectionBox(job_.Regions);
+    if (!box) return;
+    TExtents e;
+    e.XMin = box->XMin, e.XMax = box->XMax, e.YMin = box->YMin, e.YMax = box->YMax;
+    FitWindow(view_->State(), e, 20, 20);
+    view_->update();
+  });
   add(view, "Zoom &Window", [this] {
     Status("Click and Drag Selection Window");
     job_.CommandMode = ModeZoomWindow;
@@ -306,6 +317,11 @@ void MainWindow::BuildMenus() {
   add(view, "&Redraw", [this] { view_->update(); });
 
   QMenu* help = menuBar()->addMenu("&Help");
+  add(help, "Help &Contents", [this] {
+    const QString manual = QString::fromStdString(ExecutableFolder()) + "/resources/Tibrel.html";
+    if (!QFileInfo::exists(manual) || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
+      QMessageBox::information(this, "Tibrel", "The manual is at " + manual);
+  }, QKeySequence::HelpContents);
   add(help, "&About", [this] {
     QMessageBox::about(this, "About Tibrel", "Tibrel\nCAM for small CNC mills, routers and engravers.");
   });
