@@ -14,8 +14,7 @@ ViewWidget::ViewWidget(Job& job, QWidget* parent) : QWidget(parent), job_(job) {
 }
 
 void ViewWidget::ZoomAll() {
-  TExtents e = job_.DrawingExtents;
-  FitWindow(view_, e, 20, 20);
+  FitView(view_, job_.DrawingExtents, 20);
   update();
 }
 

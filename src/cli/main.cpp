@@ -466,7 +466,7 @@ int Render(const std::vector<std::string>& args) {
   ViewState v;
   v.Width = width, v.Height = height;
   if (view == "3d") Set3D(v);
-  FitWindow(v, job.DrawingExtents, 20, 20);
+  FitView(v, job.DrawingExtents, 20);
   try {
     WriteFileAtomically(out, EncodePng(Rasterise(BuildDisplay(job, v, settings), width, height)));
   } catch (const std::exception& e) {

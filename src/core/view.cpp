@@ -128,10 +128,34 @@ void FitWindow(ViewState& v, const TExtents& e, double marginX, double marginY) 
   v.Window.ZMid = e.ZMid;
   if (!(s > 0) || !std::isfinite(s)) return;
   const double cx = (e.XMin + e.XMax) / 2, cy = (e.YMin + e.YMax) / 2;
+  v.PivotX = cx, v.PivotY = cy;
   v.Window.XMin = cx - v.Width / 2.0 / s;
   v.Window.XMax = cx + v.Width / 2.0 / s;
   v.Window.YMin = cy - v.Height / 2.0 / s;
   v.Window.YMax = cy + v.Height / 2.0 / s;
+  v.Sx = v.Sy = s;
+}
+
+void FitView(ViewState& v, const TExtents& e, double margin) {
+  FitWindow(v, e, margin, margin);
+  if (v.Mode != View3D) return;
+  double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+  for (double x : {e.XMin, e.XMax})
+    for (double y : {e.YMin, e.YMax})
+      for (double z : {e.ZMin, e.ZMax}) {
+        const ScreenPoint p = Project(v, x, y, z);
+        x0 = std::min(x0, p.X), y0 = std::min(y0, p.Y), x1 = std::max(x1, p.X), y1 = std::max(y1, p.Y);
+      }
+  const double k = std::min((v.Width - 2 * margin) / std::max(x1 - x0, 1.0), (v.Height - 2 * margin) / std::max(y1 - y0, 1.0));
+  if (!(k > 0) || !std::isfinite(k)) return;
+  // Centre the turned drawing: the middle of its screen box, in world units
+  // about the window's centre, scaled with the new scale.
+  const double old = v.Sx;
+  const double cx = (v.Window.XMin + v.Window.XMax) / 2 + ((x0 + x1) / 2 - v.Width / 2.0) / old;
+  const double cy = (v.Window.YMin + v.Window.YMax) / 2 - ((y0 + y1) / 2 - v.Height / 2.0) / old;
+  const double s = old * k;
+  v.Window.XMin = cx - v.Width / 2.0 / s, v.Window.XMax = cx + v.Width / 2.0 / s;
+  v.Window.YMin = cy - v.Height / 2.0 / s, v.Window.YMax = cy + v.Height / 2.0 / s;
   v.Sx = v.Sy = s;
 }
 
@@ -169,7 +193,7 @@ void Rotate(ViewState& v, int dx, int dy, bool below) {
 ScreenPoint Project(const ViewState& v, double x, double y, double z) {
   const TExtents& w = v.Window;
   if (v.Mode == View3D || v.Spin != 0 || v.Tilt != 90) {
-    const double cx = (w.XMin + w.XMax) / 2, cy = (w.YMin + w.YMax) / 2;
+    const double cx = v.PivotX, cy = v.PivotY;
     const double sp = v.Spin * Deg, ti = v.Tilt * Deg;
     const double u = (x - cx) * std::cos(sp) - (y - cy) * std::sin(sp);
     const double r = (x - cx) * std::sin(sp) + (y - cy) * std::cos(sp);

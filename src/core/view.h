@@ -23,12 +23,16 @@ struct ViewState {
   int Mode = View2D;
   double Spin = 0, Tilt = 90;  // degrees
   double Sx = 1, Sy = 1;       // pixels per drawing unit
+  double PivotX = 0, PivotY = 0;  // the 3D view turns about (PivotX, PivotY, Window.ZMid)
   ViewState();
 };
 
 // Shows the rectangle of e with at least the given pixel margins, at one
 // scale for both axes, centred; ZMid becomes the centre of rotation.
 void FitWindow(ViewState& v, const TExtents& e, double marginX, double marginY);
+// FitWindow, and in the 3D view also the scale at which the turned and
+// tilted drawing (its extents' eight corners) fits the area.
+void FitView(ViewState& v, const TExtents& e, double margin);
 // Shrinks the window by f times its size on every side (f < 0 enlarges),
 // remembering the window shown before.
 void ZoomBy(ViewState& v, double f);

@@ -133,6 +133,51 @@ class MainWindowTest : public QObject {
     QVERIFY(program.endsWith("M30\n"));
   }
 
+  void contourAndDrill() {
+    MainWindow w;
+    w.resize(900, 650);
+    w.show();
+    w.OpenDrawing(Examples + "bracket.dxf");
+    // Drill asks for its fields first, then finds nothing selected.
+    QString text;
+    FillAndRun({{"RoughPlunge", "100"}}, "3", &text);
+    w.Action("Drill")->trigger();
+    QCOMPARE(text, QString("Nothing Selected! - Select Regions First"));
+    w.Action("Select Empty Circles")->trigger();
+    FillAndRun({{"RoughPlunge", "100"}, {"RapidHeight", "2"}}, "3");
+    w.Action("Drill")->trigger();
+    QCOMPARE(w.CurrentJob().Toolpaths.size(), size_t(5));
+    QCOMPARE(w.CurrentJob().Toolpaths[1].Depth, 3.0);
+    // A cut-out contour with arc leads, chosen in the dialog's lists.
+    w.Action("Select All Closed")->trigger();
+    WhenModal([](QWidget* d) {
+      d->findChild<QLineEdit*>("RoughDiameter")->setText("3");
+      d->findChild<QLineEdit*>("RoughStepZ")->setText("2");
+      auto* comp = d->findChild<QComboBox*>("Compensation");
+      comp->setCurrentIndex(comp->findData("Cutout"));
+      auto* entry = d->findChild<QComboBox*>("Entry");
+      entry->setCurrentIndex(entry->findData("Arc"));
+      QVERIFY(d->findChild<QLineEdit*>("EntryLength")->isEnabled());
+      d->findChild<QLineEdit*>("EntryLength")->setText("1");
+      d->findChild<QLineEdit*>("Depth")->setText("3");
+      Picture(d, "Contour");
+      d->findChild<QPushButton*>("Run")->click();
+    });
+    w.Action("Contour")->trigger();
+    const Job& job = w.CurrentJob();
+    QVERIFY(job.Toolpaths.size() > 8);
+    int leads = 0, islands = 0;
+    for (size_t i = 1; i < job.Toolpaths.size(); ++i) {
+      leads += HasEntryMove(job.Toolpaths[i]) && job.Toolpaths[i].EntryMove.Radius != 0;
+      islands += job.Toolpaths[i].IsIsland;
+    }
+    QCOMPARE(leads, int(job.Toolpaths.size()) - 1);
+    QVERIFY(islands > 0);
+    w.Action("3D View")->trigger();
+    QCOMPARE(w.StatusText(1), QString("3D"));
+    Picture(&w, "main_window_3d");
+  }
+
   void failurePathsTellTheUser() {
     MainWindow w;
     w.show();
@@ -179,6 +224,7 @@ class MainWindowTest : public QObject {
     QDialog* depths = w.findChild<QDialog*>();
     QVERIFY(depths && depths->isVisible() && !depths->isModal());
     QCOMPARE(depths->windowTitle(), QString("Add Depths"));
+    Picture(depths, "add_depths");
     depths->findChild<QLineEdit*>("Depth")->setText("2.5");
     depths->findChild<QPushButton*>("Apply")->click();
     int deep = 0;
@@ -214,6 +260,7 @@ class MainWindowTest : public QObject {
     // Options: a field changes the value at once; Save writes the file.
     QString saved;
     WhenModal([&saved](QWidget* d) {
+      Picture(d, "options");
       auto* overlap = d->findChild<QLineEdit*>("Overlap");
       overlap->selectAll();
       QTest::keyClicks(overlap, "33");
@@ -237,6 +284,7 @@ class MainWindowTest : public QObject {
       QComboBox* name = d->findChild<QComboBox*>("Name");
       name->setCurrentText("Default");
       d->findChild<QPushButton*>("Edit")->click();
+      Picture(d, "post_editor");
       name->setCurrentText("Test Mill");
       CaptureMessage(message);
       d->findChild<QPushButton*>("Save")->click();

@@ -83,6 +83,24 @@ TEST(ViewWindow, RotationLimits) {
   EXPECT_EQ(v.Spin, 0);
 }
 
+TEST(ViewWindow, TheTurnedDrawingFitsIn3D) {
+  ViewState v;
+  v.Width = 600, v.Height = 400;
+  Set3D(v);
+  TExtents e = Box(0, 0, 300, 200);
+  e.ZMin = -20;
+  FitView(v, e, 20);
+  for (double x : {e.XMin, e.XMax})
+    for (double y : {e.YMin, e.YMax})
+      for (double z : {e.ZMin, e.ZMax}) {
+        const ScreenPoint p = Project(v, x, y, z);
+        EXPECT_GE(p.X, 19.999);
+        EXPECT_LE(p.X, 580.001);
+        EXPECT_GE(p.Y, 19.999);
+        EXPECT_LE(p.Y, 380.001);
+      }
+}
+
 TEST(ViewArcs, FlatteningFollowsThePixelRule) {
   EXPECT_EQ(ArcChords(2, 1), 0);  // two pixels long: not drawn
   EXPECT_EQ(ArcChords(30, 1), 10);
