@@ -76,7 +76,7 @@ MainWindow::MainWindow() {
   for (int k = 0; k < 4; ++k) {
     panels_[k] = new QLabel(this);
     panels_[k]->setObjectName(QString("Panel%1").arg(k));
-    statusBar()->addWidget(panels_[k], k == 0 ? 6 : 1);
+    statusBar()->addWidget(panels_[k]);
   }
   progress_ = std::make_unique<WindowProgress>(panels_[0]);
   job_.ProgressSink = progress_.get();
@@ -182,8 +182,7 @@ void MainWindow::BuildMenus() {
     Tell(BeginMachiningOrder(job_, d.StartAt()));
     Action("Show Directions")->setChecked(true);
     view_->Settings().Directions = true;
-    Action("Information")->setChecked(true);
-    view_->Settings().Information = true;
+    view_->Settings().ShortLabels = true;
     view_->update();
   });
   add(edit, "Scale, Mo&ve, Rotate", [this] {
@@ -259,7 +258,11 @@ void MainWindow::BuildMenus() {
     SetMode(ModeDeselectWindow, "Click and Drag DeSelection window...");
     view_->ArmRubberBand(false);
   });
+  add(select, "DeSelect All Open", [this] { Tell(DeselectAllOpen(job_)); });
+  add(select, "DeSelect All Closed", [this] { Tell(DeselectAllClosed(job_)); });
+  add(select, "DeSelect Empty Circles", [this] { Tell(DeselectEmptyCircles(job_)); });
   add(select, "Cancel", [this] {
+    view_->Settings().ShortLabels = false;
     job_.CommandMode = ModeIdle;
     job_.CancelRequested = 0;
     Status("Ready...");
@@ -315,6 +318,9 @@ void MainWindow::BuildMenus() {
   });
   info->setCheckable(true);
   add(view, "&Redraw", [this] { view_->update(); });
+  QAction* bar = add(view, "Show Tool &Bar", [this] { toolBar_->setVisible(Action("Show Tool Bar")->isChecked()); });
+  bar->setCheckable(true);
+  bar->setChecked(true);
 
   QMenu* help = menuBar()->addMenu("&Help");
   add(help, "Help &Contents", [this] {
@@ -326,10 +332,10 @@ void MainWindow::BuildMenus() {
     QMessageBox::about(this, "About Tibrel", "Tibrel\nCAM for small CNC mills, routers and engravers.");
   });
 
-  QToolBar* bar = addToolBar("Main");
+  toolBar_ = addToolBar("Main");
   for (const char* name : {"Open DXF, STL", "Save Toolpaths CNC", "Zoom All", "Zoom In", "Zoom Out", "Select All Closed",
                            "Pocket", "Contour", "Drill", "View All", "View ToolPaths"})
-    bar->addAction(Action(name));
+    toolBar_->addAction(Action(name));
   SetContent(ContentAll);
 }
 
@@ -338,7 +344,8 @@ void MainWindow::EnableCommands() {
   const bool made = job_.Toolpaths.size() > 1;
   for (const char* name : {"Select All", "Select All Closed", "Select All Open", "Select Empty Circles", "DeSelect All",
                            "Select Single", "Select Region", "Select Window", "DeSelect Single", "DeSelect Window",
-                           "DeSelect Region", "Single Boundary", "Single Island", "Select All as Islands (PCB)",
+                           "DeSelect Region", "Single Boundary", "Single Island", "Select All as Islands (PCB)", "DeSelect All Open",
+                           "DeSelect All Closed", "DeSelect Empty Circles",
                            "Pocket", "Contour", "Drill", "Save Geometry DXF", "View Selected", "Delete Selected Regions",
                            "Reverse Dir of Selected Regions", "Change First Entity", "Explode Selected", "Join Selected",
                            "Combine Selected Regions", "Change Depths", "Add Walls", "Set Machining Order",
@@ -507,6 +514,7 @@ void MainWindow::Click(double x, double y) {
     case ModeMachiningOrder: r = MachiningOrderClick(job_, {x, y}, 4 / view_->State().Sx); break;
     default: return;
   }
+  view_->Settings().ShortLabels = job_.CommandMode == ModeMachiningOrder;
   Tell(r);
 }
 
@@ -517,6 +525,14 @@ void MainWindow::Rectangle(double x1, double y1, double x2, double y2) {
     Status("Ready...");
     job_.CommandMode = ModeIdle;
   }
+}
+
+void MainWindow::resizeEvent(QResizeEvent* e) {
+  QMainWindow::resizeEvent(e);
+  // Panel 0 takes what the others leave: a sixth, a tenth and an eighteenth.
+  const int w = width();
+  const int widths[4] = {w - w / 6 - w / 10 - w / 18, w / 18, w / 10, w / 6};
+  for (int k = 0; k < 4; ++k) panels_[k]->setFixedWidth(std::max(10, widths[k] - 8));
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* e) {

@@ -13,6 +13,7 @@
 #include "post/options.h"
 
 class QAction;
+class QToolBar;
 
 namespace tibrel {
 
@@ -40,6 +41,7 @@ class MainWindow : public QMainWindow {
 
  protected:
   void keyPressEvent(QKeyEvent*) override;
+  void resizeEvent(QResizeEvent*) override;
   void closeEvent(QCloseEvent*) override;
 
  private:
@@ -63,6 +65,7 @@ class MainWindow : public QMainWindow {
   Job job_;
   ViewWidget* view_ = nullptr;
   QLabel* panels_[4] = {};
+  QToolBar* toolBar_ = nullptr;
   std::map<QString, QAction*> actions_;
   std::unique_ptr<Progress> progress_;
   std::string configPath_, postsPath_;

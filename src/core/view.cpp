@@ -293,7 +293,14 @@ Display BuildDisplay(const Job& job, const ViewState& v, const DisplaySettings& 
       }
     }
   }
-  if (s.Information) {
+  if (s.ShortLabels && s.Content != ContentToolpaths) {
+    for (size_t i = 1; i < job.Regions.size(); ++i) {
+      const TTBRegion& r = job.Regions[i];
+      if ((s.Content == ContentSelected && !r.Selected) || r.Entities.empty()) continue;
+      const TTBPoint p = RegionStart(r);
+      d.Labels.push_back({Project(v, p.X, p.Y, -r.Depth), std::to_string(i)});
+    }
+  } else if (s.Information) {
     if (s.Content == ContentToolpaths) {
       for (size_t i = 1; i < job.Toolpaths.size(); ++i) {
         const TTBOutRegion& t = job.Toolpaths[i];

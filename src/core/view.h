@@ -78,6 +78,7 @@ struct DisplaySettings {
   int Content = ContentAll;
   bool Directions = false;
   bool Information = false;
+  bool ShortLabels = false;  // the machining order's labels: the region number alone
 };
 
 struct Display {

@@ -252,6 +252,18 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(w.View(), Qt::LeftButton, {}, QPoint(int(std::lround(p.X)), int(std::lround(p.Y))));
     QCOMPARE(int(w.CurrentJob().Regions[1].Selected), 1);
     Picture(&w, "main_window_edit");
+    // Machining order: the dialog, then a click moves the clicked region to
+    // the first place.
+    WhenModal([](QWidget* d) { static_cast<QDialog*>(d)->accept(); });
+    w.Action("Set Machining Order")->trigger();
+    QCOMPARE(w.StatusText(0), QString("Click on regions in sequence..."));
+    QVERIFY(w.View()->Settings().ShortLabels);
+    const TTBRegion third = w.CurrentJob().Regions[3];
+    const TTBPoint on = EntityMidpoint(third.Entities.front());
+    const ScreenPoint q = Project(w.View()->State(), on.X, on.Y, 0);
+    QTest::mouseClick(w.View(), Qt::LeftButton, {}, QPoint(int(std::lround(q.X)), int(std::lround(q.Y))));
+    QCOMPARE(w.CurrentJob().Regions[1].XMin, third.XMin);
+    QCOMPARE(w.CurrentJob().Regions[1].YMin, third.YMin);
   }
 
   void optionsAndPostEditor() {
