@@ -5,7 +5,9 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QEvent>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -178,6 +180,20 @@ void MachiningDialog::AddField(QGroupBox* group, const char* key, const char* ca
   w->setObjectName(key);
   form->addRow(caption, w);
   widgets_[key] = w;
+  // While a field has the focus its caption is shown framed.
+  if (auto* label = qobject_cast<QLabel*>(form->labelForField(w))) {
+    captions_[w] = label;
+    w->installEventFilter(this);
+  }
+}
+
+bool MachiningDialog::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut) {
+    const auto it = captions_.find(static_cast<QWidget*>(watched));
+    if (it != captions_.end())
+      it->second->setFrameStyle(e->type() == QEvent::FocusIn ? QFrame::Panel | QFrame::Sunken : QFrame::NoFrame);
+  }
+  return QDialog::eventFilter(watched, e);
 }
 
 ConfigurationFields MachiningDialog::Fields() const {

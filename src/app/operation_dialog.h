@@ -14,6 +14,7 @@
 
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 
 namespace tibrel {
 
@@ -29,6 +30,9 @@ class MachiningDialog : public QDialog {
   void SetFields(const ConfigurationFields& fields);
   std::string DepthText() const;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
  private:
   void AddField(QGroupBox* group, const char* key, const char* caption, int kind,
                 const std::vector<std::pair<const char*, const char*>>& choices = {});
@@ -42,6 +46,7 @@ class MachiningDialog : public QDialog {
   std::string configPath_;
   double overlap_;
   std::map<std::string, QWidget*> widgets_;
+  std::map<QWidget*, QLabel*> captions_;
   ConfigurationFields hidden_;  // keys without a widget (the drill's cycle choice)
   QLineEdit* depth_ = nullptr;
   QComboBox* configurations_ = nullptr;

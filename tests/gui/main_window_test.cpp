@@ -131,6 +131,16 @@ class MainWindowTest : public QObject {
     const QByteArray program = f.readAll();
     QVERIFY(program.contains("G01 Z-2.0000 F200.0"));
     QVERIFY(program.endsWith("M30\n"));
+    // Closing with toolpaths asks first; Cancel keeps the window.
+    QString asked;
+    WhenModal([&asked](QWidget* m) {
+      auto* box = qobject_cast<QMessageBox*>(m);
+      asked = box->text();
+      box->button(QMessageBox::Cancel)->click();
+    });
+    QVERIFY(!w.close());
+    QCOMPARE(asked, QString("Save toolpaths before exiting?"));
+    QVERIFY(w.isVisible());
   }
 
   void contourAndDrill() {
@@ -254,7 +264,10 @@ class MainWindowTest : public QObject {
     Picture(&w, "main_window_edit");
     // Machining order: the dialog, then a click moves the clicked region to
     // the first place.
-    WhenModal([](QWidget* d) { static_cast<QDialog*>(d)->accept(); });
+    WhenModal([](QWidget* d) {
+      Picture(d, "machining_order");
+      static_cast<QDialog*>(d)->accept();
+    });
     w.Action("Set Machining Order")->trigger();
     QCOMPARE(w.StatusText(0), QString("Click on regions in sequence..."));
     QVERIFY(w.View()->Settings().ShortLabels);
@@ -264,6 +277,24 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(w.View(), Qt::LeftButton, {}, QPoint(int(std::lround(q.X)), int(std::lround(q.Y))));
     QCOMPARE(w.CurrentJob().Regions[1].XMin, third.XMin);
     QCOMPARE(w.CurrentJob().Regions[1].YMin, third.YMin);
+    // Move, Scale, and Rotate stays open beside the window; Apply moves the
+    // selection's corner to the typed point.
+    w.Action("Select All Closed")->trigger();
+    w.Action("Scale, Move, Rotate")->trigger();
+    QDialog* move = nullptr;
+    for (auto* d : w.findChildren<QDialog*>())
+      if (d->windowTitle() == "Move, Scale, and Rotate " && d->isVisible()) move = d;
+    QVERIFY(move && !move->isModal());
+    Picture(move, "move_scale_rotate");
+    move->findChild<QLineEdit*>("CornerX")->setText("10");
+    move->findChild<QLineEdit*>("CornerY")->setText("20");
+    move->findChild<QPushButton*>("Apply")->click();
+    double x = 1e300, y = 1e300;
+    for (size_t i = 1; i < w.CurrentJob().Regions.size(); ++i)
+      x = std::min(x, w.CurrentJob().Regions[i].XMin), y = std::min(y, w.CurrentJob().Regions[i].YMin);
+    QCOMPARE(x, 10.0);
+    QCOMPARE(y, 20.0);
+    move->close();
   }
 
   void optionsAndPostEditor() {
