@@ -308,7 +308,11 @@ std::string TokenValue(const TTBToken& token) {
 
 std::string ScriptValue(const TTBScript& script) {
   std::string v = "F*" + script.Command;
-  for (const auto& e : script.Entries) v += "*" + std::to_string(e.Token) + (e.Modal ? "*T" : "*F");
+  for (const auto& e : script.Entries) {
+    v += '*';
+    v += std::to_string(e.Token);
+    v += e.Modal ? "*T" : "*F";
+  }
   return v;
 }
 
