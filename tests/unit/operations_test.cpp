@@ -331,6 +331,45 @@ TEST(ContourExamples, CutOutOfARingAndLinkedPaths) {
   EXPECT_EQ(results[3].LinkMode, LinkLift);
 }
 
+// Random star outlines of both directions: a Right or Left contour runs at
+// the tool radius from the outline, on the side of the travel asked for
+// (right of a counter-clockwise outline is its outside).
+TEST(ContourProperties, CompensationKeepsToItsSide) {
+  std::mt19937 rng(21);
+  std::uniform_real_distribution<double> u(0, 1);
+  int checked = 0;
+  for (int s = 0; s < 60; ++s) {
+    const int n = 5 + static_cast<int>(rng() % 10);
+    TTBRegion r;
+    std::vector<TTBPoint> pts;
+    for (int k = 0; k < n; ++k) {
+      const double a = 2 * M_PI * (k + 0.7 * u(rng)) / n, rad = 10 + 10 * u(rng);
+      pts.push_back({rad * std::cos(a), rad * std::sin(a)});
+    }
+    for (int k = 0; k < n; ++k) r.Entities.push_back(MakeLine(pts[k].X, pts[k].Y, pts[(k + 1) % n].X, pts[(k + 1) % n].Y));
+    UpdateRegionBox(r);
+    const bool cw = rng() % 2;
+    SetRegionDirection(r, cw);
+    for (const char* comp : {"Right", "Left"}) {
+      Job job = JobOf({r});
+      job.Options.Dir = cw;
+      SelectAllClosed(job);
+      const auto f = Fields(OperationDialog::Contour, {{"RoughDiameter", "1"}, {"Compensation", comp}, {"RoughStepZ", "0"}});
+      ASSERT_TRUE(Operate(job, OperationDialog::Contour, f, "1").Made) << "outline " << s << " " << comp;
+      // Right of clockwise travel is inside, right of counter-clockwise outside.
+      const bool inside = (std::string(comp) == "Right") == cw;
+      for (size_t i = 1; i < job.Toolpaths.size(); ++i)
+        for (const auto& e : job.Toolpaths[i].Entities)
+          for (const Pt p : Samples(e, 4)) {
+            EXPECT_GE(DistToRegion(p, job.Regions[1]), 0.5 - 5e-5);
+            EXPECT_EQ(PointInRegion({p.x, p.y}, job.Regions[1]), inside) << "outline " << s << " " << comp;
+            ++checked;
+          }
+    }
+  }
+  EXPECT_GT(checked, 2000);
+}
+
 // Leads meet their path tangentially (arc, tangent) or square to it
 // (perpendicular), on the side the table gives.
 TEST(ContourProperties, LeadsMeetTheirPathAsTheyShould) {
