@@ -22,6 +22,19 @@ ConfigurationFields Fields(OperationDialog d, std::initializer_list<std::pair<co
   return f;
 }
 
+// Runs the operation on a fresh copy of start for every iteration; the
+// toolpaths of the last run stay in last.
+void TimeOperation(benchmark::State& state, const Job& start, OperationDialog which, const ConfigurationFields& f,
+                   const char* depth, Job& last) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    last = start;
+    state.ResumeTiming();
+    ApplyOperationFields(last, which, f, depth);
+    if (!RunOperation(last, which).Made) state.SkipWithError("no toolpaths");
+  }
+}
+
 Job GearJob() {
   Job job;
   job.Regions.push_back(bench::GearOutline(200));
@@ -39,17 +52,11 @@ void BM_PocketGear(benchmark::State& state) {
                         {{"RoughDiameter", "6"}, {"RoughStepXY", "1.5"}, {"RoughStepZ", "2"}, {"StockToLeave", "0.2"},
                          {"FinishPass", "True"}, {"Finish", "Both"}, {"FinishDiameter", "6"}, {"FinishStepXY", "1.5"},
                          {"FinishStepZ", "6"}, {"RapidHeight", "5"}});
-  size_t paths = 0, entities = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    Job job = start;
-    state.ResumeTiming();
-    ApplyOperationFields(job, OperationDialog::Pocket, f, "6");
-    if (!RunPocket(job).Made) state.SkipWithError("no toolpaths");
-    paths = job.Toolpaths.size() - 1;
-    entities = 0;
-    for (const auto& t : job.Toolpaths) entities += t.Entities.size();
-  }
+  Job job;
+  TimeOperation(state, start, OperationDialog::Pocket, f, "6", job);
+  const size_t paths = job.Toolpaths.size() - 1;
+  size_t entities = 0;
+  for (const auto& t : job.Toolpaths) entities += t.Entities.size();
   state.counters["toolpaths"] = static_cast<double>(paths);
   state.counters["entities"] = static_cast<double>(entities);
 }
@@ -62,15 +69,9 @@ void BM_ContourCutOut(benchmark::State& state) {
   SelectAllClosed(start);
   const auto f = Fields(OperationDialog::Contour, {{"RoughDiameter", "3"}, {"Compensation", "Cutout"},
                                                    {"RoughStepZ", "1"}, {"RapidHeight", "5"}});
-  size_t paths = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    Job job = start;
-    state.ResumeTiming();
-    ApplyOperationFields(job, OperationDialog::Contour, f, "1");
-    if (!RunContour(job).Made) state.SkipWithError("no toolpaths");
-    paths = job.Toolpaths.size() - 1;
-  }
+  Job job;
+  TimeOperation(state, start, OperationDialog::Contour, f, "1", job);
+  const size_t paths = job.Toolpaths.size() - 1;
   state.counters["toolpaths"] = static_cast<double>(paths);
 }
 BENCHMARK(BM_ContourCutOut)->Arg(5000)->Unit(benchmark::kMillisecond);
@@ -90,13 +91,8 @@ void BM_DrillHoles(benchmark::State& state) {
     start.Regions.push_back(std::move(r));
   }
   const auto f = Fields(OperationDialog::Drill, {{"RapidHeight", "2"}, {"RoughPlunge", "100"}});
-  for (auto _ : state) {
-    state.PauseTiming();
-    Job job = start;
-    state.ResumeTiming();
-    ApplyOperationFields(job, OperationDialog::Drill, f, "3");
-    if (RunDrill(job).Made == false) state.SkipWithError("no holes");
-  }
+  Job job;
+  TimeOperation(state, start, OperationDialog::Drill, f, "3", job);
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_DrillHoles)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -31,6 +31,7 @@
 #include "post/nc_writer.h"
 #include "post/options.h"
 #include "post/post.h"
+#include "post/startup.h"
 #include "toolpath/operations.h"
 
 namespace tibrel {
@@ -98,16 +99,10 @@ MainWindow::MainWindow() {
 MainWindow::~MainWindow() { job_.ProgressSink = nullptr; }
 
 void MainWindow::ReadSettings() {
-  InstallShippedSettings();
   configPath_ = ProgramFile("Configurations.cfg");
   postsPath_ = ProgramFile("Posts.cfg");
   try {
-    TTBSettings s;
-    s.Options = job_.Options;
-    s.View = view_->Settings().Colours;
-    ReadOptions(IniFile::Load(ProgramFile("Options.cfg")), s);
-    ApplySettings(s);
-    LoadPost(job_.CurrentPost, job_.Options.Post, postsPath_);
+    ApplySettings(StartUp(job_));
   } catch (const std::exception& e) {
     Status(e.what(), 2);
   }
@@ -361,13 +356,9 @@ void MainWindow::Tell(const CommandResult& r) {
 }
 
 void MainWindow::ApplySettings(const TTBSettings& s) {
-  job_.Options = s.Options;
-  job_.RoughTolerances = s.Rough;
-  job_.FinishTolerances = s.Finish;
+  tibrel::ApplySettings(job_, s);
   editorColours_ = s.Editor;
   view_->Settings().Colours = s.View;
-  job_.MachiningParameters.Rough.PathColour = s.View.RoughToolpath;
-  job_.MachiningParameters.Finish.PathColour = s.View.FinishToolpath;
   view_->update();
 }
 
@@ -438,7 +429,7 @@ void MainWindow::RunOperation(OperationDialog which) {
   OperationResult r;
   {
     BusyCursor busy;
-    r = which == OperationDialog::Pocket ? RunPocket(job_) : which == OperationDialog::Contour ? RunContour(job_) : RunDrill(job_);
+    r = tibrel::RunOperation(job_, which);
   }
   EnableCommands();
   if (r.Made) SetContent(ContentToolpaths);

@@ -26,6 +26,7 @@
 #include "post/nc_writer.h"
 #include "post/options.h"
 #include "post/post.h"
+#include "post/startup.h"
 #include "toolpath/operations.h"
 
 namespace {
@@ -177,6 +178,31 @@ void PrintRegionsJson(const Job& job, const std::string& status, const std::stri
   std::cout << "]" << extra << "}\n";
 }
 
+// Opens a drawing as the program does, telling its notices and errors;
+// false when nothing was loaded.
+bool OpenDrawing(Job& job, const std::string& path, std::string& status) {
+  const OpenResult res = OpenDxfFile(job, path);
+  for (const auto& n : res.Notices) std::cerr << n << "\n";
+  if (!res.Error.empty()) std::cerr << res.Error << "\n";
+  status = res.Status;
+  if (!res.Loaded) std::cerr << res.Status << "\n";
+  return res.Loaded;
+}
+
+// The --select rules in turn; 0, or 2 for a rule not understood.
+int ApplyRules(Job& job, const std::vector<std::string>& rules, std::string& status) {
+  for (const auto& rule : rules) {
+    CommandResult r;
+    if (!ApplyRule(job, rule, r)) {
+      std::cerr << "unknown selection rule: " << rule << "\n";
+      return 2;
+    }
+    Tell(r);
+    if (!r.Status.empty()) status = r.Status;
+  }
+  return 0;
+}
+
 int Info(const std::vector<std::string>& args) {
   std::string path, order;
   std::vector<std::string> rules;
@@ -193,14 +219,8 @@ int Info(const std::vector<std::string>& args) {
   Job job;
   CliProgress progress(job, isatty(2));
   job.ProgressSink = &progress;
-  const OpenResult res = OpenDxfFile(job, path);
-  for (const auto& n : res.Notices) std::cerr << n << "\n";
-  if (!res.Error.empty()) std::cerr << res.Error << "\n";
-  if (!res.Loaded) {
-    std::cerr << res.Status << "\n";
-    return 1;
-  }
-  std::string status = res.Status;
+  std::string status;
+  if (!OpenDrawing(job, path, status)) return 1;
   if (!order.empty()) {
     std::vector<double> n;
     if (!ParseNumbers(order, n) || !WholeNumbers(n, n.size())) return Usage();
@@ -209,15 +229,7 @@ int Info(const std::vector<std::string>& args) {
     if (!r.Message.empty()) return 1;
     if (!r.Status.empty()) status = r.Status;
   }
-  for (const auto& rule : rules) {
-    CommandResult r;
-    if (!ApplyRule(job, rule, r)) {
-      std::cerr << "unknown selection rule: " << rule << "\n";
-      return 2;
-    }
-    Tell(r);
-    if (!r.Status.empty()) status = r.Status;
-  }
+  if (const int rc = ApplyRules(job, rules, status)) return rc;
   if (json) PrintRegionsJson(job, status);
   else PrintRegionsText(job, status);
   return 0;
@@ -236,13 +248,8 @@ int ExportDxf(const std::vector<std::string>& args) {
   Job job;
   CliProgress progress(job, isatty(2));
   job.ProgressSink = &progress;
-  const OpenResult res = OpenDxfFile(job, path);
-  for (const auto& n : res.Notices) std::cerr << n << "\n";
-  if (!res.Error.empty()) std::cerr << res.Error << "\n";
-  if (!res.Loaded) {
-    std::cerr << res.Status << "\n";
-    return 1;
-  }
+  std::string status;
+  if (!OpenDrawing(job, path, status)) return 1;
   try {
     SaveGeometryDxf(job, out);
   } catch (const std::exception& e) {
@@ -301,46 +308,22 @@ struct RunOptions {
 // Start-up as the program does it (shipped settings, options, the post),
 // then the drawing and the selection rules. Returns an exit status, 0 when
 // the job is ready; status gets the last status text.
-int PrepareJob(Job& job, const RunOptions& o, std::string& status) {
-  InstallShippedSettings();
+int PrepareJob(Job& job, const RunOptions& o, std::string& status, TTBSettings& settings) {
   try {
-    const IniFile options = IniFile::Load(ProgramFile("Options.cfg"));
-    TTBSettings settings;
-    settings.Options = job.Options;
-    ReadOptions(options, settings);
-    job.Options = settings.Options;
-    job.RoughTolerances = settings.Rough;
-    job.FinishTolerances = settings.Finish;
-    job.MachiningParameters.Rough.PathColour = settings.View.RoughToolpath;
-    job.MachiningParameters.Finish.PathColour = settings.View.FinishToolpath;
-    const std::string name = o.postName.empty() ? job.Options.Post : o.postName;
-    if (!LoadPost(job.CurrentPost, name, o.postsFile.empty() ? ProgramFile("Posts.cfg") : o.postsFile) &&
-        !o.postName.empty()) {
-      std::cerr << "Post Processor " << name << " not found!\n";
-      return 2;
+    settings = StartUp(job);
+    if (!o.postName.empty() || !o.postsFile.empty()) {
+      const std::string name = o.postName.empty() ? job.Options.Post : o.postName;
+      if (!LoadPost(job.CurrentPost, name, o.postsFile.empty() ? ProgramFile("Posts.cfg") : o.postsFile)) {
+        std::cerr << "Post Processor " << name << " not found!\n";
+        return 2;
+      }
     }
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
     return 2;
   }
-  const OpenResult res = OpenDxfFile(job, o.path);
-  for (const auto& n : res.Notices) std::cerr << n << "\n";
-  if (!res.Error.empty()) std::cerr << res.Error << "\n";
-  if (!res.Loaded) {
-    std::cerr << res.Status << "\n";
-    return 1;
-  }
-  status = res.Status;
-  for (const auto& rule : o.rules) {
-    CommandResult r;
-    if (!ApplyRule(job, rule, r)) {
-      std::cerr << "unknown selection rule: " << rule << "\n";
-      return 2;
-    }
-    Tell(r);
-    if (!r.Status.empty()) status = r.Status;
-  }
-  return 0;
+  if (!OpenDrawing(job, o.path, status)) return 1;
+  return ApplyRules(job, o.rules, status);
 }
 
 // The dialog's fields from the configuration and --set, into the machining
@@ -370,9 +353,7 @@ int RunDialog(Job& job, OperationDialog dialog, const RunOptions& o, OperationRe
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";  // LAST could not be saved: the run goes on
   }
-  result = dialog == OperationDialog::Pocket    ? RunPocket(job)
-           : dialog == OperationDialog::Contour ? RunContour(job)
-                                                : RunDrill(job);
+  result = RunOperation(job, dialog);
   if (!result.Message.empty()) std::cerr << result.Message << "\n";
   if (result.Status == CancelledStatus) std::cerr << result.Status << "\n";
   return 0;
@@ -397,7 +378,8 @@ int Operation(OperationDialog dialog, const std::vector<std::string>& args) {
   CliProgress progress(job, isatty(2));
   job.ProgressSink = &progress;
   std::string status;
-  if (const int rc = PrepareJob(job, o, status)) return rc;
+  TTBSettings settings;
+  if (const int rc = PrepareJob(job, o, status, settings)) return rc;
   if (!AnythingSelected(job)) {
     std::cerr << NothingSelectedMessage << "\n";
     if (json) PrintRegionsJson(job, status, ToolpathsJson(job, NothingSelectedMessage));
@@ -449,14 +431,10 @@ int Render(const std::vector<std::string>& args) {
   CliProgress progress(job, isatty(2));
   job.ProgressSink = &progress;
   std::string status;
-  if (const int rc = PrepareJob(job, o, status)) return rc;
+  TTBSettings read;
+  if (const int rc = PrepareJob(job, o, status, read)) return rc;
   DisplaySettings settings;
-  try {
-    TTBSettings s;
-    ReadOptions(IniFile::Load(ProgramFile("Options.cfg")), s);
-    settings.Colours = s.View;
-  } catch (const std::exception&) {
-  }
+  settings.Colours = read.View;
   if (!operation.empty()) {
     OperationResult r;
     if (const int rc = RunDialog(job, dialog, o, r)) return rc;

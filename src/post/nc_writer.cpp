@@ -172,19 +172,29 @@ class NcWriter {
     }
   }
 
+  // Up to the approach depth where the cutter is, then over to `to` at that
+  // height; the link then stands at `to`.
+  void LiftAndMoveOver(TTBPoint to, double approach) {
+    SetLinkEnd(position_);
+    PutIfAny(MoveLine(link_, true, approach));
+    SetLinkStart(position_);
+    position_ = to;
+    SetLinkEnd(to);
+    PutIfAny(MoveLine(link_, true, approach));
+    SetLinkStart(to);
+  }
+
+  // Feeds down to the depth where the link ends, at the plunge rate.
+  void Plunge(const TTBOutRegion& t) {
+    FormatFeed(t.PlungeRate);
+    PutIfAny(MoveLine(link_, false, t.Depth));
+  }
+
   // A hole with plain moves: up to the clearance where the cutter is, over
   // the hole, down to the depth at the plunge rate, and back up.
   void LinearHole(const TTBOutRegion& t, const TTBEntity& hole) {
-    const TTBPoint at{hole.X, hole.Y};
-    SetLinkEnd(position_);
-    PutIfAny(MoveLine(link_, true, t.ApproachDepth));
-    SetLinkStart(position_);
-    position_ = at;
-    SetLinkEnd(at);
-    PutIfAny(MoveLine(link_, true, t.ApproachDepth));
-    SetLinkStart(at);
-    FormatFeed(t.PlungeRate);
-    PutIfAny(MoveLine(link_, false, t.Depth));
+    LiftAndMoveOver({hole.X, hole.Y}, t.ApproachDepth);
+    Plunge(t);
     PutIfAny(MoveLine(link_, true, t.ApproachDepth));
     cur_[TokenFt] = fmt_[TokenFt].Word(t.FeedRate);
   }
@@ -200,26 +210,18 @@ class NcWriter {
         PutIfAny(MoveLine(link_, false, t.Depth));
         break;
       case LinkLift:
-        SetLinkEnd(position_);
-        PutIfAny(MoveLine(link_, true, t.ApproachDepth));
-        SetLinkStart(position_);
-        position_ = start;
-        SetLinkEnd(position_);
-        PutIfAny(MoveLine(link_, true, t.ApproachDepth));
-        SetLinkStart(position_);
+        LiftAndMoveOver(start, t.ApproachDepth);
         if (plasma_) {
           NextLineNumber();
           PutIfAny(LineNumberWord() + post_.Tokens[TokenMisc5t].Address);
         } else {
-          FormatFeed(t.PlungeRate);
-          PutIfAny(MoveLine(link_, false, t.Depth));
+          Plunge(t);
         }
         cur_[TokenFt] = fmt_[TokenFt].Word(t.FeedRate);
         break;
       case LinkRunStart:
         SetLinkEnd(position_);
-        FormatFeed(t.PlungeRate);
-        PutIfAny(MoveLine(link_, false, t.Depth));
+        Plunge(t);
         cur_[TokenFt] = fmt_[TokenFt].Word(t.FeedRate);
         break;
       case 2:

@@ -35,24 +35,14 @@ bool StopRequested(Job& job) {
   return job.CommandMode == ModeIdle;
 }
 
-TTBPoint BackwardAt(const TTBEntity& e) {
-  TTBPoint d;
-  if (e.Radius == 0) {
-    d = {e.X - e.X2, e.Y - e.Y2};
-  } else {
-    const double a = e.X2;
-    d = e.Radius > 0 ? TTBPoint{std::sin(a), -std::cos(a)} : TTBPoint{-std::sin(a), std::cos(a)};
-  }
-  const double len = std::hypot(d.X, d.Y);
-  return len < 1e-10 ? TTBPoint{d.X * 10000, d.Y * 10000} : TTBPoint{d.X / len, d.Y / len};
-}
-
-TTBPoint ForwardAtEnd(const TTBEntity& e) {
+// The unit direction of travel at an entity's start or end; a direction
+// too short to normalise is scaled up instead.
+TTBPoint TravelAt(const TTBEntity& e, bool atEnd) {
   TTBPoint d;
   if (e.Radius == 0) {
     d = {e.X2 - e.X, e.Y2 - e.Y};
   } else {
-    const double a = e.Y2;
+    const double a = atEnd ? e.Y2 : e.X2;
     d = e.Radius > 0 ? TTBPoint{-std::sin(a), std::cos(a)} : TTBPoint{std::sin(a), -std::cos(a)};
   }
   const double len = std::hypot(d.X, d.Y);
@@ -69,7 +59,7 @@ double LeadSign(bool clockwise, int32_t compensation, bool island) {
 }
 
 TTBEntity EntryMove(const TTBEntity& first, int32_t type, double s, double length) {
-  const TTBPoint S = EntityStart(first), D = BackwardAt(first);
+  const TTBPoint S = EntityStart(first), F = TravelAt(first, false), D{-F.X, -F.Y};
   TTBEntity lead;
   if (type == 1) {
     const TTBPoint M{S.X + s * D.Y, S.Y - s * D.X};
@@ -85,7 +75,7 @@ TTBEntity EntryMove(const TTBEntity& first, int32_t type, double s, double lengt
 }
 
 TTBEntity ExitMove(const TTBEntity& last, int32_t type, double s, double length) {
-  const TTBPoint E = EntityEnd(last), D = ForwardAtEnd(last);
+  const TTBPoint E = EntityEnd(last), D = TravelAt(last, true);
   TTBEntity lead;
   if (type == 1) {
     const TTBPoint M{E.X + s * D.Y, E.Y - s * D.X};

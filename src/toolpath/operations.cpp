@@ -68,13 +68,6 @@ OperationResult Finish(Job& job) {
   return r;
 }
 
-void ApplyDepthToBoundaries(Job& job) {
-  const double d = job.MachiningParameters.Depth;
-  if (d == 0) return;
-  for (size_t i = 1; i < job.Regions.size(); ++i)
-    if (job.Regions[i].Selected && job.Regions[i].IslandOf == 0) job.Regions[i].Depth = d;
-}
-
 }  // namespace
 
 double FieldNumber(const std::string& text) {
@@ -156,47 +149,34 @@ bool AnythingSelected(const Job& job) {
   return false;
 }
 
-OperationResult RunPocket(Job& job) {
-  if (!AnythingSelected(job)) return {NothingSelectedMessage, "", false};
+OperationResult RunOperation(Job& job, OperationDialog which) {
   job.CancelRequested = 0;
-  if (!UsableParameters(job.MachiningParameters, OperationDialog::Pocket)) {
+  if (!AnythingSelected(job)) return {NothingSelectedMessage, "", false};
+  if (!UsableParameters(job.MachiningParameters, which)) {
     job.Toolpaths = EmptyToolpathList();
     return {NoToolpathsMessage, ReadyStatus, false};
   }
-  ApplyDepthToBoundaries(job);
-  job.CommandMode = ModePocket;
-  PocketRough(job);
-  PocketFinish(job);
-  return Finish(job);
-}
-
-OperationResult RunContour(Job& job) {
-  job.CancelRequested = 0;
-  if (!AnythingSelected(job)) return {NothingSelectedMessage, "", false};
-  if (!UsableParameters(job.MachiningParameters, OperationDialog::Contour)) {
-    job.Toolpaths = EmptyToolpathList();
-    return {NoToolpathsMessage, ReadyStatus, false};
-  }
-  if (job.MachiningParameters.Compensation < 3)
+  // Islands become independent profiles unless a contour cuts them out.
+  if (which == OperationDialog::Contour && job.MachiningParameters.Compensation < 3)
     for (size_t i = 1; i < job.Regions.size(); ++i)
       if (job.Regions[i].Selected) job.Regions[i].IslandOf = 0;
-  ApplyDepthToBoundaries(job);
-  job.CommandMode = ModeContour;
-  ContourRough(job);
-  ContourFinish(job);
-  return Finish(job);
-}
-
-OperationResult RunDrill(Job& job) {
-  if (!AnythingSelected(job)) return {NothingSelectedMessage, "", false};
-  job.CancelRequested = 0;
-  if (!UsableParameters(job.MachiningParameters, OperationDialog::Drill)) {
-    job.Toolpaths = EmptyToolpathList();
-    return {NoToolpathsMessage, ReadyStatus, false};
-  }
-  job.CommandMode = ModeDrill;
   ApplyTypedDepth(job.Regions, job.MachiningParameters.Depth);
-  GenerateDrillToolpaths(job);
+  switch (which) {
+    case OperationDialog::Pocket:
+      job.CommandMode = ModePocket;
+      PocketRough(job);
+      PocketFinish(job);
+      break;
+    case OperationDialog::Contour:
+      job.CommandMode = ModeContour;
+      ContourRough(job);
+      ContourFinish(job);
+      break;
+    default:
+      job.CommandMode = ModeDrill;
+      GenerateDrillToolpaths(job);
+      break;
+  }
   return Finish(job);
 }
 

@@ -41,11 +41,10 @@ struct OperationResult {
 // never end. When false the command makes nothing.
 bool UsableParameters(const TTBMachiningParameters& params, OperationDialog dialog);
 
-// The command flows after the dialog was accepted: the selection check, the
-// typed depth, the generators under their command mode, the toolpath check.
-OperationResult RunPocket(Job& job);
-OperationResult RunContour(Job& job);
-OperationResult RunDrill(Job& job);
+// The command flow after the dialog was accepted: the selection check, the
+// typed depth, the generators under their command mode (Pocket: rough then
+// finish; Contour: the same; Drill), the toolpath check.
+OperationResult RunOperation(Job& job, OperationDialog which);
 
 // Whether any region is selected (the commands refuse to start otherwise).
 bool AnythingSelected(const Job& job);

@@ -53,25 +53,6 @@ void KeepOutermostIslands(const TTBRegionArray& regions, TTBIslandArray& islands
   islands = std::move(kept);
 }
 
-// Squared distance from p to an entity as the ring order measures it: to a
-// line piece, or to its start beyond either end; radially to an arc whose
-// sweep holds p's angle, else to its start.
-double OrderDistance(const TTBEntity& e, TTBPoint p) {
-  const TTBPoint s = EntityStart(e);
-  const double toStart = (p.X - s.X) * (p.X - s.X) + (p.Y - s.Y) * (p.Y - s.Y);
-  if (e.Radius == 0) {
-    const double dx = e.X2 - e.X, dy = e.Y2 - e.Y, len2 = dx * dx + dy * dy;
-    if (len2 == 0) return toStart;
-    const double t = ((p.X - e.X) * dx + (p.Y - e.Y) * dy) / len2;
-    if (t < 0 || t > 1) return toStart;
-    const double cx = e.X + t * dx - p.X, cy = e.Y + t * dy - p.Y;
-    return cx * cx + cy * cy;
-  }
-  if (!AngleOnArc(e, PointAngle({e.X, e.Y}, p), 0)) return toStart;
-  const double r = std::hypot(p.X - e.X, p.Y - e.Y) - std::fabs(e.Radius);
-  return r * r;
-}
-
 // Where the link line a-b crosses an entity, as positions along the line.
 bool CrossesBetween(const TTBEntity& link, const TTBEntity& e, double lo, double hi) {
   if (!BoxesOverlapWidened(link, e, 0)) return false;
@@ -112,6 +93,25 @@ bool WallProfileInUse(const TTBRegionArray& regions, const TTBMasterRegionArray&
 }
 
 }  // namespace
+
+// Squared distance from p to an entity as the ring order measures it: to a
+// line piece, or to its start beyond either end; radially to an arc whose
+// sweep holds p's angle, else to its start.
+double RingOrderDistance(const TTBEntity& e, TTBPoint p) {
+  const TTBPoint s = EntityStart(e);
+  const double toStart = (p.X - s.X) * (p.X - s.X) + (p.Y - s.Y) * (p.Y - s.Y);
+  if (e.Radius == 0) {
+    const double dx = e.X2 - e.X, dy = e.Y2 - e.Y, len2 = dx * dx + dy * dy;
+    if (len2 == 0) return toStart;
+    const double t = ((p.X - e.X) * dx + (p.Y - e.Y) * dy) / len2;
+    if (t < 0 || t > 1) return toStart;
+    const double cx = e.X + t * dx - p.X, cy = e.Y + t * dy - p.Y;
+    return cx * cx + cy * cy;
+  }
+  if (!AngleOnArc(e, PointAngle({e.X, e.Y}, p), 0)) return toStart;
+  const double r = std::hypot(p.X - e.X, p.Y - e.Y) - std::fabs(e.Radius);
+  return r * r;
+}
 
 bool PlanPocketLevels(TTBRegionArray& regions, TTBMasterRegionArray& plan, double floor,
                       const TTBRegionArray& profiles, bool markTops, double base, double& zStep) {
@@ -314,7 +314,7 @@ void OrderRings(Job& job, TTBRegionArray& rings, size_t firstRingCount, bool inO
       for (uint32_t id : near) {
         const auto [i, k] = where[id];
         if (!rings[i].Selected) continue;
-        const double d = OrderDistance(rings[i].Entities[k], p);
+        const double d = RingOrderDistance(rings[i].Entities[k], p);
         if (d < best || (d == best && std::pair<size_t, size_t>(i, k) > std::pair<size_t, size_t>(ring, entity)))
           best = d, ring = i, entity = k;
       }
@@ -360,20 +360,14 @@ void LinkPocketPaths(Job& job, TTBRegionArray& rings, const TTBRegionArray& obst
     double depth = std::hypot(b.X - a.X, b.Y - a.Y) <= 3 * P.Rough.Radius ? 0 : lifted;
     // Feeding across at depth is only for links that stay clear of every
     // ring of the level and of the islands' loops.
-    for (size_t i = 1; i < rings.size() && depth != -rapid; ++i)
-      if (BoxesOverlapWidened(rings[i], link, 0))
-        for (const auto& e : rings[i].Entities)
-          if (CrossesBetween(link, e, 0.01, 0.99)) {
-            depth = -rapid;
-            break;
-          }
-    for (size_t i = 1; i < obstacles.size() && depth != -rapid; ++i)
-      if (BoxesOverlapWidened(obstacles[i], link, 0))
-        for (const auto& e : obstacles[i].Entities)
-          if (CrossesBetween(link, e, 0.01, 1.0)) {
-            depth = -rapid;
-            break;
-          }
+    auto crosses = [&](const TTBRegionArray& loops, double hi) {
+      for (size_t i = 1; i < loops.size(); ++i)
+        if (BoxesOverlapWidened(loops[i], link, 0))
+          for (const auto& e : loops[i].Entities)
+            if (CrossesBetween(link, e, 0.01, hi)) return true;
+      return false;
+    };
+    if (crosses(rings, 0.99) || crosses(obstacles, 1.0)) depth = -rapid;
     return depth;
   };
   for (size_t i = 1; i < rings.size(); ++i) {

@@ -27,6 +27,11 @@ bool PlanPlateaus(TTBRegionArray& regions, const TTBMachineRegion& machine, TTBM
 void ClearLevel(Job& job, TTBRegionArray& rings, TTBRegionArray& islandLoops, double step,
                 const TTBMachineRegion& machine, const TTBTolerances& tolerances);
 
+// Squared distance from p to an entity as the ring order measures it: to a
+// line piece, or to its start beyond either end; radially to an arc whose
+// sweep holds p's angle, else to its start.
+double RingOrderDistance(const TTBEntity& e, TTBPoint p);
+
 // Cutting order of a level's rings: nearest first from the lower left,
 // each ring started at its entity nearest to the cutter; reversed for
 // "In/Out". The first rings keep Selected 1, the others 0.

@@ -14,6 +14,7 @@
 #include "core/ini.h"
 #include "core/numbers.h"
 #include "fuzz_check.h"
+#include "../sample_job.h"
 #include "post/nc_writer.h"
 #include "post/post.h"
 
@@ -25,56 +26,19 @@ void Check(bool ok, const char* what, const std::string& detail = {}) {
   if (!ok) Violated(what, detail);
 }
 
-TTBOutRegion Path(int tool, int32_t link, double depth, double approach, TTBEntityArray es) {
-  TTBOutRegion t;
-  t.ToolNumber = tool;
-  t.LinkMode = link;
-  t.Depth = depth;
-  t.ApproachDepth = approach;
-  t.FeedRate = 300;
-  t.PlungeRate = 100;
-  t.SpindleRPM = 12000;
-  t.Entities = std::move(es);
-  return t;
-}
-
-// A stay-down circle of two arcs (one each way), a lifted square, a path with
-// leads that starts where the cutter is and another lifted one, and two holes
-// with the second tool: one for the drill cycle, one drilled with plain
-// moves. Lifted paths follow paths ending on a line and on an arc, for the
-// posts that mark the end of a path before a lift.
+// The shared job, with a lifted path after the square so that the rule of
+// the posts that mark the end of a path before a lift is reached.
 const TTBOutRegionArray& SampleToolpaths() {
   static const TTBOutRegionArray list = [] {
-    TTBOutRegionArray l = EmptyToolpathList();
-    l.push_back(Path(1, LinkStayDown, 1, 1, {MakeArc(5, 5, 2, Pi, 0), MakeArc(5, 5, -2, 0, Pi)}));
-    l.push_back(Path(1, LinkLift, 1, -5,
-                     {MakeLine(0, 0, 10, 0), MakeLine(10, 0, 10, 10), MakeLine(10, 10, 0, 10), MakeLine(0, 10, 0, 0)}));
-    TTBOutRegion leads = Path(1, LinkRunStart, 2, 1, {MakeArc(10, 5, -5, Pi, Pi / 2), MakeLine(10, 10, 30, 10)});
-    leads.HasLeads = 1;
-    leads.EntryMove = MakeLine(3, 5, 5, 5);
-    leads.EntryMove.Pending = 1;
-    leads.ExitMove = MakeArc(30, 12, 2, 1.5 * Pi, 0);
-    leads.ExitMove.Pending = 1;
-    l.push_back(leads);
-    l.push_back(Path(1, LinkLift, 0.5, -5, {MakeLine(40, 0, 50, 0), MakeLine(50, 0, 50, 5)}));
-    l.push_back(Path(2, LinkDrillCycle, 3, -5, {MakeLine(20, 0, 20, 0)}));
-    l.push_back(Path(2, LinkDrillLinear, 3, -5, {MakeLine(20, 10, 20, 10)}));
+    TTBOutRegionArray l = testing_job::SampleToolpaths();
+    l.insert(l.begin() + 2, testing_job::Path(1, LinkLift, 1, -5, {MakeLine(20, 0, 25, 0)}));
     return l;
   }();
   return list;
 }
 
 const TTBMachiningParameters& SampleParameters() {
-  static const TTBMachiningParameters p = [] {
-    TTBMachiningParameters m;
-    m.RapidHeight = 5;
-    m.Rough.ToolNumber = 1;
-    m.Rough.ToolName = "Flat (3mm)";
-    m.FinishMode = 1;
-    m.Finish.ToolNumber = 2;
-    m.Finish.ToolName = "Ball\n2mm";
-    return m;
-  }();
+  static const TTBMachiningParameters p = testing_job::SampleParameters();
   return p;
 }
 

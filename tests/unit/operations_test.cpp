@@ -33,7 +33,7 @@ ConfigurationFields Fields(OperationDialog d, std::initializer_list<std::pair<co
 
 OperationResult Operate(Job& job, OperationDialog d, const ConfigurationFields& f, const char* depth) {
   ApplyOperationFields(job, d, f, depth);
-  return d == OperationDialog::Pocket ? RunPocket(job) : d == OperationDialog::Contour ? RunContour(job) : RunDrill(job);
+  return RunOperation(job, d);
 }
 
 std::set<double> Depths(const Job& job, bool finish) {
@@ -504,22 +504,6 @@ namespace tibrel {
 namespace {
 
 // The ring order as a plain scan of every entity at every step finds it.
-double ScanDistance(const TTBEntity& e, TTBPoint p) {
-  const TTBPoint s = EntityStart(e);
-  const double toStart = (p.X - s.X) * (p.X - s.X) + (p.Y - s.Y) * (p.Y - s.Y);
-  if (e.Radius == 0) {
-    const double dx = e.X2 - e.X, dy = e.Y2 - e.Y, len2 = dx * dx + dy * dy;
-    if (len2 == 0) return toStart;
-    const double t = ((p.X - e.X) * dx + (p.Y - e.Y) * dy) / len2;
-    if (t < 0 || t > 1) return toStart;
-    const double cx = e.X + t * dx - p.X, cy = e.Y + t * dy - p.Y;
-    return cx * cx + cy * cy;
-  }
-  if (!AngleOnArc(e, PointAngle({e.X, e.Y}, p), 0)) return toStart;
-  const double r = std::hypot(p.X - e.X, p.Y - e.Y) - std::fabs(e.Radius);
-  return r * r;
-}
-
 std::vector<TTBRegion> ScanOrder(TTBRegionArray rings) {
   double x = 1e300, y = 1e300;
   for (size_t i = 1; i < rings.size(); ++i)
@@ -532,7 +516,7 @@ std::vector<TTBRegion> ScanOrder(TTBRegionArray rings) {
     size_t ring = 0, entity = 0;
     for (size_t i = 1; i < rings.size(); ++i)
       for (size_t k = 0; !taken[i] && k < rings[i].Entities.size(); ++k) {
-        const double d = ScanDistance(rings[i].Entities[k], p);
+        const double d = RingOrderDistance(rings[i].Entities[k], p);
         if (d <= best) best = d, ring = i, entity = k;
       }
     TTBRegion& r = rings[ring];
