@@ -492,17 +492,19 @@ void MainWindow::CloseJob() {
 }
 
 void MainWindow::Click(double x, double y) {
+  // Four pixels around the pointer.
+  const double pick = 4 / view_->State().Sx;
   CommandResult r;
   switch (job_.CommandMode) {
-    case ModeSelectSingle: r = SelectSingleAt(job_, {x, y}, 4 / view_->State().Sx); break;
-    case ModeSelectRegion: r = SelectRegionAt(job_, {x, y}, 4 / view_->State().Sx); break;
-    case ModeDeselectSingle: r = DeselectSingleAt(job_, {x, y}, 4 / view_->State().Sx); break;
-    case ModeDeselectRegion: r = DeselectRegionAt(job_, {x, y}, 4 / view_->State().Sx); break;
-    case ModeSingleBoundary: r = SingleBoundaryAt(job_, {x, y}, 4 / view_->State().Sx); break;
+    case ModeSelectSingle: r = SelectSingleAt(job_, {x, y}, pick); break;
+    case ModeSelectRegion: r = SelectRegionAt(job_, {x, y}, pick); break;
+    case ModeDeselectSingle: r = DeselectSingleAt(job_, {x, y}, pick); break;
+    case ModeDeselectRegion: r = DeselectRegionAt(job_, {x, y}, pick); break;
+    case ModeSingleBoundary: r = SingleBoundaryAt(job_, {x, y}, pick); break;
     case ModeSingleIsland:
-    case ModeSingleIslandBoundary: r = SingleIslandAt(job_, {x, y}, 4 / view_->State().Sx); break;
-    case ModeChangeFirstEntity: r = ChangeFirstEntityAt(job_, {x, y}, 4 / view_->State().Sx); break;
-    case ModeMachiningOrder: r = MachiningOrderClick(job_, {x, y}, 4 / view_->State().Sx); break;
+    case ModeSingleIslandBoundary: r = SingleIslandAt(job_, {x, y}, pick); break;
+    case ModeChangeFirstEntity: r = ChangeFirstEntityAt(job_, {x, y}, pick); break;
+    case ModeMachiningOrder: r = MachiningOrderClick(job_, {x, y}, pick); break;
     default: return;
   }
   view_->Settings().ShortLabels = job_.CommandMode == ModeMachiningOrder;

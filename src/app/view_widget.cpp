@@ -34,16 +34,7 @@ void ViewWidget::paintEvent(QPaintEvent*) {
   if (onPainted) onPainted(d.Status);
 }
 
-void ViewWidget::resizeEvent(QResizeEvent*) {
-  // Keep the centre and the scale; the window grows or shrinks with the area.
-  const double cx = (view_.Window.XMin + view_.Window.XMax) / 2, cy = (view_.Window.YMin + view_.Window.YMax) / 2;
-  view_.Width = std::max(1, width());
-  view_.Height = std::max(1, height());
-  view_.Window.XMin = cx - view_.Width / 2.0 / view_.Sx;
-  view_.Window.XMax = cx + view_.Width / 2.0 / view_.Sx;
-  view_.Window.YMin = cy - view_.Height / 2.0 / view_.Sy;
-  view_.Window.YMax = cy + view_.Height / 2.0 / view_.Sy;
-}
+void ViewWidget::resizeEvent(QResizeEvent*) { Resize(view_, width(), height()); }
 
 void ViewWidget::mousePressEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
@@ -69,11 +60,7 @@ void ViewWidget::mouseMoveEvent(QMouseEvent* e) {
   if (e->modifiers() & Qt::ShiftModifier) {
     Pan(view_, dx, dy);
   } else if (e->modifiers() & Qt::ControlModifier) {
-    TExtents w = view_.Window;
-    const double f = -dy * 4.0 / std::max(1, height());
-    const double ddx = (w.XMax - w.XMin) * f, ddy = (w.YMax - w.YMin) * f;
-    w.XMin += ddx, w.XMax -= ddx, w.YMin += ddy, w.YMax -= ddy;
-    if (w.XMax > w.XMin && w.YMax > w.YMin) FitWindow(view_, w, 0, 0);
+    ZoomBy(view_, -dy * 4.0 / std::max(1, height()), false);
   } else if (view_.Mode == View3D) {
     Rotate(view_, dx, dy, e->pos().y() > height() / 2);
   }
@@ -94,10 +81,7 @@ void ViewWidget::mouseReleaseEvent(QMouseEvent* e) {
   WorldFromScreen(view_, r.right(), r.top(), x2, y2);
   if (zoomBox_) {
     zoomBox_ = false;
-    view_.PreviousWindow = view_.Window;
-    TExtents w = view_.Window;
-    w.XMin = x1, w.XMax = x2, w.YMin = y1, w.YMax = y2;
-    FitWindow(view_, w, 0, 0);
+    ZoomToRectangle(view_, x1, y1, x2, y2);
     if (onRectangle) onRectangle(x1, y1, x2, y2);
   } else {
     selectBox_ = false;

@@ -159,13 +159,30 @@ void FitView(ViewState& v, const TExtents& e, double margin) {
   v.Sx = v.Sy = s;
 }
 
-void ZoomBy(ViewState& v, double f) {
+void ZoomBy(ViewState& v, double f, bool remember) {
   TExtents w = v.Window;
   const double dx = (w.XMax - w.XMin) * f, dy = (w.YMax - w.YMin) * f;
   w.XMin += dx, w.XMax -= dx, w.YMin += dy, w.YMax -= dy;
   if (!(w.XMax > w.XMin) || !(w.YMax > w.YMin)) return;
-  v.PreviousWindow = v.Window;
+  if (remember) v.PreviousWindow = v.Window;
   FitWindow(v, w, 0, 0);
+}
+
+void ZoomToRectangle(ViewState& v, double x1, double y1, double x2, double y2) {
+  v.PreviousWindow = v.Window;
+  TExtents w = v.Window;
+  w.XMin = std::min(x1, x2), w.XMax = std::max(x1, x2), w.YMin = std::min(y1, y2), w.YMax = std::max(y1, y2);
+  FitWindow(v, w, 0, 0);
+}
+
+void Resize(ViewState& v, int width, int height) {
+  const double cx = (v.Window.XMin + v.Window.XMax) / 2, cy = (v.Window.YMin + v.Window.YMax) / 2;
+  v.Width = std::max(1, width);
+  v.Height = std::max(1, height);
+  v.Window.XMin = cx - v.Width / 2.0 / v.Sx;
+  v.Window.XMax = cx + v.Width / 2.0 / v.Sx;
+  v.Window.YMin = cy - v.Height / 2.0 / v.Sy;
+  v.Window.YMax = cy + v.Height / 2.0 / v.Sy;
 }
 
 void ZoomPrevious(ViewState& v) {

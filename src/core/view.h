@@ -34,8 +34,14 @@ void FitWindow(ViewState& v, const TExtents& e, double marginX, double marginY);
 // tilted drawing (its extents' eight corners) fits the area.
 void FitView(ViewState& v, const TExtents& e, double margin);
 // Shrinks the window by f times its size on every side (f < 0 enlarges),
-// remembering the window shown before.
-void ZoomBy(ViewState& v, double f);
+// remembering the window shown before unless remember is false (the
+// continuous zoom of a drag).
+void ZoomBy(ViewState& v, double f, bool remember = true);
+// Zoom Window: the dragged rectangle (world corners) fills the area; the
+// window shown before is remembered.
+void ZoomToRectangle(ViewState& v, double x1, double y1, double x2, double y2);
+// A new size of the drawing area: same centre, same scale.
+void Resize(ViewState& v, int width, int height);
 // Back to the window before the last zoom; repeating it toggles.
 void ZoomPrevious(ViewState& v);
 void Set2D(ViewState& v);

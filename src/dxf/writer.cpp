@@ -87,41 +87,12 @@ void AddArc(Extents& x, const Arc_& a) {
 }
 
 void AddEntity(Extents& x, const DXF_Entity& e) {
-  if (auto* a = dynamic_cast<const Arc_*>(&e)) {
-    AddArc(x, *a);
-  } else if (auto* c = dynamic_cast<const Circle_*>(&e)) {
-    x.AddBox(c->P1, c->Radius, c->Radius);
-  } else if (auto* el = dynamic_cast<const Ellipse_*>(&e)) {
-    // The box of the whole ellipse.
-    const DxfPoint3& m = el->P2;
-    x.AddBox(el->P1, std::hypot(m.X, el->Ratio * m.Y), std::hypot(m.Y, el->Ratio * m.X));
-  } else if (auto* l = dynamic_cast<const Line_*>(&e)) {
-    x.Add(l->P1);
-    x.Add(l->P2);
-  } else if (auto* p = dynamic_cast<const Point_*>(&e)) {
-    x.Add(p->P1);
-  } else if (auto* pl = dynamic_cast<const Polyline_*>(&e)) {
-    for (const auto& v : pl->Vertices) x.Add({v.X, v.Y, v.Z});
-  }
-}
-
-double Dot(const DxfPoint3& a, const DxfPoint3& b) { return a.X * b.X + a.Y * b.Y + a.Z * b.Z; }
-
-// Entities are held in world coordinates; the file carries points of
-// planar entities in their own system.
-DxfPoint3 ToOcs(const DxfOcs* o, const DxfPoint3& p) {
-  return o ? DxfPoint3{Dot(p, o->Ax), Dot(p, o->Ay), Dot(p, o->Az)} : p;
-}
-
-// An arc angle is held as the direction of its end point seen from above.
-// Its angle in the plane of the arc is the direction whose image seen from
-// above points that way: the inverse of the XY part of the axes. A plane
-// seen edge-on keeps the angle as it is.
-double AngleToOcs(const DxfOcs& o, double a) {
-  const double det = o.Ax.X * o.Ay.Y - o.Ay.X * o.Ax.Y;
-  if (std::fabs(det) < 1e-12) return a;
-  const double c = std::cos(a), s = std::sin(a);
-  return NormaliseAngle(std::atan2((o.Ax.X * s - o.Ax.Y * c) / det, (o.Ay.Y * c - o.Ay.X * s) / det));
+  const std::string_view cls = e.ClassName();
+  if (cls == "Arc_") AddArc(x, static_cast<const Arc_&>(e));
+  else if (cls == "Circle_") x.AddBox(static_cast<const Circle_&>(e).P1, static_cast<const Circle_&>(e).Radius,
+                                      static_cast<const Circle_&>(e).Radius);
+  else if (cls == "Line_") x.Add(static_cast<const Line_&>(e).P1), x.Add(static_cast<const Line_&>(e).P2);
+  else if (cls == "Point_") x.Add(static_cast<const Point_&>(e).P1);
 }
 
 // The DXF name: the class name upper-cased without its trailing underscore.
@@ -134,120 +105,23 @@ std::string DxfName(const DXF_Entity& e) {
   return name;
 }
 
-// A 3D face as its three or four corners (the closing vertex dropped; a
-// triangle repeats its third corner). A solid lists its corners in the
-// crossed order of the file, the outline running 10, 11, 13, 12.
-void WriteFace(GroupWriter& out, const Face3D_& f) {
-  std::vector<DxfVertex> v = f.Vertices;
-  if (v.size() > 1 && v.front().X == v.back().X && v.front().Y == v.back().Y && v.front().Z == v.back().Z)
-    v.pop_back();
-  if (v.empty()) v.push_back({});
-  while (v.size() < 4) v.push_back(v.back());
-  const bool solid = dynamic_cast<const Solid_*>(&f) != nullptr;
-  const int order[4] = {0, 1, solid ? 3 : 2, solid ? 2 : 3};
-  for (int k = 0; k < 4; ++k) out.Point(10 + k, {v[order[k]].X, v[order[k]].Y, v[order[k]].Z});
-}
-
-// POLYLINE, its VERTEX records and SEQEND: a plain polyline in its own
-// plane (a plane seen from below reverses the bulges back), a polygon mesh
-// with its M by N vertices, a polyface mesh with its positions and faces.
-void WritePolyline(GroupWriter& out, const Polyline_& p, const std::string& layer) {
-  const DxfOcs* ocs = p.Ocs.get();
-  auto* grid = dynamic_cast<const Polygon_mesh_*>(&p);
-  auto* faces = dynamic_cast<const Polyface_mesh_*>(&p);
-  int flags = p.Closed ? 1 : 0, vertexFlags = 0;
-  if (grid) {
-    flags = 16 | (grid->ClosedM ? 1 : 0) | (grid->ClosedN ? 32 : 0);
-    vertexFlags = 64;
-  } else if (faces) {
-    flags = 64;
-    vertexFlags = 64 | 128;  // positions; face records carry 128 alone
-  }
-  const bool plane = !grid && !faces;
-  const DxfPoint3 first =
-      p.Vertices.empty() ? DxfPoint3{} : DxfPoint3{p.Vertices[0].X, p.Vertices[0].Y, p.Vertices[0].Z};
-  out.Int(66, 1);
-  out.Point(10, {0, 0, plane ? ToOcs(ocs, first).Z : 0});
-  out.Int(70, flags);
-  if (p.Width != 0) out.Real(40, 2 * p.Width);
-  if (grid) {
-    out.Int(71, grid->M);
-    out.Int(72, grid->N);
-  } else if (faces) {
-    out.Int(71, static_cast<long>(p.Vertices.size()));
-    out.Int(72, static_cast<long>(faces->Faces.size()));
-  }
-  for (const auto& v : p.Vertices) {
-    out.Group(0, "VERTEX");
-    out.Group(8, layer);
-    out.Point(10, plane ? ToOcs(ocs, {v.X, v.Y, v.Z}) : DxfPoint3{v.X, v.Y, v.Z});
-    const double bulge = ocs && plane && ocs->Mirrored() ? -v.Bulge : v.Bulge;
-    if (bulge != 0) out.Real(42, bulge);
-    if (vertexFlags) out.Int(70, vertexFlags);
-  }
-  if (faces)
-    for (const auto& f : faces->Faces) {
-      out.Group(0, "VERTEX");
-      out.Group(8, layer);
-      out.Point(10, {});
-      out.Int(70, 128);
-      for (int k = 0; k < 4; ++k) out.Int(71 + k, f[k] + 1);
-    }
-  out.Group(0, "SEQEND");
-  out.Group(8, layer);
-}
-
+// Points, lines, circles and arcs carry their geometry; other classes only
+// the groups every entity has. Entities are held in world coordinates (the
+// reader turned object coordinate systems into world ones), so they are
+// written in world coordinates, without an extrusion, and read back the same.
 void WriteEntity(GroupWriter& out, const DXF_Entity& e, const std::string& layer) {
   out.Group(0, DxfName(e));
   out.Group(8, layer);
   out.Int(62, e.Colour);
   out.Group(6, e.LineType == LineDot ? "DOT" : "CONTINUOUS");
-  const DxfOcs* ocs = e.Ocs.get();
-  if (ocs) out.Point(210, ocs->Az);
-  // Lines, ellipses and 3D faces are in world coordinates in the file too.
-  if (auto* a = dynamic_cast<const Arc_*>(&e)) {
-    out.Point(10, ToOcs(ocs, a->P1));
-    out.Real(40, a->Radius);
-    double s = a->StartAngle, t = a->EndAngle;
-    if (ocs) {
-      if (ocs->Mirrored()) std::swap(s, t);
-      s = AngleToOcs(*ocs, s);
-      t = AngleToOcs(*ocs, t);
-    }
-    out.Real(50, Degrees(s));
-    out.Real(51, Degrees(t));
-  } else if (auto* c = dynamic_cast<const Circle_*>(&e)) {
-    out.Point(10, ToOcs(ocs, c->P1));
-    out.Real(40, c->Radius);
-  } else if (auto* el = dynamic_cast<const Ellipse_*>(&e)) {
-    out.Point(10, el->P1);
-    out.Point(11, el->P2);
-    out.Real(40, el->Ratio);
-    out.Real(41, el->StartParam);
-    out.Real(42, el->EndParam);
-  } else if (auto* l = dynamic_cast<const Line_*>(&e)) {
-    out.Point(10, l->P1);
-    out.Point(11, l->P2);
-  } else if (auto* t = dynamic_cast<const Text_*>(&e)) {
-    out.Point(10, ToOcs(ocs, t->P1));
-    out.Real(40, t->Height);
-    out.Real(50, t->Rotation);
-    out.Group(1, t->Text);
-    out.Int(72, t->HAlign);
-    out.Point(11, ToOcs(ocs, t->Align));
-  } else if (auto* p = dynamic_cast<const Point_*>(&e)) {
-    out.Point(10, ToOcs(ocs, p->P1));
-  } else if (auto* b = dynamic_cast<const Block_*>(&e)) {
-    out.Group(2, b->Name);
-    out.Int(70, 0);
-    out.Point(10, b->Base);
-    out.Group(3, b->Name);
-    out.Group(0, "ENDBLK");
-    out.Group(8, layer);
-  } else if (auto* f = dynamic_cast<const Face3D_*>(&e)) {
-    WriteFace(out, *f);
-  } else if (auto* pl = dynamic_cast<const Polyline_*>(&e)) {
-    WritePolyline(out, *pl, layer);
+  const std::string_view cls = e.ClassName();
+  if (cls == "Point_" || cls == "Line_" || cls == "Circle_" || cls == "Arc_")
+    out.Point(10, static_cast<const Point_&>(e).P1);
+  if (cls == "Line_") out.Point(11, static_cast<const Line_&>(e).P2);
+  if (cls == "Circle_" || cls == "Arc_") out.Real(40, static_cast<const Circle_&>(e).Radius);
+  if (cls == "Arc_") {
+    out.Real(50, Degrees(static_cast<const Arc_&>(e).StartAngle));
+    out.Real(51, Degrees(static_cast<const Arc_&>(e).EndAngle));
   }
 }
 

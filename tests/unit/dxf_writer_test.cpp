@@ -44,7 +44,6 @@ std::vector<const DXF_Entity*> EntitiesOf(const DXF_Layer* layer) {
   return out;
 }
 
-double AngleGap(double a, double b) { return std::fabs(std::remainder(a - b, TwoPi)); }
 
 void ExpectNear(const DxfPoint3& got, const DxfPoint3& want, double tol) {
   EXPECT_NEAR(got.X, want.X, tol);
@@ -95,24 +94,6 @@ TEST(DxfWriterText, SmallDrawingGivesTheExactFile) {
   const auto drawing = GeometryDrawing(regions, "");
   EXPECT_EQ(drawing->Name, "Untitled");
   EXPECT_EQ(DXF_Writer(*drawing), expected);
-}
-
-TEST(DxfWriterGeometry, SquareGivesFourLinesOnLayerZeroAtItsDepth) {
-  TTBRegion sq = Square(0, 0, 10);
-  sq.Depth = 0.75;
-  const Job job = testing_regions::JobOf({sq});
-  const DXF_Object back = ReadDxf(DXF_Writer(*GeometryDrawing(job.Regions, "Dxf")), "back");
-  ASSERT_EQ(back.Layers.size(), 1u);  // layers "1" and "2" are empty
-  const auto lines = EntitiesOf(Layer(back, "0"));
-  ASSERT_EQ(lines.size(), 4u);
-  for (size_t k = 0; k < 4; ++k) {
-    const auto* l = dynamic_cast<const Line_*>(lines[k]);
-    ASSERT_TRUE(l);
-    EXPECT_EQ(l->Colour, 5);
-    const TTBPoint s = EntityStart(sq.Entities[k]), e = EntityEnd(sq.Entities[k]);
-    ExpectNear(l->P1, {s.X, s.Y, 0.75}, 0);
-    ExpectNear(l->P2, {e.X, e.Y, 0.75}, 0);
-  }
 }
 
 // Random lines, arcs of both senses and circles come back from our own
@@ -228,65 +209,6 @@ TEST(DxfWriterToolpaths, LinkLinesOnlyForLinkedPaths) {
   EXPECT_EQ(Count(text, "\r\n6\r\nDOT\r\n"), 4u);
   EXPECT_EQ(Count(text, "\r\n6\r\nCONTINUOUS\r\n"), 9u);
   EXPECT_EQ(Count(text, "-0.000000"), 0u);
-}
-
-// Drawings read from files (planes seen from below, polylines, meshes,
-// faces, blocks, text) are written in their own coordinate systems and read
-// back as the same entities.
-TEST(DxfWriterReadBack, FixtureDrawingsSurviveWritingAndReading) {
-  for (const auto& f : fs::directory_iterator(fs::path(TIBREL_SOURCE_DIR) / "tests/data")) {
-    if (f.path().extension() != ".dxf") continue;
-    SCOPED_TRACE(f.path().filename().string());
-    const DXF_Object a = ReadDxf(ReadFileBytes(f.path().string()), "a");
-    const DXF_Object b = ReadDxf(DXF_Writer(a), "b");
-    ASSERT_EQ(a.Layers.size(), b.Layers.size());
-    for (size_t i = 0; i < a.Layers.size(); ++i) {
-      EXPECT_EQ(a.Layers[i]->Name, b.Layers[i]->Name);
-      ASSERT_EQ(a.Layers[i]->EntityNames, b.Layers[i]->EntityNames);
-      const auto ea = EntitiesOf(a.Layers[i].get()), eb = EntitiesOf(b.Layers[i].get());
-      ASSERT_EQ(ea.size(), eb.size());
-      for (size_t k = 0; k < ea.size(); ++k) {
-        EXPECT_EQ(ea[k]->Colour, eb[k]->Colour);
-        EXPECT_EQ(!ea[k]->Ocs, !eb[k]->Ocs);
-        if (const auto* p = dynamic_cast<const Point_*>(ea[k]))
-          ExpectNear(p->P1, static_cast<const Point_&>(*eb[k]).P1, 1e-5);
-        if (const auto* arc = dynamic_cast<const Arc_*>(ea[k])) {
-          const auto& q = static_cast<const Arc_&>(*eb[k]);
-          EXPECT_LT(AngleGap(arc->StartAngle, q.StartAngle), 1e-5);
-          EXPECT_LT(AngleGap(arc->EndAngle, q.EndAngle), 1e-5);
-        }
-        if (const auto* p = dynamic_cast<const Polyline_*>(ea[k])) {
-          const auto& q = static_cast<const Polyline_&>(*eb[k]);
-          EXPECT_EQ(p->Closed, q.Closed);
-          ASSERT_EQ(p->Vertices.size(), q.Vertices.size());
-          for (size_t v = 0; v < p->Vertices.size(); ++v) {
-            const DxfVertex &x = p->Vertices[v], &y = q.Vertices[v];
-            ExpectNear({x.X, x.Y, x.Bulge}, {y.X, y.Y, y.Bulge}, 1e-5);
-          }
-        }
-        if (const auto* m = dynamic_cast<const Polyface_mesh_*>(ea[k])) {
-          EXPECT_EQ(m->Faces, static_cast<const Polyface_mesh_&>(*eb[k]).Faces);
-        }
-      }
-    }
-  }
-}
-
-TEST(DxfWriterFile, SavedGeometryOpensAsTheSameRegions) {
-  const std::string dir = testing::TempDir() + "/dxf_writer_save";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  const Job job = testing_regions::JobOf({Square(0, 0, 20), testing_regions::Circle(10, 10, 3)});
-  const std::string path = dir + "/geometry.dxf";
-  SaveGeometryDxf(job, path);
-  EXPECT_EQ(ReadFileBytes(path), DXF_Writer(*GeometryDrawing(job.Regions, "Dxf")));
-  Job back;
-  const OpenResult res = OpenDxfFile(back, path);
-  ASSERT_TRUE(res.Loaded) << res.Error;
-  EXPECT_EQ(res.Status, RegionsCreatedMessage(2, 0));
-  EXPECT_DOUBLE_EQ(back.DrawingExtents.XMax, 20);
-  EXPECT_DOUBLE_EQ(back.DrawingExtents.YMin, 0);
-  fs::remove_all(dir);
 }
 
 TEST(DxfWriterFile, UnwritablePathThrowsNamingTheFileAndLeavesNoTempFile) {

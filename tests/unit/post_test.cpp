@@ -223,21 +223,5 @@ TEST(PostSaving, TheEditorsSaveRoundTripsAndShrinksTheLineLists) {
   EXPECT_TRUE(UsablePostName("Mill"));
 }
 
-TEST(ShippedPosts, LoadWithoutProblems) {
-  PointDecimal dc;
-  const IniFile file = IniFile::Load(std::string(TIBREL_SOURCE_DIR) + "/resources/Posts.cfg");
-  EXPECT_EQ(file.Sections(), (std::vector<std::string>{"Default", "GRBL", "Mach3"}));
-  for (const auto& name : file.Sections()) {
-    SCOPED_TRACE(name);
-    TTBPostProcessor p;
-    ASSERT_TRUE(LoadPost(p, name, file));
-    EXPECT_EQ(PostProblem(p), "");
-    EXPECT_TRUE(p.DecimalCharacter);
-    EXPECT_TRUE(p.IncludeComment);
-  }
-  const IniFile options = IniFile::Load(std::string(TIBREL_SOURCE_DIR) + "/resources/Options.cfg");
-  EXPECT_EQ(options.Read("Options", "Post"), "Default");
-}
-
 }  // namespace
 }  // namespace tibrel
