@@ -14,9 +14,9 @@
 #include <memory>
 #include <string>
 
-#include "core/job.h"
+#include "job/job.h"
 #include "drawings.h"
-#include "dxf/open_drawing.h"
+#include "job/open_drawing.h"
 #include "dxf/reader.h"
 
 namespace {

@@ -6,11 +6,11 @@
 
 #include <cmath>
 
-#include "dxf/open_drawing.h"
+#include "job/open_drawing.h"
 #include "drawings.h"
 #include "gear.h"
-#include "geometry/selection.h"
-#include "toolpath/operations.h"
+#include "job/commands.h"
+#include "job/operations.h"
 
 namespace {
 

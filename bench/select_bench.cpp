@@ -5,9 +5,9 @@
 
 #include <cmath>
 
-#include "core/job.h"
+#include "job/job.h"
 #include "geometry/chain.h"
-#include "geometry/selection.h"
+#include "job/commands.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // whole redraw as Qt paints it. Target for the whole redraw: under 100 ms.
 #include <benchmark/benchmark.h>
 
-#include "core/view.h"
+#include "view/view.h"
 #include "drawings.h"
-#include "dxf/open_drawing.h"
+#include "job/open_drawing.h"
 #ifdef TIBREL_BENCH_PAINT
 #include <QGuiApplication>
 

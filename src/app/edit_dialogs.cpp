@@ -15,8 +15,8 @@
 
 #include "app/painter.h"
 #include "core/numbers.h"
-#include "core/view.h"
-#include "geometry/editing.h"
+#include "view/view.h"
+#include "job/commands.h"
 
 namespace tibrel {
 

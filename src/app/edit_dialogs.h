@@ -6,8 +6,8 @@
 #include <QDialog>
 #include <functional>
 
-#include "core/job.h"
-#include "geometry/transform.h"
+#include "job/job.h"
+#include "job/commands.h"
 
 class QLineEdit;
 class QComboBox;

@@ -24,15 +24,14 @@
 #include "core/files.h"
 #include "core/ini.h"
 #include "core/program_folder.h"
-#include "dxf/open_drawing.h"
+#include "job/open_drawing.h"
 #include "dxf/writer.h"
-#include "geometry/editing.h"
-#include "geometry/transform.h"
+#include "job/commands.h"
 #include "post/nc_writer.h"
 #include "post/options.h"
 #include "post/post.h"
-#include "post/startup.h"
-#include "toolpath/operations.h"
+#include "job/startup.h"
+#include "job/operations.h"
 
 namespace tibrel {
 
@@ -477,7 +476,7 @@ void MainWindow::SaveDxfCommand(bool toolpaths) {
                                   QString::fromStdString(job_.DrawingName) + ".Dxf", true);
   if (path.isEmpty()) return;
   try {
-    toolpaths ? SaveToolpathsDxf(job_, path.toStdString()) : SaveGeometryDxf(job_, path.toStdString());
+    toolpaths ? SaveToolpathsDxf(job_.Toolpaths, path.toStdString()) : SaveGeometryDxf(job_.Regions, path.toStdString());
   } catch (const std::exception& e) {
     QMessageBox::warning(this, "Tibrel", e.what());
   }

@@ -7,7 +7,7 @@
 #include <QMainWindow>
 #include <functional>
 
-#include "core/job.h"
+#include "job/job.h"
 #include "geometry/selection.h"
 #include "post/configurations.h"
 #include "post/options.h"

@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "core/view.h"
+#include "view/view.h"
 
 namespace tibrel {
 

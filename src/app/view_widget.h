@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "core/view.h"
+#include "view/view.h"
 
 namespace tibrel {
 

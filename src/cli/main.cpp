@@ -13,21 +13,21 @@
 #include <vector>
 
 #include "cli/json.h"
-#include "core/job.h"
-#include "dxf/open_drawing.h"
+#include "job/job.h"
+#include "job/open_drawing.h"
 #include "core/files.h"
 #include "core/ini.h"
-#include "core/raster.h"
-#include "core/view.h"
+#include "view/raster.h"
+#include "view/view.h"
 #include "core/program_folder.h"
 #include "dxf/writer.h"
-#include "geometry/selection.h"
+#include "job/commands.h"
 #include "post/configurations.h"
 #include "post/nc_writer.h"
 #include "post/options.h"
 #include "post/post.h"
-#include "post/startup.h"
-#include "toolpath/operations.h"
+#include "job/startup.h"
+#include "job/operations.h"
 
 namespace {
 
@@ -251,7 +251,7 @@ int ExportDxf(const std::vector<std::string>& args) {
   std::string status;
   if (!OpenDrawing(job, path, status)) return 1;
   try {
-    SaveGeometryDxf(job, out);
+    SaveGeometryDxf(job.Regions, out);
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
     return 1;
@@ -394,7 +394,7 @@ int Operation(OperationDialog dialog, const std::vector<std::string>& args) {
       WriteNcProgram(job.Toolpaths,
                      NcCommentLines(job.CurrentPost, job.MachiningParameters, DrawingNameOf(o.path), std::time(nullptr)),
                      job.MachiningParameters, job.CurrentPost, out);
-      if (!dxf.empty()) SaveToolpathsDxf(job, dxf);
+      if (!dxf.empty()) SaveToolpathsDxf(job.Toolpaths, dxf);
     } catch (const std::exception& e) {
       std::cerr << e.what() << "\n";
       return 1;

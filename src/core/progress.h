@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/command_mode.h"
+
 namespace tibrel {
 
 class Progress {
@@ -25,11 +27,29 @@ class Progress {
 
 // The handle a pass polls: the front end's pump and the flags that stop it.
 // Long operations stop when the cancel flag is set, and also when the command
-// mode they run under has been reset to 0 (Esc resets it).
+// mode they run under has been reset to 0 (Esc resets it). A pass sets the
+// mode it runs under and drops it to 0 when it ends or stops. Unbound
+// pointers mean no front end: nothing cancels and no mode is kept.
 struct PassControl {
   Progress* progress = nullptr;
-  const uint8_t* cancelRequested = nullptr;
-  const int32_t* commandMode = nullptr;
+  uint8_t* cancelRequested = nullptr;
+  int32_t* commandMode = nullptr;
+
+  // Whether the mode is bound and has dropped to 0.
+  bool Idle() const { return commandMode && *commandMode == ModeIdle; }
+  bool InMode(int32_t mode) const { return commandMode && *commandMode == mode; }
+  void SetMode(int32_t mode) const {
+    if (commandMode) *commandMode = mode;
+  }
+  void ClearCancel() const {
+    if (cancelRequested) *cancelRequested = 0;
+  }
+  // Pumps the front end; a cancel request drops the command mode to 0.
+  // True when the mode is 0: the pass ends here.
+  bool Halted() const {
+    if (Cancelled()) SetMode(ModeIdle);
+    return Idle();
+  }
 
   // Pumps the front end, then reports whether the cancel flag is set.
   bool Cancelled() const {

@@ -293,12 +293,12 @@ std::unique_ptr<DXF_Object> ToolpathDrawing(const TTBOutRegionArray& toolpaths, 
   return d;
 }
 
-void SaveGeometryDxf(const Job& job, const std::string& path) {
-  WriteDxfFile(*GeometryDrawing(job.Regions, "Dxf"), path);
+void SaveGeometryDxf(const TTBRegionArray& regions, const std::string& path) {
+  WriteDxfFile(*GeometryDrawing(regions, "Dxf"), path);
 }
 
-void SaveToolpathsDxf(const Job& job, const std::string& path) {
-  WriteDxfFile(*ToolpathDrawing(job.Toolpaths, "Dxf"), path);
+void SaveToolpathsDxf(const TTBOutRegionArray& toolpaths, const std::string& path) {
+  WriteDxfFile(*ToolpathDrawing(toolpaths, "Dxf"), path);
 }
 
 }  // namespace tibrel

@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "core/job.h"
 #include "dxf/entities.h"
 #include "geometry/region.h"
 #include "toolpath/model.h"
@@ -40,7 +39,7 @@ std::unique_ptr<DXF_Object> GeometryDrawing(const TTBRegionArray& regions, const
 std::unique_ptr<DXF_Object> ToolpathDrawing(const TTBOutRegionArray& toolpaths, const std::string& name);
 
 // Save Geometry DXF and Save Toolpaths DXF (drawing name "Dxf").
-void SaveGeometryDxf(const Job& job, const std::string& path);
-void SaveToolpathsDxf(const Job& job, const std::string& path);
+void SaveGeometryDxf(const TTBRegionArray& regions, const std::string& path);
+void SaveToolpathsDxf(const TTBOutRegionArray& toolpaths, const std::string& path);
 
 }  // namespace tibrel

@@ -159,19 +159,19 @@ bool UniteRegions(const TTBRegion& a0, const TTBRegion& b0, size_t ib, TTBRegion
   return true;
 }
 
-CommandResult DeleteSelectedRegions(Job& job) {
-  RemoveMarkedRegions(job.Regions);
-  job.DrawingExtents = RegionExtents(job.Regions);
-  job.Regions[0].IslandOf = 0;
+CommandResult DeleteSelectedRegions(TTBRegionArray& regions, TExtents& extents) {
+  RemoveMarkedRegions(regions);
+  extents = RegionExtents(regions);
+  regions[0].IslandOf = 0;
   CommandResult res;
   res.Changed = true;
   return res;
 }
 
-CommandResult ReverseSelectedRegions(Job& job) {
-  if (!AnySelected(job.Regions)) return Nothing();
-  for (size_t i = 1; i < job.Regions.size(); ++i)
-    if (job.Regions[i].Selected) ReverseRegion(job.Regions[i]);
+CommandResult ReverseSelectedRegions(TTBRegionArray& regions) {
+  if (!AnySelected(regions)) return Nothing();
+  for (size_t i = 1; i < regions.size(); ++i)
+    if (regions[i].Selected) ReverseRegion(regions[i]);
   CommandResult res;
   res.Changed = true;
   return res;
@@ -182,11 +182,11 @@ void MakeFirstEntity(TTBRegion& r, size_t e) {
   Rotate(r.Entities, e);
 }
 
-CommandResult ChangeFirstEntityAt(Job& job, TTBPoint p, double pickDistance) {
+CommandResult ChangeFirstEntityAt(TTBRegionArray& regions, TTBPoint p, double pickDistance) {
   CommandResult res;
   const double limit = pickDistance * pickDistance;
-  for (size_t i = 1; i < job.Regions.size(); ++i) {
-    TTBRegion& r = job.Regions[i];
+  for (size_t i = 1; i < regions.size(); ++i) {
+    TTBRegion& r = regions[i];
     if (r.IsOpen) continue;
     size_t nearest = SIZE_MAX;
     double best = limit;
@@ -202,9 +202,9 @@ CommandResult ChangeFirstEntityAt(Job& job, TTBPoint p, double pickDistance) {
   return res;
 }
 
-CommandResult ExplodeSelected(Job& job) {
+CommandResult ExplodeSelected(TTBRegionArray& regions) {
   CommandResult res;
-  TTBRegionArray& R = job.Regions;
+  TTBRegionArray& R = regions;
   const size_t last = R.size();
   size_t made = 0;
   for (size_t i = 1; i < last; ++i) {
@@ -230,21 +230,21 @@ CommandResult ExplodeSelected(Job& job) {
   return res;
 }
 
-CommandResult JoinSelected(Job& job) {
-  if (!AnySelected(job.Regions)) return Nothing();
+CommandResult JoinSelected(TTBRegionArray& regions, uint8_t clockwise) {
+  if (!AnySelected(regions)) return Nothing();
   TTBEntityArray segments;
   TTBRegionArray kept;
-  for (size_t i = 1; i < job.Regions.size(); ++i) {
-    TTBRegion& r = job.Regions[i];
+  for (size_t i = 1; i < regions.size(); ++i) {
+    TTBRegion& r = regions[i];
     if (r.Selected) segments.insert(segments.end(), r.Entities.begin(), r.Entities.end());
     else kept.push_back(std::move(r));
   }
   for (auto& e : segments) UpdateEntityBox(e);
   TTBRegionArray chains;
-  ChainEntities(segments, chains, job.Options.Dir ? 1 : 0, ChainTolerance, 0);
+  ChainEntities(segments, chains, clockwise ? 1 : 0, ChainTolerance, 0);
   chains.insert(chains.end(), std::make_move_iterator(kept.begin()), std::make_move_iterator(kept.end()));
   for (auto& r : chains) r.IslandOf = 0;
-  job.Regions = std::move(chains);
+  regions = std::move(chains);
   CommandResult res;
   res.Changed = true;
   return res;
@@ -290,24 +290,24 @@ void CombineRound(TTBRegionArray& R) {
 
 }  // namespace
 
-CommandResult CombineSelected(Job& job) {
-  if (!AnySelected(job.Regions)) return Nothing();
-  const size_t before = job.Regions.size() - 1;
+CommandResult CombineSelected(TTBRegionArray& regions) {
+  if (!AnySelected(regions)) return Nothing();
+  const size_t before = regions.size() - 1;
   for (size_t round = 0; round < before + 1; ++round) {
-    const size_t count = job.Regions.size();
-    CombineRound(job.Regions);
-    if (job.Regions.size() == count) break;
+    const size_t count = regions.size();
+    CombineRound(regions);
+    if (regions.size() == count) break;
   }
-  job.Regions[0].IslandOf = 0;
+  regions[0].IslandOf = 0;
   CommandResult res;
   res.Changed = true;
-  res.Status = std::to_string(job.Regions.size() - 1) + " regions created from " + std::to_string(before) +
+  res.Status = std::to_string(regions.size() - 1) + " regions created from " + std::to_string(before) +
                " original regions";
   return res;
 }
 
-CommandResult ApplyDepths(Job& job, const std::string& depthText, DepthTarget target, const std::string& regionText) {
-  TTBRegionArray& R = job.Regions;
+CommandResult ApplyDepths(TTBRegionArray& regions, const std::string& depthText, DepthTarget target, const std::string& regionText) {
+  TTBRegionArray& R = regions;
   const double d = ToNumber(depthText);
   switch (target) {
     case DepthTarget::Boundaries:
@@ -342,28 +342,28 @@ CommandResult ApplyDepths(Job& job, const std::string& depthText, DepthTarget ta
 namespace {
 
 // The encloser's depth for an island, else the region's own.
-double ReferenceDepth(const Job& job, size_t k) {
-  const TTBRegion& r = job.Regions[k];
-  if (r.IslandOf != 0 && r.Encloser < job.Regions.size()) return job.Regions[r.Encloser].Depth;
+double ReferenceDepth(const TTBRegionArray& regions, size_t k) {
+  const TTBRegion& r = regions[k];
+  if (r.IslandOf != 0 && r.Encloser < regions.size()) return regions[r.Encloser].Depth;
   return r.Depth;
 }
 
 }  // namespace
 
-std::string WallDeltaOnEnter(const Job& job, size_t region, const std::string& deltaText) {
-  if (region < 1 || region >= job.Regions.size() || !(ToNumber(deltaText) < 0)) return deltaText;
-  return FormatNumber("%.4f", ReferenceDepth(job, region));
+std::string WallDeltaOnEnter(const TTBRegionArray& regions, size_t region, const std::string& deltaText) {
+  if (region < 1 || region >= regions.size() || !(ToNumber(deltaText) < 0)) return deltaText;
+  return FormatNumber("%.4f", ReferenceDepth(regions, region));
 }
 
-std::string WallDeltaOnMinus(const Job& job, size_t region) {
-  if (region < 1 || region >= job.Regions.size()) return "";
-  const TTBRegion& r = job.Regions[region];
-  const size_t e = r.Encloser < job.Regions.size() ? r.Encloser : region;
-  const double diff = std::fabs(r.Depth - job.Regions[e].Depth);
+std::string WallDeltaOnMinus(const TTBRegionArray& regions, size_t region) {
+  if (region < 1 || region >= regions.size()) return "";
+  const TTBRegion& r = regions[region];
+  const size_t e = r.Encloser < regions.size() ? r.Encloser : region;
+  const double diff = std::fabs(r.Depth - regions[e].Depth);
   return FormatNumber("%.4f", diff > 0.0001 ? diff : r.Depth);
 }
 
-CommandResult ApplyWall(Job& job, const std::string& regionText, const std::string& profileText,
+CommandResult ApplyWall(TTBRegionArray& regions, const std::string& regionText, const std::string& profileText,
                         const std::string& deltaText) {
   CommandResult res;
   if (deltaText.empty()) return res.Message = "No Delta Value", res;
@@ -373,8 +373,8 @@ CommandResult ApplyWall(Job& job, const std::string& regionText, const std::stri
   if (profileText.empty()) return res.Message = "No Profile Selected", res;
   const double k = ToNumber(regionText), p = ToNumber(profileText);
   // A region number outside the list changes nothing.
-  if (p < 1 || k < 1 || k >= static_cast<double>(job.Regions.size())) return res;
-  TTBRegion& r = job.Regions[static_cast<size_t>(k)];
+  if (p < 1 || k < 1 || k >= static_cast<double>(regions.size())) return res;
+  TTBRegion& r = regions[static_cast<size_t>(k)];
   r.WallDelta = static_cast<float>(delta);
   r.WallProfile = static_cast<uint32_t>(p);
   res.Changed = true;

@@ -1,5 +1,6 @@
-// The Edit menu's region commands. None can be undone; each returns what the
-// user is told.
+// The Edit menu's region commands over a region list. None can be undone;
+// each returns what the user is told. Delete keeps the drawing extents up to
+// date; Join chains in the default direction (clockwise when set).
 #pragma once
 
 #include <string>
@@ -11,15 +12,15 @@ namespace tibrel {
 // The question the front end asks before Delete Selected Regions.
 inline constexpr const char* DeleteQuestion = "Deleting Regions Can Not Be Undone.  Are You Sure";
 
-CommandResult DeleteSelectedRegions(Job& job);
-CommandResult ReverseSelectedRegions(Job& job);
+CommandResult DeleteSelectedRegions(TTBRegionArray& regions, TExtents& extents);
+CommandResult ReverseSelectedRegions(TTBRegionArray& regions);
 // Mode 8: the closed region at p gets the entity nearest to p as its first.
-CommandResult ChangeFirstEntityAt(Job& job, TTBPoint p, double pickDistance);
+CommandResult ChangeFirstEntityAt(TTBRegionArray& regions, TTBPoint p, double pickDistance);
 // Makes entity e of region k the first (closed regions only).
 void MakeFirstEntity(TTBRegion& r, size_t e);
-CommandResult ExplodeSelected(Job& job);
-CommandResult JoinSelected(Job& job);
-CommandResult CombineSelected(Job& job);
+CommandResult ExplodeSelected(TTBRegionArray& regions);
+CommandResult JoinSelected(TTBRegionArray& regions, uint8_t clockwise);
+CommandResult CombineSelected(TTBRegionArray& regions);
 
 // The union of two closed regions by walking their outlines from an entity
 // of a that lies outside b; a and b must cross at a's entity ia and b's
@@ -28,13 +29,13 @@ bool UniteRegions(const TTBRegion& a, const TTBRegion& b, size_t ib, TTBRegion& 
 
 // Add Depths dialog.
 enum class DepthTarget { Boundaries, Islands, SingleRegion };
-CommandResult ApplyDepths(Job& job, const std::string& depthText, DepthTarget target, const std::string& regionText);
+CommandResult ApplyDepths(TTBRegionArray& regions, const std::string& depthText, DepthTarget target, const std::string& regionText);
 
 // Add Walls dialog.
-CommandResult ApplyWall(Job& job, const std::string& regionText, const std::string& profileText,
+CommandResult ApplyWall(TTBRegionArray& regions, const std::string& regionText, const std::string& profileText,
                         const std::string& deltaText);
 // What the Delta field shows after Enter on a negative value, and after "-".
-std::string WallDeltaOnEnter(const Job& job, size_t region, const std::string& deltaText);
-std::string WallDeltaOnMinus(const Job& job, size_t region);
+std::string WallDeltaOnEnter(const TTBRegionArray& regions, size_t region, const std::string& deltaText);
+std::string WallDeltaOnMinus(const TTBRegionArray& regions, size_t region);
 
 }  // namespace tibrel

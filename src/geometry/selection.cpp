@@ -66,7 +66,7 @@ bool Encloses(const TTBRegion& j, const TTBRegion& i, TTBPoint t, bool boxTest) 
   return !j.IsOpen && !i.IsOpen && Usable(j) && (!boxTest || BoxInside(j, i)) && PointInRegion(t, j);
 }
 
-double RayEnd(const Job& job) { return job.DrawingExtents.XMax + 1; }
+double RayEnd(const TExtents& extents) { return extents.XMax + 1; }
 
 // Classifies region i against the candidates (ascending indices).
 void Classify(TTBRegionArray& regions, size_t i, const std::vector<size_t>& candidates, bool boxTest, double toX,
@@ -98,7 +98,7 @@ void RestoreMarks(TTBRegionArray& regions, const std::vector<Marks>& m) {
   }
 }
 
-bool Valid(const Job& job, size_t k) { return k >= 1 && k < job.Regions.size(); }
+bool Valid(const TTBRegionArray& regions, size_t k) { return k >= 1 && k < regions.size(); }
 
 }  // namespace
 
@@ -169,24 +169,23 @@ std::string IslandTotalsMessage(int boundaries, int islands) {
   return std::to_string(boundaries) + " Boundaries " + std::to_string(islands) + "  Islands Selected";
 }
 
-CommandResult SelectAllOpen(Job& job) {
+CommandResult SelectAllOpen(TTBRegionArray& regions) {
   CommandResult res;
   bool any = false;
-  for (size_t i = 1; i < job.Regions.size(); ++i) {
-    if (job.Regions[i].IsOpen) job.Regions[i].Selected = 1;
-    any = any || job.Regions[i].Selected;
+  for (size_t i = 1; i < regions.size(); ++i) {
+    if (regions[i].IsOpen) regions[i].Selected = 1;
+    any = any || regions[i].Selected;
   }
   res.Changed = true;
   if (!any) res.Message = NothingSelected;
   return res;
 }
 
-CommandResult SelectAllClosed(Job& job) {
+CommandResult SelectAllClosed(TTBRegionArray& regions, const TExtents& extents, const PassControl& control) {
   CommandResult res;
-  TTBRegionArray& R = job.Regions;
+  TTBRegionArray& R = regions;
   const std::vector<Marks> before = SaveMarks(R);
-  job.CommandMode = ModeSelectAllClosed;
-  const PassControl control = job.Control();
+  control.SetMode(ModeSelectAllClosed);
   control.Begin("Detecting Islands... Esc to Cancel...", static_cast<int64_t>(R.size()));
   // The enclosers of a region are among the closed regions whose boxes hold
   // its test point; a box tree finds those without comparing every pair.
@@ -198,7 +197,7 @@ CommandResult SelectAllClosed(Job& job) {
       ids.push_back(static_cast<uint32_t>(j));
     }
   const BoxTree tree(std::move(boxes), std::move(ids));
-  const double toX = RayEnd(job);
+  const double toX = RayEnd(extents);
   const size_t every = std::max<size_t>(1, R.size() / PollParts);
   int boundaries = 0, islands = 0;
   std::vector<uint32_t> found;
@@ -209,8 +208,8 @@ CommandResult SelectAllClosed(Job& job) {
       if (control.Stopped()) {
         RestoreMarks(R, before);
         control.End();
-        job.CommandMode = ModeIdle;
-        job.CancelRequested = 0;
+        control.SetMode(ModeIdle);
+        control.ClearCancel();
         res.Status = ProcessCancelled;
         return res;
       }
@@ -227,26 +226,26 @@ CommandResult SelectAllClosed(Job& job) {
     (R[i].IslandOf ? islands : boundaries)++;
   }
   control.End();
-  job.CommandMode = ModeIdle;
+  control.SetMode(ModeIdle);
   res.Changed = true;
   res.Status = IslandTotalsMessage(boundaries, islands);
   return res;
 }
 
-CommandResult SelectAll(Job& job) {
-  CommandResult open = SelectAllOpen(job);
-  CommandResult res = SelectAllClosed(job);
+CommandResult SelectAll(TTBRegionArray& regions, const TExtents& extents, const PassControl& control) {
+  CommandResult open = SelectAllOpen(regions);
+  CommandResult res = SelectAllClosed(regions, extents, control);
   res.Message = open.Message;
   return res;
 }
 
-CommandResult SelectAllAsIslands(Job& job, double pickDistance) {
+CommandResult SelectAllAsIslands(TTBRegionArray& regions, const TExtents& extents, double pickDistance,
+                                 const PassControl& control) {
   CommandResult res;
-  TTBRegionArray& R = job.Regions;
-  job.CommandMode = ModeAllAsIslands;
-  const PassControl control = job.Control();
+  TTBRegionArray& R = regions;
+  control.SetMode(ModeAllAsIslands);
   control.Begin("Detecting Islands... Esc to Cancel...", static_cast<int64_t>(R.size()));
-  const TTBPoint q{job.DrawingExtents.XMin - pickDistance / 2, job.DrawingExtents.YMin - pickDistance / 2};
+  const TTBPoint q{extents.XMin - pickDistance / 2, extents.YMin - pickDistance / 2};
   size_t k = 0;
   double best = std::numeric_limits<double>::infinity();
   for (size_t i = 1; i < R.size(); ++i)
@@ -265,8 +264,8 @@ CommandResult SelectAllAsIslands(Job& job, double pickDistance) {
         RestoreMarks(R, before);
         for (size_t j = 0; j < R.size(); ++j) R[j].Depth = depths[j];
         control.End();
-        job.CommandMode = ModeIdle;
-        job.CancelRequested = 0;
+        control.SetMode(ModeIdle);
+        control.ClearCancel();
         res.Status = ProcessCancelled;
         return res;
       }
@@ -281,19 +280,19 @@ CommandResult SelectAllAsIslands(Job& job, double pickDistance) {
     R[0].IslandOf = static_cast<uint32_t>(k);
   }
   control.End();
-  job.CommandMode = ModeIdle;
+  control.SetMode(ModeIdle);
   res.Changed = true;
   res.Status = std::to_string(closed) + "  Islands Selected";
   return res;
 }
 
-CommandResult SelectWindow(Job& job, TTBPoint a, TTBPoint b) {
+CommandResult SelectWindow(TTBRegionArray& regions, const TExtents& extents, TTBPoint a, TTBPoint b) {
   CommandResult res;
-  TTBRegionArray& R = job.Regions;
+  TTBRegionArray& R = regions;
   std::vector<size_t> inside;  // closed regions whose test point is in the rectangle
   for (size_t i = 1; i < R.size(); ++i)
     if (!R[i].IsOpen && Usable(R[i]) && InRect(TestPoint(R[i]), a, b)) inside.push_back(i);
-  const double toX = RayEnd(job);
+  const double toX = RayEnd(extents);
   for (size_t i = 1; i < R.size(); ++i) {
     if (!Usable(R[i]) || !InRect(TestPoint(R[i]), a, b)) continue;
     if (R[i].IsOpen)
@@ -306,10 +305,10 @@ CommandResult SelectWindow(Job& job, TTBPoint a, TTBPoint b) {
   return res;
 }
 
-CommandResult DeselectWindow(Job& job, TTBPoint a, TTBPoint b) {
+CommandResult DeselectWindow(TTBRegionArray& regions, TTBPoint a, TTBPoint b) {
   CommandResult res;
-  for (size_t i = 1; i < job.Regions.size(); ++i) {
-    TTBRegion& r = job.Regions[i];
+  for (size_t i = 1; i < regions.size(); ++i) {
+    TTBRegion& r = regions[i];
     if (r.Selected && Usable(r) && InRect(EntityEnd(r.Entities.front()), a, b)) DeselectRegion(r);
   }
   res.Changed = true;
@@ -317,17 +316,17 @@ CommandResult DeselectWindow(Job& job, TTBPoint a, TTBPoint b) {
   return res;
 }
 
-CommandResult SelectRegionNumber(Job& job, size_t k) {
+CommandResult SelectRegionNumber(TTBRegionArray& regions, const TExtents& extents, size_t k) {
   CommandResult res;
-  if (!Valid(job, k)) return res;
-  TTBRegionArray& R = job.Regions;
+  if (!Valid(regions, k)) return res;
+  TTBRegionArray& R = regions;
   TTBRegion& K = R[k];
   K.Selected = 1;
   K.Encloser = static_cast<uint32_t>(k);
   K.NestCount = 0;
   K.IslandOf = 0;
   res.Changed = true;
-  const double toX = RayEnd(job);
+  const double toX = RayEnd(extents);
   for (size_t j = 1; j < R.size(); ++j) {
     if (j == k || !Usable(R[j])) continue;
     const TTBPoint t = TestPoint(R[j]);
@@ -349,61 +348,61 @@ CommandResult SelectRegionNumber(Job& job, size_t k) {
   return res;
 }
 
-CommandResult SelectRegionAt(Job& job, TTBPoint p, double pickDistance) {
-  return SelectRegionNumber(job, PickRegion(job.Regions, p, pickDistance));
+CommandResult SelectRegionAt(TTBRegionArray& regions, const TExtents& extents, TTBPoint p, double pickDistance) {
+  return SelectRegionNumber(regions, extents, PickRegion(regions, p, pickDistance));
 }
 
 namespace {
 
 // The deselect clicks pick among the selected regions only.
 template <class Act>
-CommandResult DeselectPicked(Job& job, TTBPoint p, double pickDistance, Act act) {
+CommandResult DeselectPicked(TTBRegionArray& regions, TTBPoint p, double pickDistance, Act act) {
   CommandResult res;
-  const size_t k = PickRegion(job.Regions, p, pickDistance, true);
+  const size_t k = PickRegion(regions, p, pickDistance, true);
   if (k == 0) return res;
-  act(job.Regions, k);
+  act(regions, k);
   res.Changed = true;
   return res;
 }
 
 }  // namespace
 
-CommandResult DeselectRegionAt(Job& job, TTBPoint p, double pickDistance) {
-  return DeselectPicked(job, p, pickDistance, [](TTBRegionArray& R, size_t k) {
+CommandResult DeselectRegionAt(TTBRegionArray& regions, TTBPoint p, double pickDistance) {
+  return DeselectPicked(regions, p, pickDistance, [](TTBRegionArray& R, size_t k) {
     for (size_t j = 1; j < R.size(); ++j)
       if (j != k && Usable(R[j]) && Encloses(R[k], R[j], TestPoint(R[j]), true)) DeselectRegion(R[j]);
     DeselectRegion(R[k]);
   });
 }
 
-CommandResult SelectSingleNumber(Job& job, size_t k) {
+CommandResult SelectSingleNumber(TTBRegionArray& regions, const TExtents& extents, size_t k) {
   CommandResult res;
-  if (!Valid(job, k) || job.Regions[k].Selected) return res;
-  TTBRegionArray& R = job.Regions;
+  if (!Valid(regions, k) || regions[k].Selected) return res;
+  TTBRegionArray& R = regions;
   if (R[k].IsOpen) {
     R[k].Selected = 1;
   } else {
     std::vector<size_t> candidates;
     for (size_t j = 1; j < R.size(); ++j)
       if (R[j].Selected && !R[j].IsOpen) candidates.push_back(j);
-    Classify(R, k, candidates, true, RayEnd(job));
+    Classify(R, k, candidates, true, RayEnd(extents));
   }
   res.Changed = true;
   return res;
 }
 
-CommandResult SelectSingleAt(Job& job, TTBPoint p, double pickDistance) {
-  return SelectSingleNumber(job, PickRegion(job.Regions, p, pickDistance));
+CommandResult SelectSingleAt(TTBRegionArray& regions, const TExtents& extents, TTBPoint p, double pickDistance) {
+  return SelectSingleNumber(regions, extents, PickRegion(regions, p, pickDistance));
 }
 
-CommandResult DeselectSingleAt(Job& job, TTBPoint p, double pickDistance) {
-  return DeselectPicked(job, p, pickDistance, [](TTBRegionArray& R, size_t k) { DeselectRegion(R[k]); });
+CommandResult DeselectSingleAt(TTBRegionArray& regions, TTBPoint p, double pickDistance) {
+  return DeselectPicked(regions, p, pickDistance, [](TTBRegionArray& R, size_t k) { DeselectRegion(R[k]); });
 }
 
-CommandResult SingleBoundaryNumber(Job& job, size_t k) {
+CommandResult SingleBoundaryNumber(TTBRegionArray& regions, size_t k) {
   CommandResult res;
-  if (!Valid(job, k)) return res;
-  TTBRegion& r = job.Regions[k];
+  if (!Valid(regions, k)) return res;
+  TTBRegion& r = regions[k];
   if (r.Selected) res.Status = "Region " + std::to_string(k) + " Already Selected";
   r.Selected = 1;
   r.IslandOf = 0;
@@ -412,33 +411,34 @@ CommandResult SingleBoundaryNumber(Job& job, size_t k) {
   return res;
 }
 
-CommandResult SingleBoundaryAt(Job& job, TTBPoint p, double pickDistance) {
-  return SingleBoundaryNumber(job, PickRegion(job.Regions, p, pickDistance));
+CommandResult SingleBoundaryAt(TTBRegionArray& regions, TTBPoint p, double pickDistance) {
+  return SingleBoundaryNumber(regions, PickRegion(regions, p, pickDistance));
 }
 
-CommandResult SingleIslandNumbers(Job& job, size_t b, size_t k) {
+CommandResult SingleIslandNumbers(TTBRegionArray& regions, size_t b, size_t k) {
   CommandResult res;
-  if (!Valid(job, b) || !Valid(job, k)) return res;
-  TTBRegion& r = job.Regions[k];
+  if (!Valid(regions, b) || !Valid(regions, k)) return res;
+  TTBRegion& r = regions[k];
   r.Selected = 1;
-  r.NestCount = job.Regions[b].NestCount + 1;
+  r.NestCount = regions[b].NestCount + 1;
   r.Encloser = static_cast<uint32_t>(b);
   r.IslandOf = static_cast<uint32_t>(b);
   res.Changed = true;
   return res;
 }
 
-CommandResult SingleIslandAt(Job& job, TTBPoint p, double pickDistance) {
+CommandResult SingleIslandAt(TTBRegionArray& regions, TTBPoint p, double pickDistance, const PassControl& control,
+                             size_t& boundary) {
   CommandResult res;
-  const size_t k = PickRegion(job.Regions, p, pickDistance);
+  const size_t k = PickRegion(regions, p, pickDistance);
   if (k == 0) return res;
-  if (job.CommandMode == ModeSingleIsland) {
-    job.SingleIslandBoundary = k;
-    job.CommandMode = ModeSingleIslandBoundary;
+  if (control.InMode(ModeSingleIsland)) {
+    boundary = k;
+    control.SetMode(ModeSingleIslandBoundary);
     res.Status = "Select Island To " + std::to_string(k);
     return res;
   }
-  return SingleIslandNumbers(job, job.SingleIslandBoundary, k);
+  return SingleIslandNumbers(regions, boundary, k);
 }
 
 std::vector<uint8_t> EmptyCircleMarks(const TTBRegionArray& R) {
@@ -460,90 +460,93 @@ std::vector<uint8_t> EmptyCircleMarks(const TTBRegionArray& R) {
   return marks;
 }
 
-CommandResult SelectEmptyCircles(Job& job) {
-  const std::vector<uint8_t> marks = EmptyCircleMarks(job.Regions);
-  for (size_t i = 1; i < job.Regions.size(); ++i)
-    if (marks[i]) job.Regions[i].Selected = 1;
+CommandResult SelectEmptyCircles(TTBRegionArray& regions) {
+  const std::vector<uint8_t> marks = EmptyCircleMarks(regions);
+  for (size_t i = 1; i < regions.size(); ++i)
+    if (marks[i]) regions[i].Selected = 1;
   CommandResult res;
   res.Changed = true;
   return res;
 }
 
-CommandResult DeselectEmptyCircles(Job& job) {
-  const std::vector<uint8_t> marks = EmptyCircleMarks(job.Regions);
-  for (size_t i = 1; i < job.Regions.size(); ++i)
-    if (marks[i] && job.Regions[i].Selected) DeselectRegion(job.Regions[i]);
+CommandResult DeselectEmptyCircles(TTBRegionArray& regions) {
+  const std::vector<uint8_t> marks = EmptyCircleMarks(regions);
+  for (size_t i = 1; i < regions.size(); ++i)
+    if (marks[i] && regions[i].Selected) DeselectRegion(regions[i]);
   CommandResult res;
   res.Changed = true;
   return res;
 }
 
-CommandResult DeselectAll(Job& job) {
-  ResetRegionMarks(job.Regions);
-  job.CommandMode = ModeIdle;
+CommandResult DeselectAll(TTBRegionArray& regions, const PassControl& control) {
+  ResetRegionMarks(regions);
+  control.SetMode(ModeIdle);
   CommandResult res;
   res.Changed = true;
   res.Status = Ready;
   return res;
 }
 
-CommandResult DeselectAllOpen(Job& job) {
-  for (size_t i = 1; i < job.Regions.size(); ++i)
-    if (job.Regions[i].Selected && job.Regions[i].IsOpen) DeselectRegion(job.Regions[i]);
+CommandResult DeselectAllOpen(TTBRegionArray& regions) {
+  for (size_t i = 1; i < regions.size(); ++i)
+    if (regions[i].Selected && regions[i].IsOpen) DeselectRegion(regions[i]);
   CommandResult res;
   res.Changed = true;
   return res;
 }
 
-CommandResult DeselectAllClosed(Job& job) {
-  for (size_t i = 1; i < job.Regions.size(); ++i)
-    if (job.Regions[i].Selected && !job.Regions[i].IsOpen) DeselectRegion(job.Regions[i]);
+CommandResult DeselectAllClosed(TTBRegionArray& regions) {
+  for (size_t i = 1; i < regions.size(); ++i)
+    if (regions[i].Selected && !regions[i].IsOpen) DeselectRegion(regions[i]);
   CommandResult res;
   res.Changed = true;
   return res;
 }
 
-CommandResult BeginMachiningOrder(Job& job, int startAt) {
-  ResetRegionMarks(job.Regions);
-  job.NextOrderNumber = startAt;
-  job.CommandMode = ModeMachiningOrder;
+CommandResult BeginMachiningOrder(TTBRegionArray& regions, int startAt, int32_t& nextOrderNumber,
+                                  const PassControl& control) {
+  ResetRegionMarks(regions);
+  nextOrderNumber = startAt;
+  control.SetMode(ModeMachiningOrder);
   CommandResult res;
   res.Changed = true;
   res.Status = "Click on regions in sequence...";
   return res;
 }
 
-CommandResult MachiningOrderPick(Job& job, size_t k) {
+CommandResult MachiningOrderPick(TTBRegionArray& regions, size_t k, int32_t& nextOrderNumber, const PassControl& control) {
   CommandResult res;
-  const auto last = static_cast<int32_t>(job.Regions.size()) - 1;
+  const auto last = static_cast<int32_t>(regions.size()) - 1;
   // Each click fills the next position, up to the last one.
-  if (!(job.NextOrderNumber > 0 && job.NextOrderNumber <= last)) {
-    job.CommandMode = ModeIdle;
+  if (!(nextOrderNumber > 0 && nextOrderNumber <= last)) {
+    control.SetMode(ModeIdle);
     res.Status = "Machining Order Set...";
     return res;
   }
-  if (k == 0 || k >= job.Regions.size()) return res;
-  const auto to = static_cast<size_t>(job.NextOrderNumber);
-  if (k != to) std::swap(job.Regions[k], job.Regions[to]);
-  ++job.NextOrderNumber;
+  if (k == 0 || k >= regions.size()) return res;
+  const auto to = static_cast<size_t>(nextOrderNumber);
+  if (k != to) std::swap(regions[k], regions[to]);
+  ++nextOrderNumber;
   res.Changed = true;
-  if (job.NextOrderNumber > last) {
-    job.CommandMode = ModeIdle;
+  if (nextOrderNumber > last) {
+    control.SetMode(ModeIdle);
     res.Status = "Machining Order Set...";
   } else {
-    res.Status = "Next sequence number is " + std::to_string(job.NextOrderNumber);
+    res.Status = "Next sequence number is " + std::to_string(nextOrderNumber);
   }
   return res;
 }
 
-CommandResult MachiningOrderClick(Job& job, TTBPoint p, double pickDistance) {
-  return MachiningOrderPick(job, PickRegion(job.Regions, p, pickDistance));
+CommandResult MachiningOrderClick(TTBRegionArray& regions, TTBPoint p, double pickDistance, int32_t& nextOrderNumber,
+                                  const PassControl& control) {
+  return MachiningOrderPick(regions, PickRegion(regions, p, pickDistance), nextOrderNumber, control);
 }
 
-CommandResult SetMachiningOrder(Job& job, int startAt, const std::vector<size_t>& numbers) {
-  CommandResult res = BeginMachiningOrder(job, startAt);
+CommandResult SetMachiningOrder(TTBRegionArray& regions, int startAt, const std::vector<size_t>& numbers,
+                                int32_t& nextOrderNumber, const PassControl& control) {
+  CommandResult res = BeginMachiningOrder(regions, startAt, nextOrderNumber, control);
   // where[n]: the position now holding the region first numbered n.
-  std::vector<size_t> where(job.Regions.size()), who(job.Regions.size());
+  std::vector<size_t> where(regions.size()), who(regions.size());
   for (size_t i = 0; i < where.size(); ++i) where[i] = who[i] = i;
   for (size_t n : numbers) {
     if (n == 0 || n >= where.size()) {
@@ -551,8 +554,8 @@ CommandResult SetMachiningOrder(Job& job, int startAt, const std::vector<size_t>
       return res;
     }
     const size_t at = where[n];
-    const auto to = static_cast<size_t>(std::max(job.NextOrderNumber, 0));
-    res = MachiningOrderPick(job, at);
+    const auto to = static_cast<size_t>(std::max(nextOrderNumber, 0));
+    res = MachiningOrderPick(regions, at, nextOrderNumber, control);
     if (res.Changed && to < who.size() && at != to) {
       std::swap(who[at], who[to]);
       where[who[at]] = at;

@@ -1,12 +1,17 @@
 // Picking, the selection commands, island classification and the machining
-// order. Every command works on the job's regions in place and returns what
-// the user is told: a status-bar text, or a message for a message box.
+// order. Every command works on a region list in place and returns what the
+// user is told: a status-bar text, or a message for a message box. The
+// drawing's extents give the island test's ray its end; the pass control
+// carries the command mode that island detection runs under and that the
+// click modes (Single Island, machining order) step through.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "core/job.h"
+#include "core/progress.h"
+#include "geometry/extents.h"
+#include "geometry/region.h"
 
 namespace tibrel {
 
@@ -33,43 +38,48 @@ void DeselectRegion(TTBRegion& r);
 double RayHitParameter(const TTBRegion& r, TTBPoint from, double toX);
 
 // Select menu.
-CommandResult SelectAllOpen(Job& job);
-CommandResult SelectAllClosed(Job& job);
-CommandResult SelectAll(Job& job);
-CommandResult SelectAllAsIslands(Job& job, double pickDistance);
-CommandResult SelectWindow(Job& job, TTBPoint corner1, TTBPoint corner2);
-CommandResult DeselectWindow(Job& job, TTBPoint corner1, TTBPoint corner2);
-CommandResult SelectRegionAt(Job& job, TTBPoint p, double pickDistance);
-CommandResult DeselectRegionAt(Job& job, TTBPoint p, double pickDistance);
-CommandResult SelectSingleAt(Job& job, TTBPoint p, double pickDistance);
-CommandResult DeselectSingleAt(Job& job, TTBPoint p, double pickDistance);
-CommandResult SingleBoundaryAt(Job& job, TTBPoint p, double pickDistance);
+CommandResult SelectAllOpen(TTBRegionArray& regions);
+CommandResult SelectAllClosed(TTBRegionArray& regions, const TExtents& extents, const PassControl& control);
+CommandResult SelectAll(TTBRegionArray& regions, const TExtents& extents, const PassControl& control);
+CommandResult SelectAllAsIslands(TTBRegionArray& regions, const TExtents& extents, double pickDistance,
+                                 const PassControl& control);
+CommandResult SelectWindow(TTBRegionArray& regions, const TExtents& extents, TTBPoint a, TTBPoint b);
+CommandResult DeselectWindow(TTBRegionArray& regions, TTBPoint a, TTBPoint b);
+CommandResult SelectRegionAt(TTBRegionArray& regions, const TExtents& extents, TTBPoint p, double pickDistance);
+CommandResult DeselectRegionAt(TTBRegionArray& regions, TTBPoint p, double pickDistance);
+CommandResult SelectSingleAt(TTBRegionArray& regions, const TExtents& extents, TTBPoint p, double pickDistance);
+CommandResult DeselectSingleAt(TTBRegionArray& regions, TTBPoint p, double pickDistance);
+CommandResult SingleBoundaryAt(TTBRegionArray& regions, TTBPoint p, double pickDistance);
 // Mode 14: the click picks the boundary; mode 15: each click adds an island.
-CommandResult SingleIslandAt(Job& job, TTBPoint p, double pickDistance);
-CommandResult SelectEmptyCircles(Job& job);
-CommandResult DeselectEmptyCircles(Job& job);
-CommandResult DeselectAll(Job& job);
-CommandResult DeselectAllOpen(Job& job);
-CommandResult DeselectAllClosed(Job& job);
+CommandResult SingleIslandAt(TTBRegionArray& regions, TTBPoint p, double pickDistance, const PassControl& control,
+                             size_t& boundary);
+CommandResult SelectEmptyCircles(TTBRegionArray& regions);
+CommandResult DeselectEmptyCircles(TTBRegionArray& regions);
+CommandResult DeselectAll(TTBRegionArray& regions, const PassControl& control);
+CommandResult DeselectAllOpen(TTBRegionArray& regions);
+CommandResult DeselectAllClosed(TTBRegionArray& regions);
 
 // The same selections by region number (for the command line and tests).
-CommandResult SelectRegionNumber(Job& job, size_t k);
-CommandResult SelectSingleNumber(Job& job, size_t k);
-CommandResult SingleBoundaryNumber(Job& job, size_t k);
-CommandResult SingleIslandNumbers(Job& job, size_t boundary, size_t island);
+CommandResult SelectRegionNumber(TTBRegionArray& regions, const TExtents& extents, size_t k);
+CommandResult SelectSingleNumber(TTBRegionArray& regions, const TExtents& extents, size_t k);
+CommandResult SingleBoundaryNumber(TTBRegionArray& regions, size_t k);
+CommandResult SingleIslandNumbers(TTBRegionArray& regions, size_t b, size_t k);
 
 // Whether region i is an empty circle: one arc or circle, and no other
 // region's first entity ends strictly inside it.
 std::vector<uint8_t> EmptyCircleMarks(const TTBRegionArray& regions);
 
 // Set Machining Order: after the order dialog, with its start number.
-CommandResult BeginMachiningOrder(Job& job, int startAt);
+CommandResult BeginMachiningOrder(TTBRegionArray& regions, int startAt, int32_t& nextOrderNumber,
+                                  const PassControl& control);
 // A click in mode 16 on region k (0: beside every region).
-CommandResult MachiningOrderPick(Job& job, size_t k);
-CommandResult MachiningOrderClick(Job& job, TTBPoint p, double pickDistance);
+CommandResult MachiningOrderPick(TTBRegionArray& regions, size_t k, int32_t& nextOrderNumber, const PassControl& control);
+CommandResult MachiningOrderClick(TTBRegionArray& regions, TTBPoint p, double pickDistance, int32_t& nextOrderNumber,
+                                  const PassControl& control);
 // Puts the regions with the given numbers (as numbered before the command)
 // at positions startAt, startAt + 1, ... as a run of clicks would.
-CommandResult SetMachiningOrder(Job& job, int startAt, const std::vector<size_t>& numbers);
+CommandResult SetMachiningOrder(TTBRegionArray& regions, int startAt, const std::vector<size_t>& numbers,
+                                int32_t& nextOrderNumber, const PassControl& control);
 
 // "<b> Boundaries <i>  Islands Selected", or " Ready..." when both are 0.
 std::string IslandTotalsMessage(int boundaries, int islands);

@@ -71,15 +71,15 @@ void RememberCentre(const Box& b, MoveScaleRotateState& state) {
 }
 }  // namespace
 
-std::optional<Box> BeginMoveScaleRotate(const Job& job, MoveScaleRotateState& state) {
-  const std::optional<Box> box = SelectionBox(job.Regions);
+std::optional<Box> BeginMoveScaleRotate(const TTBRegionArray& regions, MoveScaleRotateState& state) {
+  const std::optional<Box> box = SelectionBox(regions);
   if (box) RememberCentre(*box, state);
   return box;
 }
 
-std::optional<Box> ApplyMoveScaleRotate(Job& job, MoveScaleRotateState& state, double cornerX, double cornerY,
+std::optional<Box> ApplyMoveScaleRotate(TTBRegionArray& regions, TExtents& extents, MoveScaleRotateState& state, double cornerX, double cornerY,
                                         double scale, double angleDegrees) {
-  TTBRegionArray& R = job.Regions;
+  TTBRegionArray& R = regions;
   for (size_t i = 1; i < R.size(); ++i) {
     if (!R[i].Selected) continue;
     ScaleRegion(R[i], scale);
@@ -91,7 +91,7 @@ std::optional<Box> ApplyMoveScaleRotate(Job& job, MoveScaleRotateState& state, d
   if (!box) return box;
   for (size_t i = 1; i < R.size(); ++i)
     if (R[i].Selected) TranslateRegion(R[i], cornerX - box->XMin, cornerY - box->YMin);
-  job.DrawingExtents = RegionExtents(R);
+  extents = RegionExtents(R);
   const std::optional<Box> moved = SelectionBox(R);
   if (moved) RememberCentre(*moved, state);
   return moved;

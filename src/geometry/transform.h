@@ -4,7 +4,8 @@
 
 #include <optional>
 
-#include "core/job.h"
+#include "geometry/extents.h"
+#include "geometry/region.h"
 #include "geometry/box_tree.h"
 
 namespace tibrel {
@@ -24,11 +25,11 @@ struct MoveScaleRotateState {
   double CentreX = 0, CentreY = 0;  // the selection centre when shown or last applied
 };
 // Showing the dialog: the box, and the centre remembered for rotations.
-std::optional<Box> BeginMoveScaleRotate(const Job& job, MoveScaleRotateState& state);
+std::optional<Box> BeginMoveScaleRotate(const TTBRegionArray& regions, MoveScaleRotateState& state);
 // Apply: scale, rotate about the remembered centre, then move the box's
 // lower-left corner to (cornerX, cornerY); new extents; the new box (for the
 // dialog's fields).
-std::optional<Box> ApplyMoveScaleRotate(Job& job, MoveScaleRotateState& state, double cornerX, double cornerY,
-                                        double scale, double angleDegrees);
+std::optional<Box> ApplyMoveScaleRotate(TTBRegionArray& regions, TExtents& extents, MoveScaleRotateState& state,
+                                        double cornerX, double cornerY, double scale, double angleDegrees);
 
 }  // namespace tibrel

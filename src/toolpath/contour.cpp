@@ -30,11 +30,6 @@ void AddLevels(TTBMachineRegionArray& levels, const TTBRegionArray& regions, siz
   }
 }
 
-bool StopRequested(Job& job) {
-  if (job.Control().Cancelled()) job.CommandMode = ModeIdle;
-  return job.CommandMode == ModeIdle;
-}
-
 // The unit direction of travel at an entity's start or end; a direction
 // too short to normalise is scaled up instead.
 TTBPoint TravelAt(const TTBEntity& e, bool atEnd) {
@@ -167,57 +162,57 @@ void AddLeadMoves(TTBOutRegionArray& toolpaths, int32_t entryType, int32_t exitT
 namespace {
 
 // One level of a contour: the result paths of the level's region.
-void ContourLevel(const Job& job, const TTBMachineRegion& level, int32_t comp, double d, bool tagIslands,
+void ContourLevel(const OperationRecords& ops, const TTBMachineRegion& level, int32_t comp, double d, bool tagIslands,
                   TTBRegionArray& results) {
-  const TTBRegion& region = job.Regions[static_cast<size_t>(level.Region)];
+  const TTBRegion& region = ops.Regions[static_cast<size_t>(level.Region)];
   const bool island = comp == 3 && region.IslandOf >= 1;
-  const int side = ContourSide(comp, job.Options.Dir, island);
+  const int side = ContourSide(comp, ops.Dir, island);
   TTBEntityArray raw, pieces;
   if (comp == 3 && region.IsOpen) return;
-  if (!RawOffset(region, raw, level.Offset, tagIslands && !island, side, job.Control())) return;
+  if (!RawOffset(region, raw, level.Offset, tagIslands && !island, side, ops.Control)) return;
   if (comp == 0) {
     ChainLoops(raw, results, true, level.Z);
     return;
   }
-  TrimContext ctx{&job.Regions, &level, &region, nullptr, false};
+  TrimContext ctx{&ops.Regions, &level, &region, nullptr, false};
   if (region.IsOpen) {
     TrimOpenOffset(raw, pieces, d, region);
     ChainLoops(pieces, results, true, level.Z);
-  } else if (TrimOffset(raw, pieces, d, 1, nullptr, ctx, job.Control())) {
+  } else if (TrimOffset(raw, pieces, d, 1, nullptr, ctx, ops.Control)) {
     ChainLoops(pieces, results, false, level.Z);
   }
 }
 
-void ContourPass(Job& job, const TTBMasterRegionArray& plan, bool finish) {
-  TTBMachiningParameters& P = job.MachiningParameters;
+void ContourPass(const OperationRecords& ops, const TTBMasterRegionArray& plan, bool finish) {
+  TTBMachiningParameters& P = ops.MachiningParameters;
   const int32_t comp = P.Compensation;
   const bool leads = finish || P.EntryType >= 1 || P.ExitType >= 1;
   const double d = finish ? P.Finish.Radius : P.Rough.Radius + P.Rough.StockToLeave;
   TTBPoint current{0, 0};
-  LevelProgress progress(job.Control(), finish ? "Contour finish" : "Contour", plan);
+  LevelProgress progress(ops.Control, finish ? "Contour finish" : "Contour", plan);
   for (const auto& master : plan)
     for (size_t l = 1; l < master.Levels.size(); ++l) {
       progress.Next();
-      if (StopRequested(job)) return;
+      if (ops.Control.Halted()) return;
       const TTBMachineRegion& level = master.Levels[l];
       TTBRegionArray results = EmptyRegionList();
-      ContourLevel(job, level, comp, d, !finish, results);
+      ContourLevel(ops, level, comp, d, !finish, results);
       if (results.size() < 2) continue;
       if (leads)
         for (size_t i = 1; i < results.size(); ++i) results[i].Used = 1;
-      SimplifyPaths(results, 1, finish ? job.FinishTolerances : job.RoughTolerances);
+      SimplifyPaths(results, 1, finish ? ops.FinishTolerances : ops.RoughTolerances);
       LinkContourPaths(results, P, current);
       current = RegionEnd(results.back());
-      const bool island = !finish && comp == 3 && job.Regions[static_cast<size_t>(level.Region)].IslandOf >= 1;
-      AppendToolpaths(results, P, island, finish, job.Toolpaths);
+      const bool island = !finish && comp == 3 && ops.Regions[static_cast<size_t>(level.Region)].IslandOf >= 1;
+      AppendToolpaths(results, P, island, finish, ops.Toolpaths);
     }
 }
 
 }  // namespace
 
-void ContourRough(Job& job) {
-  if (job.CommandMode == ModeIdle) return;
-  TTBMachiningParameters& P = job.MachiningParameters;
+void ContourRough(const OperationRecords& ops) {
+  if (ops.Control.Idle()) return;
+  TTBMachiningParameters& P = ops.MachiningParameters;
   double floor = 0, base = P.Rough.Radius + P.Rough.StockToLeave;
   bool islandsAlone = true;
   if (P.Compensation == 0) {
@@ -226,32 +221,32 @@ void ContourRough(Job& job) {
     P.Rough.StockToLeave = 0;
     base = 0;
   } else if (P.Compensation == 3) {
-    for (size_t i = 1; i < job.Regions.size(); ++i) {
-      TTBRegion& r = job.Regions[i];
-      if (r.Selected && r.NestCount % 2 == 1 && r.Encloser < job.Regions.size()) r.IslandOf = r.Encloser;
+    for (size_t i = 1; i < ops.Regions.size(); ++i) {
+      TTBRegion& r = ops.Regions[i];
+      if (r.Selected && r.NestCount % 2 == 1 && r.Encloser < ops.Regions.size()) r.IslandOf = r.Encloser;
     }
-    for (size_t i = 1; i < job.Regions.size(); ++i) {
-      TTBRegion& r = job.Regions[i];
-      if (!r.Selected || r.IslandOf < 1 || r.IslandOf >= job.Regions.size()) continue;
-      const double boundary = job.Regions[r.IslandOf].Depth;
+    for (size_t i = 1; i < ops.Regions.size(); ++i) {
+      TTBRegion& r = ops.Regions[i];
+      if (!r.Selected || r.IslandOf < 1 || r.IslandOf >= ops.Regions.size()) continue;
+      const double boundary = ops.Regions[r.IslandOf].Depth;
       if (r.Depth == 0 || r.Depth > boundary) r.Depth = boundary;
     }
     islandsAlone = false;
   }
   TTBMasterRegionArray plan;
-  job.Toolpaths = EmptyToolpathList();
-  if (!PlanContourLevels(job.Regions, plan, job.Profiles, floor, islandsAlone, base, P.Rough.ZStep)) return;
-  ContourPass(job, plan, false);
-  AddLeadMoves(job.Toolpaths, P.EntryType, P.ExitType, job.Options.Dir, P.Compensation, P.ExitLength, P.EntryLength);
+  ops.Toolpaths = EmptyToolpathList();
+  if (!PlanContourLevels(ops.Regions, plan, ops.Profiles, floor, islandsAlone, base, P.Rough.ZStep)) return;
+  ContourPass(ops, plan, false);
+  AddLeadMoves(ops.Toolpaths, P.EntryType, P.ExitType, ops.Dir, P.Compensation, P.ExitLength, P.EntryLength);
 }
 
-void ContourFinish(Job& job) {
-  TTBMachiningParameters& P = job.MachiningParameters;
-  if (job.CommandMode == ModeIdle || P.FinishMode < 1 || P.Compensation >= 3) return;
+void ContourFinish(const OperationRecords& ops) {
+  TTBMachiningParameters& P = ops.MachiningParameters;
+  if (ops.Control.Idle() || P.FinishMode < 1 || P.Compensation >= 3) return;
   TTBMasterRegionArray plan;
-  if (!PlanContourLevels(job.Regions, plan, job.Profiles, 0, true, P.Finish.Radius, P.Finish.ZStep)) return;
-  ContourPass(job, plan, true);
-  AddLeadMoves(job.Toolpaths, P.EntryType, P.ExitType, job.Options.Dir, P.Compensation, P.ExitLength, P.EntryLength);
+  if (!PlanContourLevels(ops.Regions, plan, ops.Profiles, 0, true, P.Finish.Radius, P.Finish.ZStep)) return;
+  ContourPass(ops, plan, true);
+  AddLeadMoves(ops.Toolpaths, P.EntryType, P.ExitType, ops.Dir, P.Compensation, P.ExitLength, P.EntryLength);
 }
 
 }  // namespace tibrel

@@ -4,7 +4,7 @@
 // optional finishing pass and entry and exit moves.
 #pragma once
 
-#include "core/job.h"
+#include "toolpath/operation_records.h"
 
 namespace tibrel {
 
@@ -32,8 +32,8 @@ void AddLeadMoves(TTBOutRegionArray& toolpaths, int32_t entryType, int32_t exitT
                   int32_t compensation, double exitLength, double entryLength);
 
 // The roughing contour (replaces Toolpaths) and the finishing contour
-// (appends). Both stop when the job's command mode drops to 0.
-void ContourRough(Job& job);
-void ContourFinish(Job& job);
+// (appends). Both stop when the command mode drops to 0.
+void ContourRough(const OperationRecords& ops);
+void ContourFinish(const OperationRecords& ops);
 
 }  // namespace tibrel

@@ -11,10 +11,10 @@ void ApplyTypedDepth(TTBRegionArray& regions, double depth) {
     if (regions[i].Selected && regions[i].IslandOf == 0) regions[i].Depth = depth;
 }
 
-void GenerateDrillToolpaths(Job& job) {
-  if (job.CommandMode == ModeIdle) return;
-  const TTBRegionArray& regions = job.Regions;
-  const TTBMachiningParameters& P = job.MachiningParameters;
+void GenerateDrillToolpaths(const OperationRecords& ops) {
+  if (ops.Control.Idle()) return;
+  const TTBRegionArray& regions = ops.Regions;
+  const TTBMachiningParameters& P = ops.MachiningParameters;
   // The holes, indexed for the nearest-neighbour walk; the walk takes them
   // in the same order as a scan of all holes at every step would.
   std::vector<TTBPoint> centres;
@@ -24,13 +24,13 @@ void GenerateDrillToolpaths(Job& job) {
       centres.push_back({(regions[i].XMin + regions[i].XMax) / 2, (regions[i].YMin + regions[i].YMax) / 2});
       regionOf.push_back(i);
     }
-  job.Toolpaths = EmptyToolpathList();
+  ops.Toolpaths = EmptyToolpathList();
   const auto box = SelectionBox(regions);
   if (centres.empty() || !box) {
-    job.Toolpaths.clear();
+    ops.Toolpaths.clear();
     return;
   }
-  job.Toolpaths.reserve(centres.size() + 1);
+  ops.Toolpaths.reserve(centres.size() + 1);
   NearestTree tree(centres);
   TTBPoint at{box->XMin, box->YMin};
   for (size_t k = tree.TakeNearest(at); k != SIZE_MAX; k = tree.TakeNearest(at)) {
@@ -46,7 +46,7 @@ void GenerateDrillToolpaths(Job& job) {
     t.ApproachDepth = -P.RapidHeight;
     t.LinkMode = P.DrillCycle == 1 ? LinkDrillCycle : LinkDrillLinear;
     t.Entities.push_back(MakeLine(at.X, at.Y, at.X, at.Y));
-    job.Toolpaths.push_back(std::move(t));
+    ops.Toolpaths.push_back(std::move(t));
   }
 }
 

@@ -3,7 +3,7 @@
 // order from the lower-left corner of the selection.
 #pragma once
 
-#include "core/job.h"
+#include "toolpath/operation_records.h"
 
 namespace tibrel {
 
@@ -13,6 +13,6 @@ void ApplyTypedDepth(TTBRegionArray& regions, double depth);
 
 // Replaces the toolpath list by the holes (nothing when the command mode is
 // 0). Ties in the walk go to the lower region number.
-void GenerateDrillToolpaths(Job& job);
+void GenerateDrillToolpaths(const OperationRecords& ops);
 
 }  // namespace tibrel

@@ -19,11 +19,6 @@ constexpr double MaxLevelsPerBoundary = 100000;
 // running on degenerate rings and stops.
 constexpr size_t MaxRingsPerLevel = 200000;
 
-bool StopRequested(Job& job) {
-  if (job.Control().Cancelled()) job.CommandMode = ModeIdle;
-  return job.CommandMode == ModeIdle;
-}
-
 bool ValidIndex(const TTBRegionArray& regions, size_t i) { return i >= 1 && i < regions.size(); }
 
 // Whether region j lies inside region b: its chain of enclosers reaches b.
@@ -64,22 +59,22 @@ bool CrossesBetween(const TTBEntity& link, const TTBEntity& e, double lo, double
 }
 
 // Orders, links and appends the rings of one level.
-void AppendLevel(Job& job, TTBRegionArray& rings, const TTBRegionArray& obstacles, size_t first, double previous,
+void AppendLevel(const OperationRecords& ops, TTBRegionArray& rings, const TTBRegionArray& obstacles, size_t first, double previous,
                  bool finish) {
-  OrderRings(job, rings, first, job.Options.PocketDir);
-  const TTBPoint from = job.Toolpaths.size() > 1 ? PathEnd(job.Toolpaths.back()) : TTBPoint{0, 0};
-  LinkPocketPaths(job, rings, obstacles, from, previous);
-  AppendToolpaths(rings, job.MachiningParameters, false, finish, job.Toolpaths);
+  OrderRings(ops, rings, first, ops.PocketDir);
+  const TTBPoint from = ops.Toolpaths.size() > 1 ? PathEnd(ops.Toolpaths.back()) : TTBPoint{0, 0};
+  LinkPocketPaths(ops, rings, obstacles, from, previous);
+  AppendToolpaths(rings, ops.MachiningParameters, false, finish, ops.Toolpaths);
 }
 
 // The first rings of a machine region, with every ring marked to be offset.
-bool FirstRings(Job& job, const TTBMachineRegion& m, const TTBTolerances& tol, TTBRegionArray& rings,
+bool FirstRings(const OperationRecords& ops, const TTBMachineRegion& m, const TTBTolerances& tol, TTBRegionArray& rings,
                 TTBRegionArray& islandLoops) {
   rings = EmptyRegionList();
   islandLoops = EmptyRegionList();
-  OffsetBoundaryWithIslands(job.Regions, m, islandLoops, job.Options.Dir, tol, m.Z, rings, job.Control());
+  OffsetBoundaryWithIslands(ops.Regions, m, islandLoops, ops.Dir, tol, m.Z, rings, ops.Control);
   for (size_t i = 1; i < rings.size(); ++i) rings[i].Selected = 1;
-  return !StopRequested(job);
+  return !ops.Control.Halted();
 }
 
 bool WallProfileInUse(const TTBRegionArray& regions, const TTBMasterRegionArray& plan) {
@@ -243,19 +238,19 @@ bool PlanPlateaus(TTBRegionArray& regions, const TTBMachineRegion& machine, TTBM
   return made;
 }
 
-void ClearLevel(Job& job, TTBRegionArray& rings, TTBRegionArray& islandLoops, double step,
+void ClearLevel(const OperationRecords& ops, TTBRegionArray& rings, TTBRegionArray& islandLoops, double step,
                 const TTBMachineRegion& machine, const TTBTolerances& tolerances) {
   if (!(step > 0)) return;
-  const int side = 1 - job.Options.Dir;
+  const int side = 1 - ops.Dir;
   TTBEntityArray raw, pieces;
   for (size_t k = 1; k < rings.size(); ++k) {
     if (!rings[k].Selected) continue;
     const TTBRegion ring = rings[k];
     raw.clear();
-    if (!RawOffset(ring, raw, step, true, side, job.Control())) continue;
-    if (StopRequested(job)) return;
-    TrimContext ctx{&job.Regions, &machine, &ring, nullptr, true};
-    if (!TrimOffset(raw, pieces, step, 2, &islandLoops, ctx, job.Control())) return;
+    if (!RawOffset(ring, raw, step, true, side, ops.Control)) continue;
+    if (ops.Control.Halted()) return;
+    TrimContext ctx{&ops.Regions, &machine, &ring, nullptr, true};
+    if (!TrimOffset(raw, pieces, step, 2, &islandLoops, ctx, ops.Control)) return;
     const size_t from = rings.size();
     ChainLoops(pieces, rings, false, ring.Depth);
     SimplifyPaths(rings, from, tolerances);
@@ -270,8 +265,8 @@ void ClearLevel(Job& job, TTBRegionArray& rings, TTBRegionArray& islandLoops, do
   }
 }
 
-void OrderRings(Job& job, TTBRegionArray& rings, size_t firstRingCount, bool inOut) {
-  if (job.CommandMode == ModeIdle || rings.size() < 2) return;
+void OrderRings(const OperationRecords& ops, TTBRegionArray& rings, size_t firstRingCount, bool inOut) {
+  if (ops.Control.Idle() || rings.size() < 2) return;
   const size_t n = rings.size() - 1;
   std::vector<uint8_t> first(rings.size(), 0);
   double x = 1e300, y = 1e300, x2 = -1e300, y2 = -1e300;
@@ -300,7 +295,7 @@ void OrderRings(Job& job, TTBRegionArray& rings, size_t firstRingCount, bool inO
   double reach = smallest;
   bool cancelled = false;
   while (order.size() < n) {
-    if (order.size() % 64 == 63 && StopRequested(job)) {
+    if (order.size() % 64 == 63 && ops.Control.Halted()) {
       cancelled = true;
       break;
     }
@@ -348,10 +343,10 @@ void OrderRings(Job& job, TTBRegionArray& rings, size_t firstRingCount, bool inO
   for (size_t i = 1; i <= n; ++i) rings[i].Selected = first[i];
 }
 
-void LinkPocketPaths(Job& job, TTBRegionArray& rings, const TTBRegionArray& obstacles, TTBPoint from,
+void LinkPocketPaths(const OperationRecords& ops, TTBRegionArray& rings, const TTBRegionArray& obstacles, TTBPoint from,
                      double previousDepth) {
-  if (job.CommandMode == ModeIdle || rings.size() < 2) return;
-  const TTBMachiningParameters& P = job.MachiningParameters;
+  if (ops.Control.Idle() || rings.size() < 2) return;
+  const TTBMachiningParameters& P = ops.MachiningParameters;
   const double rapid = P.RapidHeight;
   const double lifted = previousDepth <= 0 ? -rapid : previousDepth - rapid;
   auto approach = [&](TTBPoint a, TTBPoint b) {
@@ -390,29 +385,29 @@ void LinkPocketPaths(Job& job, TTBRegionArray& rings, const TTBRegionArray& obst
 namespace {
 
 // A plateau (or any extra machine region) cut like a level.
-void CutPlateau(Job& job, const TTBMachineRegion& m, double step, const TTBTolerances& tol, double& previous,
+void CutPlateau(const OperationRecords& ops, const TTBMachineRegion& m, double step, const TTBTolerances& tol, double& previous,
                 bool finish) {
   TTBRegionArray rings, loops;
-  if (!FirstRings(job, m, tol, rings, loops)) return;
+  if (!FirstRings(ops, m, tol, rings, loops)) return;
   const size_t first = rings.size() - 1;
   if (finish)
     for (size_t i = 1; i < rings.size(); ++i) rings[i].Used = 1;
-  ClearLevel(job, rings, loops, step, m, tol);
+  ClearLevel(ops, rings, loops, step, m, tol);
   if (finish)
     for (size_t i = 1; i < loops.size(); ++i) {
       loops[i].Used = 1;
       rings.push_back(loops[i]);
     }
-  AppendLevel(job, rings, loops, first, previous, finish);
+  AppendLevel(ops, rings, loops, first, previous, finish);
   previous = m.Z;
 }
 
 // The islands of islands inside a master's boundary that no level reached.
-void NestedPlateaus(Job& job, const TTBMasterRegion& master, double base, double floor, double step,
+void NestedPlateaus(const OperationRecords& ops, const TTBMasterRegion& master, double base, double floor, double step,
                     const TTBTolerances& tol, double& previous, bool finish) {
-  TTBRegionArray& regions = job.Regions;
+  TTBRegionArray& regions = ops.Regions;
   for (size_t j = 1; j < regions.size(); ++j) {
-    if (StopRequested(job)) return;
+    if (ops.Control.Halted()) return;
     const TTBRegion& r = regions[j];
     if (!r.Selected || r.IsOpen || r.IslandOf == 0 || r.Done || !ValidIndex(regions, r.Encloser) ||
         regions[r.Encloser].IslandOf == 0 || !InsideOf(regions, j, static_cast<size_t>(master.Region)))
@@ -420,60 +415,60 @@ void NestedPlateaus(Job& job, const TTBMasterRegion& master, double base, double
     TTBMachineRegion holder;
     holder.Islands.push_back({static_cast<int32_t>(j), base});
     TTBMachineRegionArray plateaus;
-    PlanPlateaus(regions, holder, plateaus, job.Options.Trace, job.Profiles, base, floor);
-    for (const auto& m : plateaus) CutPlateau(job, m, step, tol, previous, finish);
+    PlanPlateaus(regions, holder, plateaus, ops.Trace, ops.Profiles, base, floor);
+    for (const auto& m : plateaus) CutPlateau(ops, m, step, tol, previous, finish);
   }
 }
 
 }  // namespace
 
-void PocketRough(Job& job) {
-  TTBMachiningParameters& P = job.MachiningParameters;
+void PocketRough(const OperationRecords& ops) {
+  TTBMachiningParameters& P = ops.MachiningParameters;
   TTBMasterRegionArray plan;
   const double base = P.Rough.Radius + P.Rough.StockToLeave;
-  const bool planned = PlanPocketLevels(job.Regions, plan, P.FloorStock, job.Profiles, true, base, P.Rough.ZStep);
+  const bool planned = PlanPocketLevels(ops.Regions, plan, P.FloorStock, ops.Profiles, true, base, P.Rough.ZStep);
   if (P.Rough.XYStep == 0) return;
-  job.Toolpaths = EmptyToolpathList();
+  ops.Toolpaths = EmptyToolpathList();
   if (!planned || !(P.Rough.XYStep > 0)) return;
-  const TTBTolerances& tol = job.RoughTolerances;
-  LevelProgress progress(job.Control(), "Pocket", plan);
+  const TTBTolerances& tol = ops.RoughTolerances;
+  LevelProgress progress(ops.Control, "Pocket", plan);
   for (const auto& master : plan) {
     double previous = -P.RapidHeight;
     for (size_t l = 1; l < master.Levels.size(); ++l) {
       progress.Next();
       const TTBMachineRegion& level = master.Levels[l];
       TTBRegionArray rings, loops;
-      if (!FirstRings(job, level, tol, rings, loops)) return;
+      if (!FirstRings(ops, level, tol, rings, loops)) return;
       const size_t first = rings.size() - 1;
-      ClearLevel(job, rings, loops, P.Rough.XYStep, level, tol);
-      AppendLevel(job, rings, loops, first, previous, false);
-      if (StopRequested(job)) return;
+      ClearLevel(ops, rings, loops, P.Rough.XYStep, level, tol);
+      AppendLevel(ops, rings, loops, first, previous, false);
+      if (ops.Control.Halted()) return;
       TTBMachineRegionArray plateaus;
-      PlanPlateaus(job.Regions, level, plateaus, job.Options.Trace, job.Profiles, base, P.FloorStock);
-      for (const auto& m : plateaus) CutPlateau(job, m, P.Rough.XYStep, tol, previous, false);
+      PlanPlateaus(ops.Regions, level, plateaus, ops.Trace, ops.Profiles, base, P.FloorStock);
+      for (const auto& m : plateaus) CutPlateau(ops, m, P.Rough.XYStep, tol, previous, false);
       previous = level.Z;
     }
-    NestedPlateaus(job, master, base, P.FloorStock, P.Rough.XYStep, tol, previous, false);
+    NestedPlateaus(ops, master, base, P.FloorStock, P.Rough.XYStep, tol, previous, false);
   }
 }
 
-void PocketFinish(Job& job) {
-  TTBMachiningParameters& P = job.MachiningParameters;
-  if (job.CommandMode == ModeIdle || P.FinishMode <= 0 || !(P.Finish.Radius > 0)) return;
+void PocketFinish(const OperationRecords& ops) {
+  TTBMachiningParameters& P = ops.MachiningParameters;
+  if (ops.Control.Idle() || P.FinishMode <= 0 || !(P.Finish.Radius > 0)) return;
   TTBMasterRegionArray plan;
-  if (!PlanPocketLevels(job.Regions, plan, 0, job.Profiles, false, P.Finish.Radius, P.Finish.ZStep)) return;
-  const bool walls = WallProfileInUse(job.Regions, plan);
+  if (!PlanPocketLevels(ops.Regions, plan, 0, ops.Profiles, false, P.Finish.Radius, P.Finish.ZStep)) return;
+  const bool walls = WallProfileInUse(ops.Regions, plan);
   const bool floorPass = P.FinishMode == 3 && P.Finish.StockToLeave > 0;
-  const TTBTolerances& tol = job.FinishTolerances;
-  LevelProgress progress(job.Control(), "Pocket finish", plan);
+  const TTBTolerances& tol = ops.FinishTolerances;
+  LevelProgress progress(ops.Control, "Pocket finish", plan);
   for (const auto& master : plan) {
     double previous = -P.RapidHeight;
-    const double depth = job.Regions[static_cast<size_t>(master.Region)].Depth;
+    const double depth = ops.Regions[static_cast<size_t>(master.Region)].Depth;
     for (size_t l = 1; l < master.Levels.size(); ++l) {
       progress.Next();
       const TTBMachineRegion& level = master.Levels[l];
       TTBRegionArray rings, loops;
-      if (!FirstRings(job, level, tol, rings, loops)) return;
+      if (!FirstRings(ops, level, tol, rings, loops)) return;
       if (P.FinishMode == 1 ||
           (P.Finish.StockToLeave == 0 && P.Finish.Radius == P.Rough.Radius && !walls))
         rings = EmptyRegionList();
@@ -481,27 +476,27 @@ void PocketFinish(Job& job) {
       const size_t first = rings.size() - 1;
       if (floorPass && level.Z == depth) {
         const size_t from = rings.size();
-        ClearLevel(job, rings, loops, P.Finish.XYStep, level, tol);
+        ClearLevel(ops, rings, loops, P.Finish.XYStep, level, tol);
         for (size_t i = from; i < rings.size(); ++i) rings[i].Used = 0;
       }
       for (size_t i = 1; i < loops.size(); ++i) {
         loops[i].Used = 1;
         rings.push_back(loops[i]);
       }
-      AppendLevel(job, rings, loops, first, previous, true);
-      if (StopRequested(job)) return;
+      AppendLevel(ops, rings, loops, first, previous, true);
+      if (ops.Control.Halted()) return;
       if (floorPass) {
         TTBMachineRegionArray plateaus;
-        PlanPlateaus(job.Regions, level, plateaus, job.Options.Trace, job.Profiles, P.Finish.Radius, 0);
-        for (const auto& m : plateaus) CutPlateau(job, m, P.Finish.XYStep, tol, previous, true);
+        PlanPlateaus(ops.Regions, level, plateaus, ops.Trace, ops.Profiles, P.Finish.Radius, 0);
+        for (const auto& m : plateaus) CutPlateau(ops, m, P.Finish.XYStep, tol, previous, true);
       }
       previous = level.Z;
     }
     if (floorPass)
-      NestedPlateaus(job, master, P.Finish.Radius + P.Finish.StockToLeave, P.FloorStock, P.Finish.XYStep, tol,
+      NestedPlateaus(ops, master, P.Finish.Radius + P.Finish.StockToLeave, P.FloorStock, P.Finish.XYStep, tol,
                      previous, true);
   }
-  AddLeadMoves(job.Toolpaths, P.EntryType, P.ExitType, job.Options.Dir, 0, P.ExitLength, P.EntryLength);
+  AddLeadMoves(ops.Toolpaths, P.EntryType, P.ExitType, ops.Dir, 0, P.ExitLength, P.EntryLength);
 }
 
 }  // namespace tibrel

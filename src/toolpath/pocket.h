@@ -5,7 +5,7 @@
 // stand up to their own depth; their tops are cleared as plateaus.
 #pragma once
 
-#include "core/job.h"
+#include "toolpath/operation_records.h"
 
 namespace tibrel {
 
@@ -24,7 +24,7 @@ bool PlanPlateaus(TTBRegionArray& regions, const TTBMachineRegion& machine, TTBM
 // Rings of one level, from its first rings inward by step until nothing
 // fits (the list grows while it is walked). Stops when the command mode
 // drops to 0, or at a ring count no pocket needs.
-void ClearLevel(Job& job, TTBRegionArray& rings, TTBRegionArray& islandLoops, double step,
+void ClearLevel(const OperationRecords& ops, TTBRegionArray& rings, TTBRegionArray& islandLoops, double step,
                 const TTBMachineRegion& machine, const TTBTolerances& tolerances);
 
 // Squared distance from p to an entity as the ring order measures it: to a
@@ -35,14 +35,14 @@ double RingOrderDistance(const TTBEntity& e, TTBPoint p);
 // Cutting order of a level's rings: nearest first from the lower left,
 // each ring started at its entity nearest to the cutter; reversed for
 // "In/Out". The first rings keep Selected 1, the others 0.
-void OrderRings(Job& job, TTBRegionArray& rings, size_t firstRingCount, bool inOut);
+void OrderRings(const OperationRecords& ops, TTBRegionArray& rings, size_t firstRingCount, bool inOut);
 
 // Approach depth and link mode of the rings in cutting order: a short link
 // that crosses no ring or obstacle is fed at depth, any other lifts.
-void LinkPocketPaths(Job& job, TTBRegionArray& rings, const TTBRegionArray& obstacles, TTBPoint from,
+void LinkPocketPaths(const OperationRecords& ops, TTBRegionArray& rings, const TTBRegionArray& obstacles, TTBPoint from,
                      double previousDepth);
 
-void PocketRough(Job& job);
-void PocketFinish(Job& job);
+void PocketRough(const OperationRecords& ops);
+void PocketFinish(const OperationRecords& ops);
 
 }  // namespace tibrel

@@ -28,8 +28,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/job.h"
-#include "dxf/open_drawing.h"
+#include "job/job.h"
+#include "job/open_drawing.h"
 #include "geometry/entity.h"
 #include "fuzz_check.h"
 #include "geometry/region.h"

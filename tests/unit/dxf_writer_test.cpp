@@ -6,7 +6,7 @@
 #include <random>
 
 #include "core/files.h"
-#include "dxf/open_drawing.h"
+#include "job/open_drawing.h"
 #include "dxf/reader.h"
 #include "dxf/writer.h"
 #include "region_builders.h"
@@ -218,7 +218,7 @@ TEST(DxfWriterFile, UnwritablePathThrowsNamingTheFileAndLeavesNoTempFile) {
   const Job job = testing_regions::JobOf({Square(0, 0, 1)});
   for (const std::string& path : {dir + "/taken.dxf", dir + "/missing/out.dxf"}) {
     try {
-      SaveGeometryDxf(job, path);
+      SaveGeometryDxf(job.Regions, path);
       ADD_FAILURE() << "no error for " << path;
     } catch (const std::runtime_error& e) {
       EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();

@@ -2,8 +2,7 @@
 
 #include <cmath>
 
-#include "geometry/editing.h"
-#include "geometry/transform.h"
+#include "job/commands.h"
 #include "region_builders.h"
 
 namespace tibrel {

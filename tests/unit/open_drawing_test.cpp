@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "dxf/open_drawing.h"
+#include "job/open_drawing.h"
 #include "dxf/reader.h"
 #include "dxf_text.h"
 

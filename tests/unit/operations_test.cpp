@@ -8,15 +8,15 @@
 
 #include "core/ini.h"
 #include "core/numbers.h"
-#include "dxf/open_drawing.h"
+#include "job/open_drawing.h"
 #include "dxf/writer.h"
-#include "geometry/selection.h"
+#include "job/commands.h"
 #include "geometry_check.h"
 #include "post/nc_writer.h"
 #include "region_builders.h"
 #include "toolpath/contour.h"
 #include "toolpath/drill.h"
-#include "toolpath/operations.h"
+#include "job/operations.h"
 #include "toolpath/pocket.h"
 
 namespace tibrel {
@@ -443,7 +443,7 @@ TEST(EndToEnd, ExamplesThroughEveryOperationAndPost) {
         const std::string nc = NcProgramText(job.Toolpaths, {}, job.MachiningParameters, job.CurrentPost);
         EXPECT_TRUE(nc.ends_with("M30\n"));
         const fs::path dxf = tmp / "toolpaths.dxf";
-        SaveToolpathsDxf(job, dxf.string());
+        SaveToolpathsDxf(job.Toolpaths, dxf.string());
         // Holes are points: only the paths of the other operations read back.
         Job back;
         if (d != OperationDialog::Drill) {
@@ -503,7 +503,7 @@ TEST(PocketOrder, IndexedSearchGivesThePlainScansOrder) {
     const TTBRegionArray input = rings;
     Job job;
     job.CommandMode = ModePocket;
-    OrderRings(job, rings, 1, false);
+    OrderRings(OperationRecordsOf(job), rings, 1, false);
     const auto want = ScanOrder(input);
     ASSERT_EQ(rings.size(), want.size() + 1);
     for (size_t i = 1; i < rings.size(); ++i) {

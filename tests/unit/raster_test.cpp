@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/raster.h"
+#include "view/raster.h"
 
 namespace tibrel {
 namespace {

@@ -1,7 +1,7 @@
 // Small region lists for tests.
 #pragma once
 
-#include "core/job.h"
+#include "job/job.h"
 #include "geometry/chain.h"
 
 namespace tibrel::testing_regions {

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "geometry/selection.h"
+#include "job/commands.h"
 #include "region_builders.h"
 
 namespace tibrel {

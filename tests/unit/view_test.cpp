@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "core/view.h"
+#include "view/view.h"
 #include "region_builders.h"
 
 namespace tibrel {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/job.h"
+#include "job/job.h"
 #include "dxf/entities.h"
 
 namespace tibrel {

@@ -1,4 +1,4 @@
-#include "core/view.h"
+#include "view/view.h"
 
 #include <algorithm>
 #include <cmath>

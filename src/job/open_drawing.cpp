@@ -1,4 +1,4 @@
-#include "dxf/open_drawing.h"
+#include "job/open_drawing.h"
 
 #include "core/program_folder.h"
 #include "dxf/convert.h"

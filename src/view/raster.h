@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/view.h"
+#include "view/view.h"
 
 namespace tibrel {
 

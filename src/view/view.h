@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/job.h"
+#include "job/job.h"
 #include "geometry/extents.h"
 
 namespace tibrel {

@@ -1,4 +1,4 @@
-#include "post/startup.h"
+#include "job/startup.h"
 
 #include "core/ini.h"
 #include "core/program_folder.h"

@@ -1,9 +1,10 @@
-#include "toolpath/operations.h"
+#include "job/operations.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 
+#include "job/commands.h"
 #include "toolpath/contour.h"
 #include "toolpath/drill.h"
 #include "toolpath/pocket.h"
@@ -161,20 +162,21 @@ OperationResult RunOperation(Job& job, OperationDialog which) {
     for (size_t i = 1; i < job.Regions.size(); ++i)
       if (job.Regions[i].Selected) job.Regions[i].IslandOf = 0;
   ApplyTypedDepth(job.Regions, job.MachiningParameters.Depth);
+  const OperationRecords ops = OperationRecordsOf(job);
   switch (which) {
     case OperationDialog::Pocket:
       job.CommandMode = ModePocket;
-      PocketRough(job);
-      PocketFinish(job);
+      PocketRough(ops);
+      PocketFinish(ops);
       break;
     case OperationDialog::Contour:
       job.CommandMode = ModeContour;
-      ContourRough(job);
-      ContourFinish(job);
+      ContourRough(ops);
+      ContourFinish(ops);
       break;
     default:
       job.CommandMode = ModeDrill;
-      GenerateDrillToolpaths(job);
+      GenerateDrillToolpaths(ops);
       break;
   }
   return Finish(job);

@@ -1,4 +1,4 @@
-#include "core/raster.h"
+#include "view/raster.h"
 
 #include <algorithm>
 #include <array>

@@ -3,7 +3,7 @@
 // loaded from Posts.cfg.
 #pragma once
 
-#include "core/job.h"
+#include "job/job.h"
 #include "post/options.h"
 
 namespace tibrel {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/job.h"
+#include "job/job.h"
 #include "post/configurations.h"
 
 namespace tibrel {
