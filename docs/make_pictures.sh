@@ -6,12 +6,12 @@ cd "$(dirname "$0")/.."
 cli=${1:-build/src/tibrel-cli}
 out=docs/pictures
 "$cli" render examples/plate_islands.dxf --select all-closed --size 640x480 -o $out/plate_islands.png
-"$cli" render examples/plate_islands.dxf --select all-closed --operation pocket --set RoughDiameter=4 \
+"$cli" render examples/plate_islands.dxf --select all-closed --operation pocket --set RoughDiameter=4 --set RoughFeed=600 --set RoughPlunge=200 \
   --set RoughStepXY=2 --set RoughStepZ=3 --set RapidHeight=5 --depth 3 --size 640x480 -o $out/plate_islands_pocket.png
-"$cli" render examples/plate_islands.dxf --select all-closed --operation pocket --set RoughDiameter=4 \
+"$cli" render examples/plate_islands.dxf --select all-closed --operation pocket --set RoughDiameter=4 --set RoughFeed=600 --set RoughPlunge=200 \
   --set RoughStepXY=2 --set RoughStepZ=1 --set RapidHeight=5 --depth 3 --view 3d --size 640x480 \
   -o $out/plate_islands_pocket_3d.png
-"$cli" render examples/bracket.dxf --select all-closed --operation contour --set RoughDiameter=3 \
+"$cli" render examples/bracket.dxf --select all-closed --operation contour --set RoughDiameter=3 --set RoughFeed=600 --set RoughPlunge=200 \
   --set Compensation=Cutout --set RoughStepZ=2 --set RapidHeight=5 --set Entry=Arc --set EntryLength=2 \
   --depth 4 --size 640x480 -o $out/bracket_cutout.png
 # The renderer writes stored (uncompressed) PNGs; compress them for the repository.

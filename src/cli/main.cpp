@@ -355,6 +355,7 @@ int RunDialog(Job& job, OperationDialog dialog, const RunOptions& o, OperationRe
   }
   result = RunOperation(job, dialog);
   if (!result.Message.empty()) std::cerr << result.Message << "\n";
+  if (!result.Problem.empty()) std::cerr << result.Problem << "\n";
   if (result.Status == CancelledStatus) std::cerr << result.Status << "\n";
   return 0;
 }

@@ -125,23 +125,34 @@ void ApplyOperationFields(Job& job, OperationDialog dialog, const ConfigurationF
   if (!configPath.empty()) SaveConfigurationFile(configPath, LastConfiguration, dialog, fields);
 }
 
-bool UsableParameters(const TTBMachiningParameters& p, OperationDialog dialog) {
+std::string ParameterProblem(const TTBMachiningParameters& p, OperationDialog dialog) {
   const TTBTool& r = p.Rough;
   if (Negative(p.Depth) || Negative(p.RapidHeight) || Negative(r.Radius) || Negative(r.ZStep) ||
       Negative(r.StockToLeave) || Negative(r.FeedRate) || Negative(r.PlungeRate) || Negative(r.XYStep))
-    return false;
+    return "a field holds a negative number";
+  // A feed of 0 is refused by controllers or leaves the cutter standing in
+  // the work; every pass that runs needs its cutting and plunge feeds.
+  if (!(r.PlungeRate > 0)) return "RoughPlunge must be greater than 0";
+  if (dialog != OperationDialog::Drill && !(r.FeedRate > 0)) return "RoughFeed must be greater than 0";
   if (p.FinishMode > 0) {
     const TTBTool& f = p.Finish;
-    if (Negative(f.Radius) || Negative(f.ZStep) || Negative(f.XYStep) || Negative(f.FeedRate)) return false;
+    if (Negative(f.Radius) || Negative(f.ZStep) || Negative(f.XYStep) || Negative(f.FeedRate))
+      return "a finish field holds a negative number";
+    const bool finishRuns = dialog == OperationDialog::Pocket ? f.Radius > 0 : p.Compensation < 3;
+    if (finishRuns && !(f.FeedRate > 0)) return "FinishFeed must be greater than 0";
     if (dialog == OperationDialog::Pocket && p.FinishMode == 3 && f.StockToLeave > 0 && f.XYStep < MinimumStep)
-      return false;
+      return "FinishStepXY is too small";
   }
   if (dialog == OperationDialog::Pocket) {
-    if (!(r.Radius > 0)) return false;
-    if (r.XYStep != 0 && r.XYStep < MinimumStep) return false;
+    if (!(r.Radius > 0)) return "RoughDiameter must be greater than 0";
+    if (r.XYStep != 0 && r.XYStep < MinimumStep) return "RoughStepXY is too small";
   }
-  if (Negative(p.EntryLength) || Negative(p.ExitLength)) return false;
-  return true;
+  if (Negative(p.EntryLength) || Negative(p.ExitLength)) return "a lead length is negative";
+  return "";
+}
+
+bool UsableParameters(const TTBMachiningParameters& p, OperationDialog dialog) {
+  return ParameterProblem(p, dialog).empty();
 }
 
 bool AnythingSelected(const Job& job) {
@@ -152,10 +163,11 @@ bool AnythingSelected(const Job& job) {
 
 OperationResult RunOperation(Job& job, OperationDialog which) {
   job.CancelRequested = 0;
-  if (!AnythingSelected(job)) return {NothingSelectedMessage, "", false};
-  if (!UsableParameters(job.MachiningParameters, which)) {
+  if (!AnythingSelected(job)) return {NothingSelectedMessage, "", false, ""};
+  const std::string problem = ParameterProblem(job.MachiningParameters, which);
+  if (!problem.empty()) {
     job.Toolpaths = EmptyToolpathList();
-    return {NoToolpathsMessage, ReadyStatus, false};
+    return {NoToolpathsMessage, ReadyStatus, false, problem};
   }
   // Islands become independent profiles unless a contour cuts them out.
   if (which == OperationDialog::Contour && job.MachiningParameters.Compensation < 3)

@@ -34,12 +34,17 @@ struct OperationResult {
   std::string Message;  // for a message box; empty when there is none
   std::string Status;   // for the status bar
   bool Made = false;    // toolpaths exist
+  std::string Problem;  // the field that kept the command from running, for the command line
 };
 
 // Whether the parameters can make toolpaths at all: no negative number, a
 // pocket tool and step that can clear, no step so small that the job would
 // never end. When false the command makes nothing.
 bool UsableParameters(const TTBMachiningParameters& params, OperationDialog dialog);
+// What keeps the parameters from being usable, naming the field as the
+// configuration file does ("RoughFeed must be greater than 0"); empty when
+// they are usable.
+std::string ParameterProblem(const TTBMachiningParameters& params, OperationDialog dialog);
 
 // The command flow after the dialog was accepted: the selection check, the
 // typed depth, the generators under their command mode (Pocket: rough then

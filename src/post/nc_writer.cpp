@@ -46,7 +46,8 @@ class NcWriter {
 
   void FinalRetract() {
     SetLinkEnd(LinkStart());
-    out_ += MoveLine(link_, true, -params_.RapidHeight);
+    TakeXYAsWritten(Clearance());
+    out_ += MoveLine(link_, true, Clearance());
     out_ += '\n';
   }
 
@@ -175,19 +176,31 @@ class NcWriter {
   // Up to the approach depth where the cutter is, then over to `to` at that
   // height; the link then stands at `to`.
   void LiftAndMoveOver(TTBPoint to, double approach) {
-    SetLinkEnd(position_);
-    PutIfAny(MoveLine(link_, true, approach));
+    RiseHere(approach);
+    MoveOver(to, approach);
+  }
+  void MoveOver(TTBPoint to, double approach) {
     SetLinkStart(position_);
     position_ = to;
     SetLinkEnd(to);
     PutIfAny(MoveLine(link_, true, approach));
     SetLinkStart(to);
+    placed_ = true;
   }
 
   // Feeds down to the depth where the link ends, at the plunge rate.
   void Plunge(const TTBOutRegion& t) {
+    raised_ = false;
     FormatFeed(t.PlungeRate);
     PutIfAny(MoveLine(link_, false, t.Depth));
+  }
+
+  // A plasma post pierces with the line its fifth misc token gives; every
+  // other post plunges.
+  void PlungeOrPierce(const TTBOutRegion& t) {
+    if (!plasma_) return Plunge(t);
+    NextLineNumber();
+    PutIfAny(LineNumberWord() + post_.Tokens[TokenMisc5t].Address);
   }
 
   // A hole with plain moves: up to the clearance where the cutter is, over
@@ -196,27 +209,77 @@ class NcWriter {
     LiftAndMoveOver({hole.X, hole.Y}, t.ApproachDepth);
     Plunge(t);
     PutIfAny(MoveLine(link_, true, t.ApproachDepth));
+    raised_ = t.ApproachDepth <= Clearance();
     cur_[TokenFt] = fmt_[TokenFt].Word(t.FeedRate);
+  }
+
+  // The clearance above the stock, as a depth (negative is above the top).
+  double Clearance() const { return -params_.RapidHeight; }
+
+  // Where the program has not placed the cutter yet its X and Y are unknown:
+  // the next move line at the same XY takes its X and Y words as written, so
+  // that with modal words it holds Z alone instead of a move from nowhere.
+  void TakeXYAsWritten(double depth) {
+    if (placed_) return;
+    MoveVariables(link_, depth);
+    for (int t = 0; t < TokenCount; ++t) {
+      const int32_t v = post_.Tokens[t].Variable;
+      if (v == VarSx || v == VarSy || v == VarEx || v == VarEy) prev_[t] = fmt_[t].Word(Value(v));
+    }
+  }
+
+  // Straight up (a rapid) to depth where the cutter stands.
+  void RiseHere(double depth) {
+    SetLinkStart(position_);
+    SetLinkEnd(position_);
+    TakeXYAsWritten(depth);
+    PutIfAny(MoveLine(link_, true, depth));
+    raised_ = depth <= Clearance();
+  }
+
+  // After lines the writer does not build (the header, a tool change block)
+  // the controller's modal state is unknown: the next move writes its motion
+  // word and every word again.
+  void ForgetModalWords() {
+    lastKind_ = KindNone;
+    prev_ = TTBTokenString{};
   }
 
   void Toolpath(const TTBOutRegion& t, const TTBOutRegion* next) {
     ToolpathWords(t);
-    if (static_cast<double>(t.ToolNumber) != lastTool_) ToolChange(t.ToolNumber);
+    bool fresh = !placed_;
+    if (static_cast<double>(t.ToolNumber) != lastTool_) {
+      // Spindle stops, pauses and tool changes happen above the stock.
+      if (!raised_) RiseHere(Clearance());
+      ToolChange(t.ToolNumber);
+      ForgetModalWords();
+      fresh = true;
+    }
     const TTBPoint start = PathStart(t);
+    // The first path of a program and the first after a tool change are
+    // reached from above, whatever link they ask for: up to the clearance
+    // (or the path's own higher approach), over to the start, down at the
+    // plunge rate.
+    if (fresh && t.LinkMode != 2 && t.LinkMode != 4 && t.LinkMode < 5) {
+      const double approach = std::min(t.ApproachDepth, Clearance());
+      if (!raised_ || approach < Clearance()) RiseHere(approach);
+      MoveOver(start, approach);
+      PlungeOrPierce(t);
+      cur_[TokenFt] = fmt_[TokenFt].Word(t.FeedRate);
+      CutPath(t, start, next);
+      return;
+    }
     switch (t.LinkMode) {
       case LinkStayDown:
+        placed_ = true;
+        raised_ = false;
         position_ = start;
         SetLinkEnd(position_);
         PutIfAny(MoveLine(link_, false, t.Depth));
         break;
       case LinkLift:
         LiftAndMoveOver(start, t.ApproachDepth);
-        if (plasma_) {
-          NextLineNumber();
-          PutIfAny(LineNumberWord() + post_.Tokens[TokenMisc5t].Address);
-        } else {
-          Plunge(t);
-        }
+        PlungeOrPierce(t);
         cur_[TokenFt] = fmt_[TokenFt].Word(t.FeedRate);
         break;
       case LinkRunStart:
@@ -236,10 +299,18 @@ class NcWriter {
           link_ = t.Entities.front();
           PutIfAny(DrillLine(link_, t.Depth));
           position_ = {link_.X, link_.Y};
+          placed_ = true;
+          raised_ = false;
         }
         link_ = MakeLine(position_.X, position_.Y, position_.X, position_.Y);
         return;
     }
+    CutPath(t, start, next);
+  }
+
+  // The entry move, the path's entities, the repeat of the last move and
+  // the exit move, all at the path's depth.
+  void CutPath(const TTBOutRegion& t, TTBPoint start, const TTBOutRegion* next) {
     if (HasEntryMove(t)) {
       position_ = start;
       SetLinkEnd(position_);
@@ -288,6 +359,8 @@ class NcWriter {
   TTBEntity link_;
   int lastKind_ = KindNone;
   double lastTool_ = -1;
+  bool placed_ = false;  // the program has put the cutter at a known XY
+  bool raised_ = false;  // the cutter stands at the clearance height or above
   bool plasma_ = false, protoTrax_ = false, drillScript_ = true;
 };
 

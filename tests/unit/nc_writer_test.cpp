@@ -237,8 +237,8 @@ TEST(NcWriter, LinksPlungesAndModalWords) {
   list.push_back(Path(1, LinkLift, 1, -5, {MakeLine(1, 2, 3, 2), MakeLine(3, 2, 3, 4)}));
   const auto lines = Program(list, PlainPost());
   const std::vector<std::string> expected = {
-      "G00X0.0000Y0.0000Z5.0000F300.0",  // up where the cutter is (0, 0)
-      "X1.0000Y2.0000",                   // over the start
+      "G00Z5.0000F300.0",                 // up where the cutter is, an XY not known yet
+      "G00X1.0000Y2.0000Z5.0000F300.0",   // over the start, every word again after the tool change
       "G01Z-1.0000F100.0",                // plunge at the plunge rate
       "X3.0000F300.0",                    // modal Y suppressed, the feed word again
       "Y4.0000",
@@ -272,15 +272,16 @@ TEST(NcWriter, ArcSlotsFollowTheKindOfTheMoveBefore) {
   list.push_back(Path(1, LinkRunStart, 1, 1,
                       {MakeArc(1, 0, -1, M_PI, 0), MakeArc(3, 0, -1, M_PI, 0), MakeArc(5, 0, 1, M_PI, 0)}));
   const auto lines = Program(list, PlainPost());
-  ASSERT_GE(lines.size(), 5u);
-  EXPECT_EQ(lines[1].substr(0, 3), "G02");
-  EXPECT_EQ(lines[2].substr(0, 4), "G02c");
-  EXPECT_EQ(lines[3].substr(0, 3), "G03");  // a new kind: Single Move, not Continuous
-  EXPECT_NE(lines[3].substr(0, 4), "G03c");
+  // Up, over the start, the plunge; then the arcs.
+  ASSERT_EQ(lines.size(), 7u);
+  EXPECT_EQ(lines[2].substr(0, 4), "G01Z");
+  EXPECT_EQ(lines[3].substr(0, 3), "G02");
+  EXPECT_EQ(lines[4].substr(0, 4), "G02c");
+  EXPECT_EQ(lines[5].substr(0, 3), "G03");  // a new kind: Single Move, not Continuous
+  EXPECT_NE(lines[5].substr(0, 4), "G03c");
   // The last arc is not written again (I and J alone would be a full
   // circle): the final retract follows it.
-  ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[4], "G00Z5.0000");
+  EXPECT_EQ(lines[6], "G00Z5.0000");
 }
 
 TEST(NcWriter, ToolChangesHolesAndTheirSlots) {
@@ -294,11 +295,13 @@ TEST(NcWriter, ToolChangesHolesAndTheirSlots) {
   list.push_back(Hole(5, LinkDrillLinear, 3, 1));
   const auto lines = Program(list, post);
   const std::vector<std::string> expected = {
-      // Empty tool scripts give their numbers back.
-      "N10(change)", "N20T4M06", "G81X1.0000Y1.0000Z-3.0000R5.000", "G81cX2.0000Y1.0000",
-      "N50(change)", "N60T5M06",
-      // A hole with plain moves: up, over, down at the plunge rate, up.
-      "G00Z5.0000", "X3.0000", "G01Z-3.0000F50.0", "G00Z5.0000",
+      // Up before the first tool change; empty tool scripts give their
+      // numbers back.
+      "G00Z5.0000F50.0", "N20(change)", "N30T4M06", "G81X1.0000Y1.0000Z-3.0000R5.000", "G81cX2.0000Y1.0000",
+      "G00Z5.0000", "N70(change)", "N80T5M06",
+      // A hole with plain moves: up, over, down at the plunge rate, up;
+      // after the tool change every word is written again.
+      "G00X2.0000Y1.0000Z5.0000F50.0", "X3.0000", "G01Z-3.0000F50.0", "G00Z5.0000",
       ""};  // the final retract, written although it holds no word
   EXPECT_EQ(lines, expected);
   // A post without drill scripts drills canned-cycle holes with plain moves.

@@ -25,8 +25,11 @@ namespace {
 using namespace testing_regions;
 using namespace testing_geometry;
 
+// The dialog's defaults with feeds that can run, then the given fields.
 ConfigurationFields Fields(OperationDialog d, std::initializer_list<std::pair<const char*, const char*>> set) {
   ConfigurationFields f = DefaultConfigurationFields(d);
+  f["RoughPlunge"] = "50";
+  if (d != OperationDialog::Drill) f["RoughFeed"] = "100", f["FinishFeed"] = "80";
   for (const auto& [k, v] : set) f[k] = v;
   return f;
 }
@@ -178,7 +181,7 @@ TEST(PocketProperties, RingsKeepClearAndLinksStayShort) {
     const double step = dia * (0.3 + 0.5 * u(rng)), depth = 1 + 2 * u(rng);
     // The fields as typed: six decimals.
     auto typed = [](double v) { return std::to_string(v); };
-    ConfigurationFields f = DefaultConfigurationFields(OperationDialog::Pocket);
+    ConfigurationFields f = Fields(OperationDialog::Pocket, {});
     f["RoughDiameter"] = typed(dia), f["StockToLeave"] = typed(stock), f["RoughStepZ"] = typed(zStep);
     f["RoughStepXY"] = typed(step), f["RapidHeight"] = "2", f["Finish"] = "Islands";
     Operate(job, OperationDialog::Pocket, f, typed(depth).c_str());
@@ -249,6 +252,42 @@ TEST(PocketFaults, BadNumbersEndInNoToolpathsNotInAHang) {
   SelectAllClosed(job);
   EXPECT_EQ(Operate(job, OperationDialog::Drill, Fields(OperationDialog::Drill, {}), "-1").Message,
             "Toolpaths not Created.  Check Parameters.");
+}
+
+// A feed of 0 for a pass that would run makes no toolpaths, and the field
+// is named; a finish feed of 0 is no fault while no finish pass runs.
+TEST(OperationFaults, ZeroFeedsOfPassesThatRunAreRefused) {
+  struct Case {
+    OperationDialog dialog;
+    std::vector<std::pair<const char*, const char*>> set;
+    const char* problem;  // empty: toolpaths are made
+  };
+  const std::vector<Case> cases = {
+      {OperationDialog::Pocket, {{"RoughFeed", "0"}}, "RoughFeed must be greater than 0"},
+      {OperationDialog::Pocket, {{"RoughPlunge", "0"}}, "RoughPlunge must be greater than 0"},
+      {OperationDialog::Pocket, {{"FinishPass", "True"}, {"FinishDiameter", "1"}, {"FinishFeed", "0"}},
+       "FinishFeed must be greater than 0"},
+      {OperationDialog::Pocket, {{"FinishPass", "False"}, {"FinishFeed", "0"}}, ""},
+      {OperationDialog::Contour, {{"FinishPass", "True"}, {"FinishDiameter", "1"}, {"FinishFeed", "0"}},
+       "FinishFeed must be greater than 0"},
+      {OperationDialog::Contour,
+       {{"FinishPass", "True"}, {"FinishFeed", "0"}, {"Compensation", "Cutout"}},
+       ""},  // a cut-out has no finish pass
+      {OperationDialog::Drill, {{"RoughPlunge", "0"}}, "RoughPlunge must be greater than 0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.problem);
+    Job job = JobOf({Square(0, 0, 10)});
+    SelectAllClosed(job);
+    auto f = Fields(c.dialog, {{"RoughDiameter", "1"}, {"RoughStepXY", "0.5"}});
+    for (const auto& [k, v] : c.set) f[k] = v;
+    const OperationResult r = Operate(job, c.dialog, f, "1");
+    EXPECT_EQ(r.Made, *c.problem == 0);
+    EXPECT_EQ(r.Problem, c.problem);
+    if (*c.problem) {
+      EXPECT_EQ(r.Message, "Toolpaths not Created.  Check Parameters.");
+    }
+  }
 }
 
 TEST(ContourExamples, LevelsAndTheNoneRule) {
