@@ -432,7 +432,8 @@ void MainWindow::RunOperation(OperationDialog which) {
   }
   EnableCommands();
   if (r.Made) SetContent(ContentToolpaths);
-  Status(r.Status);
+  // The field at fault, where the parameters were refused.
+  Status(r.Problem.empty() ? r.Status : r.Problem);
   if (!r.Message.empty()) QMessageBox::information(this, "Tibrel", QString::fromStdString(r.Message));
   view_->update();
 }

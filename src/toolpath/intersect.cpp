@@ -1,6 +1,9 @@
 #include "toolpath/intersect.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 #include "geometry/tolerances.h"
 
@@ -139,6 +142,65 @@ int IntersectEntities(const TTBEntity& a, const TTBEntity& b, TTBCrossing out[2]
   }
   for (int i = 0; i < k; ++i) out[i] = found[i];
   return k;
+}
+
+double EntityDistanceSquared(const TTBEntity& e, TTBPoint p) {
+  if (e.Radius == 0) {
+    const double dx = e.X2 - e.X, dy = e.Y2 - e.Y, len2 = dx * dx + dy * dy;
+    const double pa = Sq(p.X - e.X) + Sq(p.Y - e.Y);
+    if (len2 == 0) return pa;
+    const double t = ((p.X - e.X) * dx + (p.Y - e.Y) * dy) / len2;
+    if (t <= 0) return pa;
+    if (t >= 1) return Sq(p.X - e.X2) + Sq(p.Y - e.Y2);
+    return std::max(0.0, pa - t * t * len2);
+  }
+  if (AngleOnArc(e, PointAngle({e.X, e.Y}, p), 0)) return Sq(std::hypot(p.X - e.X, p.Y - e.Y) - std::fabs(e.Radius));
+  return std::min(Dist2(p, EntityStart(e)), Dist2(p, EntityEnd(e)));
+}
+
+namespace {
+
+// The foot of the perpendicular from p on a line piece, kept on the piece.
+TTBPoint FootOn(const TTBEntity& line, TTBPoint p) {
+  const double dx = line.X2 - line.X, dy = line.Y2 - line.Y, len2 = dx * dx + dy * dy;
+  const double t = len2 == 0 ? 0 : std::clamp(((p.X - line.X) * dx + (p.Y - line.Y) * dy) / len2, 0.0, 1.0);
+  return {line.X + t * dx, line.Y + t * dy};
+}
+
+// Points of e where, when the two entities do not cross, the nearest pair
+// can lie away from their ends: on a line, the foot of the other arc's
+// centre; on an arc, the points facing the other arc's centre or square to
+// the other line.
+void NearestCandidates(const TTBEntity& e, const TTBEntity& other, std::vector<TTBPoint>& out) {
+  if (e.Radius == 0) {
+    if (other.Radius != 0) out.push_back(FootOn(e, {other.X, other.Y}));
+    return;
+  }
+  double angle;
+  if (other.Radius != 0) {
+    if (other.X == e.X && other.Y == e.Y) return;  // concentric: the ends decide
+    angle = PointAngle({e.X, e.Y}, {other.X, other.Y});
+  } else {
+    angle = VectorAngle(other.X - other.X2, other.Y2 - other.Y);  // the line's normal
+  }
+  for (double a : {angle, angle + Pi}) {
+    a = NormaliseAngle(a);
+    if (AngleOnArc(e, a, 0)) out.push_back({e.X + std::fabs(e.Radius) * std::cos(a), e.Y + std::fabs(e.Radius) * std::sin(a)});
+  }
+}
+
+}  // namespace
+
+double EntitiesDistance(const TTBEntity& a, const TTBEntity& b) {
+  TTBCrossing crossings[2];
+  if (IntersectEntities(a, b, crossings) > 0) return 0;
+  std::vector<TTBPoint> onA = {EntityStart(a), EntityEnd(a)}, onB = {EntityStart(b), EntityEnd(b)};
+  NearestCandidates(a, b, onA);
+  NearestCandidates(b, a, onB);
+  double best = std::numeric_limits<double>::infinity();
+  for (TTBPoint p : onA) best = std::min(best, EntityDistanceSquared(b, p));
+  for (TTBPoint p : onB) best = std::min(best, EntityDistanceSquared(a, p));
+  return std::sqrt(best);
 }
 
 }  // namespace tibrel

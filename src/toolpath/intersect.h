@@ -25,6 +25,13 @@ TTBPoint EntityPointAt(const TTBEntity& e, double t);
 // collinear lines or arcs of one circle give the ends of their overlap.
 int IntersectEntities(const TTBEntity& a, const TTBEntity& b, TTBCrossing out[2]);
 
+// Squared distance from p to the nearest point of e.
+double EntityDistanceSquared(const TTBEntity& e, TTBPoint p);
+
+// Shortest distance between two entities (lines and arcs); 0 when they
+// cross or touch.
+double EntitiesDistance(const TTBEntity& a, const TTBEntity& b);
+
 // Whether the boxes of a and b, widened by 0.0005, overlap.
 template <class A, class B>
 bool BoxesOverlapWidened(const A& a, const B& b, double margin = 0.0005) {

@@ -198,20 +198,6 @@ bool RawOffset(const TTBRegion& region, TTBEntityArray& out, double d, bool tagI
 namespace {
 
 // Squared distance from p to an entity.
-double DistanceSquared(const TTBEntity& e, TTBPoint p) {
-  if (e.Radius == 0) {
-    const double dx = e.X2 - e.X, dy = e.Y2 - e.Y, len2 = dx * dx + dy * dy;
-    const double pa = Sq(p.X - e.X) + Sq(p.Y - e.Y);
-    if (len2 == 0) return pa;
-    const double t = ((p.X - e.X) * dx + (p.Y - e.Y) * dy) / len2;
-    if (t <= 0) return pa;
-    if (t >= 1) return Sq(p.X - e.X2) + Sq(p.Y - e.Y2);
-    return std::max(0.0, pa - t * t * len2);
-  }
-  if (AngleOnArc(e, PointAngle({e.X, e.Y}, p), 0)) return Sq(std::hypot(p.X - e.X, p.Y - e.Y) - std::fabs(e.Radius));
-  return std::min(Dist2(p, EntityStart(e)), Dist2(p, EntityEnd(e)));
-}
-
 }  // namespace
 
 namespace {
@@ -221,7 +207,7 @@ bool TooNear(const TTBEntity& e, TTBPoint p, double m, double limit) {
   // The distance to the whole circle is a lower bound of the distance to the
   // arc: when that is clear, no angle needs working out.
   if (e.Radius != 0 && Sq(std::hypot(p.X - e.X, p.Y - e.Y) - std::fabs(e.Radius)) >= limit) return false;
-  return DistanceSquared(e, p) < limit;
+  return EntityDistanceSquared(e, p) < limit;
 }
 
 }  // namespace

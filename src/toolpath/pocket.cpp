@@ -59,11 +59,10 @@ bool CrossesBetween(const TTBEntity& link, const TTBEntity& e, double lo, double
 }
 
 // Orders, links and appends the rings of one level.
-void AppendLevel(const OperationRecords& ops, TTBRegionArray& rings, const TTBRegionArray& obstacles, size_t first, double previous,
+void AppendLevel(const OperationRecords& ops, TTBRegionArray& rings, const TTBMachineRegion& machine, size_t first,
                  bool finish) {
   OrderRings(ops, rings, first, ops.PocketDir);
-  const TTBPoint from = ops.Toolpaths.size() > 1 ? PathEnd(ops.Toolpaths.back()) : TTBPoint{0, 0};
-  LinkPocketPaths(ops, rings, obstacles, from, previous);
+  LinkPocketPaths(ops, rings, machine);
   AppendToolpaths(rings, ops.MachiningParameters, false, finish, ops.Toolpaths);
 }
 
@@ -343,41 +342,48 @@ void OrderRings(const OperationRecords& ops, TTBRegionArray& rings, size_t first
   for (size_t i = 1; i <= n; ++i) rings[i].Selected = first[i];
 }
 
-void LinkPocketPaths(const OperationRecords& ops, TTBRegionArray& rings, const TTBRegionArray& obstacles, TTBPoint from,
-                     double previousDepth) {
+bool LinkKeepsClear(const TTBRegionArray& regions, const TTBMachineRegion& machine, const TTBEntity& link) {
+  auto clear = [&](int32_t k, double offset) {
+    if (k < 1 || static_cast<size_t>(k) >= regions.size()) return true;
+    const TTBRegion& wall = regions[static_cast<size_t>(k)];
+    if (!BoxesOverlapWidened(wall, link, offset)) return true;
+    for (const auto& e : wall.Entities)
+      if (EntitiesDistance(link, e) < offset - ClearanceSlack) return false;
+    return true;
+  };
+  if (!clear(machine.Region, machine.Offset)) return false;
+  for (const auto& island : machine.Islands)
+    if (!clear(island.Region, island.Offset)) return false;
+  return true;
+}
+
+void LinkPocketPaths(const OperationRecords& ops, TTBRegionArray& rings, const TTBMachineRegion& machine) {
   if (ops.Control.Idle() || rings.size() < 2) return;
   const TTBMachiningParameters& P = ops.MachiningParameters;
-  const double rapid = P.RapidHeight;
-  const double lifted = previousDepth <= 0 ? -rapid : previousDepth - rapid;
-  auto approach = [&](TTBPoint a, TTBPoint b) {
+  // The cutter stays down only on a short link between two rings of the
+  // level that keeps the tool's clearance from every wall and island of the
+  // level and crosses no other ring (it would feed through stock that ring
+  // is still to cut). Every other link rises to the rapid height above the
+  // stock, moves over and plunges: a rapid below the top could meet stock
+  // that no level has cleared yet.
+  auto staysDown = [&](TTBPoint a, TTBPoint b) {
+    if (std::hypot(b.X - a.X, b.Y - a.Y) > 3 * P.Rough.Radius) return false;
     TTBEntity link = MakeLine(a.X, a.Y, b.X, b.Y);
     UpdateEntityBox(link);
-    double depth = std::hypot(b.X - a.X, b.Y - a.Y) <= 3 * P.Rough.Radius ? 0 : lifted;
-    // Feeding across at depth is only for links that stay clear of every
-    // ring of the level and of the islands' loops.
-    auto crosses = [&](const TTBRegionArray& loops, double hi) {
-      for (size_t i = 1; i < loops.size(); ++i)
-        if (BoxesOverlapWidened(loops[i], link, 0))
-          for (const auto& e : loops[i].Entities)
-            if (CrossesBetween(link, e, 0.01, hi)) return true;
-      return false;
-    };
-    if (crosses(rings, 0.99) || crosses(obstacles, 1.0)) depth = -rapid;
-    return depth;
+    for (size_t i = 1; i < rings.size(); ++i)
+      if (BoxesOverlapWidened(rings[i], link, 0))
+        for (const auto& e : rings[i].Entities)
+          if (CrossesBetween(link, e, 0.01, 0.99)) return false;
+    return LinkKeepsClear(ops.Regions, machine, link);
   };
   for (size_t i = 1; i < rings.size(); ++i) {
     TTBRegion& r = rings[i];
-    const TTBPoint a = i == 1 ? from : RegionEnd(rings[i - 1]);
-    const double depth = approach(a, RegionStart(r));
-    if (i == 1) {
-      r.ApproachDepth = depth != 0 ? depth : lifted;
-      r.LinkMode = LinkLift;
-    } else if (depth != 0) {
-      r.ApproachDepth = depth;
-      r.LinkMode = LinkLift;
-    } else {
+    if (i > 1 && staysDown(RegionEnd(rings[i - 1]), RegionStart(r))) {
       r.ApproachDepth = 0;
       r.LinkMode = LinkStayDown;
+    } else {
+      r.ApproachDepth = -P.RapidHeight;
+      r.LinkMode = LinkLift;
     }
   }
 }
@@ -385,7 +391,7 @@ void LinkPocketPaths(const OperationRecords& ops, TTBRegionArray& rings, const T
 namespace {
 
 // A plateau (or any extra machine region) cut like a level.
-void CutPlateau(const OperationRecords& ops, const TTBMachineRegion& m, double step, const TTBTolerances& tol, double& previous,
+void CutPlateau(const OperationRecords& ops, const TTBMachineRegion& m, double step, const TTBTolerances& tol,
                 bool finish) {
   TTBRegionArray rings, loops;
   if (!FirstRings(ops, m, tol, rings, loops)) return;
@@ -398,13 +404,12 @@ void CutPlateau(const OperationRecords& ops, const TTBMachineRegion& m, double s
       loops[i].Used = 1;
       rings.push_back(loops[i]);
     }
-  AppendLevel(ops, rings, loops, first, previous, finish);
-  previous = m.Z;
+  AppendLevel(ops, rings, m, first, finish);
 }
 
 // The islands of islands inside a master's boundary that no level reached.
 void NestedPlateaus(const OperationRecords& ops, const TTBMasterRegion& master, double base, double floor, double step,
-                    const TTBTolerances& tol, double& previous, bool finish) {
+                    const TTBTolerances& tol, bool finish) {
   TTBRegionArray& regions = ops.Regions;
   for (size_t j = 1; j < regions.size(); ++j) {
     if (ops.Control.Halted()) return;
@@ -416,7 +421,7 @@ void NestedPlateaus(const OperationRecords& ops, const TTBMasterRegion& master, 
     holder.Islands.push_back({static_cast<int32_t>(j), base});
     TTBMachineRegionArray plateaus;
     PlanPlateaus(regions, holder, plateaus, ops.Trace, ops.Profiles, base, floor);
-    for (const auto& m : plateaus) CutPlateau(ops, m, step, tol, previous, finish);
+    for (const auto& m : plateaus) CutPlateau(ops, m, step, tol, finish);
   }
 }
 
@@ -433,7 +438,6 @@ void PocketRough(const OperationRecords& ops) {
   const TTBTolerances& tol = ops.RoughTolerances;
   LevelProgress progress(ops.Control, "Pocket", plan);
   for (const auto& master : plan) {
-    double previous = -P.RapidHeight;
     for (size_t l = 1; l < master.Levels.size(); ++l) {
       progress.Next();
       const TTBMachineRegion& level = master.Levels[l];
@@ -441,14 +445,13 @@ void PocketRough(const OperationRecords& ops) {
       if (!FirstRings(ops, level, tol, rings, loops)) return;
       const size_t first = rings.size() - 1;
       ClearLevel(ops, rings, loops, P.Rough.XYStep, level, tol);
-      AppendLevel(ops, rings, loops, first, previous, false);
+      AppendLevel(ops, rings, level, first, false);
       if (ops.Control.Halted()) return;
       TTBMachineRegionArray plateaus;
       PlanPlateaus(ops.Regions, level, plateaus, ops.Trace, ops.Profiles, base, P.FloorStock);
-      for (const auto& m : plateaus) CutPlateau(ops, m, P.Rough.XYStep, tol, previous, false);
-      previous = level.Z;
+      for (const auto& m : plateaus) CutPlateau(ops, m, P.Rough.XYStep, tol, false);
     }
-    NestedPlateaus(ops, master, base, P.FloorStock, P.Rough.XYStep, tol, previous, false);
+    NestedPlateaus(ops, master, base, P.FloorStock, P.Rough.XYStep, tol, false);
   }
 }
 
@@ -462,7 +465,6 @@ void PocketFinish(const OperationRecords& ops) {
   const TTBTolerances& tol = ops.FinishTolerances;
   LevelProgress progress(ops.Control, "Pocket finish", plan);
   for (const auto& master : plan) {
-    double previous = -P.RapidHeight;
     const double depth = ops.Regions[static_cast<size_t>(master.Region)].Depth;
     for (size_t l = 1; l < master.Levels.size(); ++l) {
       progress.Next();
@@ -483,18 +485,17 @@ void PocketFinish(const OperationRecords& ops) {
         loops[i].Used = 1;
         rings.push_back(loops[i]);
       }
-      AppendLevel(ops, rings, loops, first, previous, true);
+      AppendLevel(ops, rings, level, first, true);
       if (ops.Control.Halted()) return;
       if (floorPass) {
         TTBMachineRegionArray plateaus;
         PlanPlateaus(ops.Regions, level, plateaus, ops.Trace, ops.Profiles, P.Finish.Radius, 0);
-        for (const auto& m : plateaus) CutPlateau(ops, m, P.Finish.XYStep, tol, previous, true);
+        for (const auto& m : plateaus) CutPlateau(ops, m, P.Finish.XYStep, tol, true);
       }
-      previous = level.Z;
     }
     if (floorPass)
       NestedPlateaus(ops, master, P.Finish.Radius + P.Finish.StockToLeave, P.FloorStock, P.Finish.XYStep, tol,
-                     previous, true);
+                     true);
   }
   AddLeadMoves(ops.Toolpaths, P.EntryType, P.ExitType, ops.Dir, 0, P.ExitLength, P.EntryLength);
 }

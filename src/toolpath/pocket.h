@@ -37,10 +37,14 @@ double RingOrderDistance(const TTBEntity& e, TTBPoint p);
 // "In/Out". The first rings keep Selected 1, the others 0.
 void OrderRings(const OperationRecords& ops, TTBRegionArray& rings, size_t firstRingCount, bool inOut);
 
+// Whether a link keeps the tool's clearance from the walls of a level: the
+// boundary and the islands of the machine region at their offsets.
+bool LinkKeepsClear(const TTBRegionArray& regions, const TTBMachineRegion& machine, const TTBEntity& link);
+
 // Approach depth and link mode of the rings in cutting order: a short link
-// that crosses no ring or obstacle is fed at depth, any other lifts.
-void LinkPocketPaths(const OperationRecords& ops, TTBRegionArray& rings, const TTBRegionArray& obstacles, TTBPoint from,
-                     double previousDepth);
+// between two rings that keeps clear of the walls and crosses no ring is fed
+// at depth; any other rises to the rapid height above the stock.
+void LinkPocketPaths(const OperationRecords& ops, TTBRegionArray& rings, const TTBMachineRegion& machine);
 
 void PocketRough(const OperationRecords& ops);
 void PocketFinish(const OperationRecords& ops);
