@@ -1,7 +1,10 @@
 #include "toolpath/contour.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "geometry/tolerances.h"
+#include "toolpath/intersect.h"
 #include "toolpath/level_progress.h"
 #include "toolpath/offset.h"
 
@@ -145,17 +148,85 @@ void LinkContourPaths(TTBRegionArray& results, const TTBMachiningParameters& par
   }
 }
 
-void AddLeadMoves(TTBOutRegionArray& toolpaths, int32_t entryType, int32_t exitType, bool clockwise,
-                  int32_t compensation, double exitLength, double entryLength) {
-  const bool entry = entryType > 0 && entryLength != 0, exit = exitType > 0 && exitLength != 0;
-  for (size_t i = 1; i < toolpaths.size(); ++i) {
+namespace {
+
+// The fraction of the chosen lead length tried in turn when the full lead
+// comes too near a wall; below the last one the lead is left out.
+constexpr double LeadFractions[] = {1, 0.75, 0.5, 0.35, 0.25, 0.125, 0.0625};
+
+// The nearest distance from an entity to the selected regions, looking no
+// farther than limit (limit is returned when nothing is nearer).
+double WallDistance(const TTBEntity& e, const TTBRegionArray& regions, double limit) {
+  double best = limit;
+  for (size_t i = 1; i < regions.size(); ++i) {
+    const TTBRegion& r = regions[i];
+    if (!r.Selected || !BoxesOverlapWidened(r, e, best)) continue;
+    for (const auto& w : r.Entities)
+      if (BoxesOverlapWidened(w, e, best)) best = std::min(best, EntitiesDistance(e, w));
+  }
+  return best;
+}
+
+bool KeepsClear(TTBEntity e, const LeadWalls& walls, double need) {
+  UpdateEntityBox(e);
+  return WallDistance(e, *walls.Regions, need) >= need - ClearanceSlack;
+}
+
+// The longest lead of the table's fractions that keeps clear, or none.
+template <class Make>
+TTBEntity FittedLead(Make make, double length, TTBPoint junction, const LeadWalls& walls) {
+  if (!walls.Regions) return make(length);
+  // A lead keeps the clearance its path has where they meet, up to what the
+  // tool needs.
+  TTBEntity point = MakeLine(junction.X, junction.Y, junction.X, junction.Y);
+  const double need = std::min(walls.Clearance, WallDistance(point, *walls.Regions, walls.Clearance + 1));
+  for (double f : LeadFractions) {
+    TTBEntity lead = make(f * length);
+    if (KeepsClear(lead, walls, need)) return lead;
+  }
+  TTBEntity none;
+  none.Pending = 0;
+  return none;
+}
+
+}  // namespace
+
+void AddLeadMoves(TTBOutRegionArray& toolpaths, size_t from, const TTBMachiningParameters& P, bool clockwise,
+                  const LeadWalls& walls) {
+  const int32_t entryType = P.EntryType, exitType = P.ExitType, compensation = P.Compensation;
+  const bool entry = entryType > 0 && P.EntryLength != 0, exit = exitType > 0 && P.ExitLength != 0;
+  for (size_t i = std::max<size_t>(from, 1); i < toolpaths.size(); ++i) {
     TTBOutRegion& t = toolpaths[i];
     if (t.Entities.empty()) continue;
     const double sign = LeadSign(clockwise, compensation, compensation == 3 && t.IsIsland);
-    if (entry && t.HasLeads == 1) t.EntryMove = EntryMove(t.Entities.front(), entryType, sign * entryLength, entryLength);
-    else t.EntryMove.Pending = 0;
-    if (exit && t.HasLeads == 1) t.ExitMove = ExitMove(t.Entities.back(), exitType, -sign * exitLength, exitLength);
-    else t.ExitMove.Pending = 0;
+    const TTBEntity& first = t.Entities.front();
+    const TTBEntity& last = t.Entities.back();
+    if (entry && t.HasLeads == 1)
+      t.EntryMove = FittedLead([&](double len) { return EntryMove(first, entryType, sign * len, len); },
+                               P.EntryLength, EntityStart(first), walls);
+    else
+      t.EntryMove.Pending = 0;
+    if (exit && t.HasLeads == 1)
+      t.ExitMove = FittedLead([&](double len) { return ExitMove(last, exitType, -sign * len, len); }, P.ExitLength,
+                              EntityEnd(last), walls);
+    else
+      t.ExitMove.Pending = 0;
+  }
+  // A path reached at depth (staying down, or plunged where the cutter is)
+  // is fed from where the cutter stands to its entry; where that feed does
+  // not keep clear, the path is reached from above.
+  if (!walls.Regions) return;
+  for (size_t i = std::max<size_t>(from, 2); i < toolpaths.size(); ++i) {
+    TTBOutRegion& t = toolpaths[i];
+    if (t.Entities.empty() || (t.LinkMode != LinkStayDown && t.LinkMode != LinkRunStart)) continue;
+    const TTBPoint a = PathEnd(toolpaths[i - 1]), b = PathStart(t);
+    if (std::hypot(b.X - a.X, b.Y - a.Y) < ClearanceSlack) continue;
+    TTBPoint junction = EntityStart(t.Entities.front());
+    TTBEntity point = MakeLine(junction.X, junction.Y, junction.X, junction.Y);
+    const double need = std::min(walls.Clearance, WallDistance(point, *walls.Regions, walls.Clearance + 1));
+    if (KeepsClear(MakeLine(a.X, a.Y, b.X, b.Y), walls, need)) continue;
+    t.LinkMode = LinkLift;
+    t.ApproachDepth = -P.RapidHeight;
   }
 }
 
@@ -208,6 +279,13 @@ void ContourPass(const OperationRecords& ops, const TTBMasterRegionArray& plan, 
     }
 }
 
+// The walls of a contour: the selected regions, except when the cutter runs
+// on them (compensation None).
+LeadWalls ContourWalls(const TTBRegionArray& regions, const TTBMachiningParameters& P, double clearance) {
+  if (P.Compensation == 0) return {};
+  return {&regions, clearance};
+}
+
 }  // namespace
 
 void ContourRough(const OperationRecords& ops) {
@@ -237,7 +315,7 @@ void ContourRough(const OperationRecords& ops) {
   ops.Toolpaths = EmptyToolpathList();
   if (!PlanContourLevels(ops.Regions, plan, ops.Profiles, floor, islandsAlone, base, P.Rough.ZStep)) return;
   ContourPass(ops, plan, false);
-  AddLeadMoves(ops.Toolpaths, P.EntryType, P.ExitType, ops.Dir, P.Compensation, P.ExitLength, P.EntryLength);
+  AddLeadMoves(ops.Toolpaths, 1, P, ops.Dir, ContourWalls(ops.Regions, P, P.Rough.Radius + P.Rough.StockToLeave));
 }
 
 void ContourFinish(const OperationRecords& ops) {
@@ -245,8 +323,9 @@ void ContourFinish(const OperationRecords& ops) {
   if (ops.Control.Idle() || P.FinishMode < 1 || P.Compensation >= 3) return;
   TTBMasterRegionArray plan;
   if (!PlanContourLevels(ops.Regions, plan, ops.Profiles, 0, true, P.Finish.Radius, P.Finish.ZStep)) return;
+  const size_t from = ops.Toolpaths.size();
   ContourPass(ops, plan, true);
-  AddLeadMoves(ops.Toolpaths, P.EntryType, P.ExitType, ops.Dir, P.Compensation, P.ExitLength, P.EntryLength);
+  AddLeadMoves(ops.Toolpaths, from, P, ops.Dir, ContourWalls(ops.Regions, P, P.Finish.Radius));
 }
 
 }  // namespace tibrel

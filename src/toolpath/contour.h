@@ -25,11 +25,23 @@ bool PlanContourLevels(TTBRegionArray& regions, TTBMasterRegionArray& plan, cons
 // lifting, any other is reached by a lift to the rapid height.
 void LinkContourPaths(TTBRegionArray& results, const TTBMachiningParameters& params, TTBPoint current);
 
-// Entry and exit moves of every toolpath that wants leads: arc, perpendicular
-// or tangent, on the side that the default direction and the compensation
-// give.
-void AddLeadMoves(TTBOutRegionArray& toolpaths, int32_t entryType, int32_t exitType, bool clockwise,
-                  int32_t compensation, double exitLength, double entryLength);
+// What leads must keep clear of: the walls of the operation (the selected
+// regions of the list) at the clearance its tool needs. Without walls
+// (compensation None) leads are taken as the table gives them.
+struct LeadWalls {
+  const TTBRegionArray* Regions = nullptr;
+  double Clearance = 0;
+};
+
+// Entry and exit moves of toolpaths from..last that want leads: arc,
+// perpendicular or tangent, on the side that the default direction and the
+// compensation give, of the lengths of the parameters. A lead that comes
+// nearer to a wall than its path does (or than the clearance) is shortened
+// until it fits, or left out: the path is then plunged onto. A path that
+// would be reached at depth by a feed to its entry that does not keep clear
+// is reached from above instead.
+void AddLeadMoves(TTBOutRegionArray& toolpaths, size_t from, const TTBMachiningParameters& params, bool clockwise,
+                  const LeadWalls& walls = {});
 
 // The roughing contour (replaces Toolpaths) and the finishing contour
 // (appends). Both stop when the command mode drops to 0.

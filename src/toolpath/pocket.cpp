@@ -462,6 +462,7 @@ void PocketFinish(const OperationRecords& ops) {
   if (!PlanPocketLevels(ops.Regions, plan, 0, ops.Profiles, false, P.Finish.Radius, P.Finish.ZStep)) return;
   const bool walls = WallProfileInUse(ops.Regions, plan);
   const bool floorPass = P.FinishMode == 3 && P.Finish.StockToLeave > 0;
+  const size_t from = ops.Toolpaths.size();
   const TTBTolerances& tol = ops.FinishTolerances;
   LevelProgress progress(ops.Control, "Pocket finish", plan);
   for (const auto& master : plan) {
@@ -497,7 +498,11 @@ void PocketFinish(const OperationRecords& ops) {
       NestedPlateaus(ops, master, P.Finish.Radius + P.Finish.StockToLeave, P.FloorStock, P.Finish.XYStep, tol,
                      true);
   }
-  AddLeadMoves(ops.Toolpaths, P.EntryType, P.ExitType, ops.Dir, 0, P.ExitLength, P.EntryLength);
+  // Finishing leads keep the finishing tool's clearance from every wall and
+  // island of the pocket.
+  TTBMachiningParameters leads = P;
+  leads.Compensation = 0;
+  AddLeadMoves(ops.Toolpaths, from, leads, ops.Dir, {&ops.Regions, P.Finish.Radius + P.Finish.StockToLeave});
 }
 
 }  // namespace tibrel

@@ -386,7 +386,9 @@ TEST(ContourProperties, LeadsMeetTheirPathAsTheyShould) {
         t.Entities = {MakeArc(0, 0, cw ? -5 : 5, 1.0, cw ? 0.2 : 1.8), MakeLine(0, 0, 3, 4)};
         t.Entities[1] = MakeLine(EntityEnd(t.Entities[0]).X, EntityEnd(t.Entities[0]).Y, 7, 7);
         list.push_back(t);
-        AddLeadMoves(list, type, type, cw, comp, 0.5, 0.5);
+        TTBMachiningParameters p;
+        p.EntryType = p.ExitType = type, p.Compensation = comp, p.EntryLength = p.ExitLength = 0.5;
+        AddLeadMoves(list, 1, p, cw);
         const TTBEntity &in = list[1].EntryMove, &out = list[1].ExitMove;
         ASSERT_TRUE(in.Pending && out.Pending);
         const TTBPoint s = EntityStart(t.Entities[0]), e = EntityEnd(t.Entities[1]);
