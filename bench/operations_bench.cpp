@@ -16,8 +16,11 @@ namespace {
 
 using namespace tibrel;
 
+// The dialog's defaults with feeds that can run, then the given fields.
 ConfigurationFields Fields(OperationDialog d, std::initializer_list<std::pair<const char*, const char*>> set) {
   ConfigurationFields f = DefaultConfigurationFields(d);
+  f["RoughPlunge"] = "200";
+  if (d != OperationDialog::Drill) f["RoughFeed"] = "600", f["FinishFeed"] = "400";
   for (const auto& [k, v] : set) f[k] = v;
   return f;
 }
