@@ -22,6 +22,7 @@ out in creation order, and the script re-runs itself with a fixed hash seed
 import importlib.util
 import math
 import os
+import random
 import sys
 from pathlib import Path
 
@@ -316,6 +317,32 @@ def ocs_mirrored(version):
     save(doc, f"ezdxf_ocs_mirrored_{version.lower()}.dxf")
 
 
+# 11. -----------------------------------------------------------------------
+def pies():
+    doc = new_doc(R12)
+    msp = doc.modelspace()
+    # 40 pies of radius 1200 on a grid 3000 apart, each centre moved by up
+    # to 100 and each arc starting and turning by its own amount: two LINEs
+    # from the centre to the ends of an ARC, whose ends ezdxf computes from
+    # the angles at full precision.  Drawn in file order arc, line to the
+    # start, line from the end; every second pie has its lines reversed.
+    rng = random.Random(1200)
+    for k in range(40):
+        cx = 3000 * (k % 8) + 100 * rng.random()
+        cy = 3000 * (k // 8) + 100 * rng.random()
+        a0 = 360 * rng.random()
+        a1 = a0 + 20 + 300 * rng.random()
+        arc = msp.add_arc((cx, cy), 1200, a0, a1)
+        s, e = arc.start_point, arc.end_point
+        if k % 2:
+            msp.add_line((s.x, s.y), (cx, cy))
+            msp.add_line((cx, cy), (e.x, e.y))
+        else:
+            msp.add_line((cx, cy), (s.x, s.y))
+            msp.add_line((e.x, e.y), (cx, cy))
+    save(doc, "ezdxf_pies_r12.dxf")
+
+
 def main():
     for version in (R12, R2018):
         lines(version)
@@ -328,6 +355,7 @@ def main():
         ocs_mirrored(version)
     ellipse()
     every_entity()
+    pies()
 
 
 if __name__ == "__main__":

@@ -68,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FileCase{"tests/data/ezdxf_mixed_layers_r2018.dxf", 3, 2, 0},
                     FileCase{"tests/data/ezdxf_every_entity_r2018.dxf", 6, 4, 2},
                     FileCase{"tests/data/ezdxf_ocs_mirrored_r12.dxf", 2, 1, 0},
-                    FileCase{"tests/data/ezdxf_ocs_mirrored_r2018.dxf", 2, 1, 0}, FileCase{"examples/bracket.dxf", 8, 0, 0},
+                    FileCase{"tests/data/ezdxf_ocs_mirrored_r2018.dxf", 2, 1, 0}, FileCase{"tests/data/ezdxf_pies_r12.dxf", 40, 0, 0},
+                    FileCase{"examples/bracket.dxf", 8, 0, 0},
                     FileCase{"examples/plate_islands.dxf", 18, 0, 0}, FileCase{"examples/open_profiles.dxf", 1, 5, 0}));
 
 TEST(OpenDrawing, MirroredArcPassesThroughItsWorldPoint) {
