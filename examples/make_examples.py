@@ -10,43 +10,24 @@ CIRCLE, 2D POLYLINE with VERTEX and SEQEND, and LWPOLYLINE (bracket.dxf).
 The header states the units (millimetres, $INSUNITS 4); ezdxf adds the
 tables, blocks, handles and objects a reader of that version expects.
 
-Every number goes through num() first, so the files hold the same values
-(at most 6 decimals) as the hand-made R12 files they replace.  The files are
-written next to this script, and the same bytes come out on every run: the
-shuffle uses its own fixed generator, ezdxf's "fixed meta data for testing"
-option replaces the dates and GUIDs by constants, and the script re-runs
-itself with a fixed hash seed (ezdxf writes part of the OBJECTS section in
-set order).  examples/README.md gives the region counts each drawing must
+Every number goes through num() first, so the files hold values of at most
+6 decimals (the bulge of a quarter circle too).  The files are written next
+to this script, and the same bytes come out on every run: the shuffle uses
+its own fixed generator, ezdxf's "fixed meta data for testing" option
+replaces the dates and GUIDs by constants, and the script runs under a fixed
+hash seed (scripts/ezdxf_python.py).  examples/README.md gives the region counts each drawing must
 load as; they were worked out from the geometry below, so keep the two in
 step when a shape changes.
 """
 
-import importlib.util
 import math
-import os
 import sys
 from pathlib import Path
 
-DEBIAN_PYTHON = "/usr/bin/python3"  # where python3-ezdxf installs to
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "scripts"))
+from ezdxf_python import run_with_ezdxf  # noqa: E402
 
-
-def _rerun_if_needed():
-    """Run with a fixed hash seed, and with Debian's python3 when the one
-    first on PATH (a pyenv or venv one) lacks python3-ezdxf."""
-    have = importlib.util.find_spec("ezdxf") is not None
-    if have and os.environ.get("PYTHONHASHSEED") == "0":
-        return
-    exe = sys.executable
-    if not have:
-        if not os.path.exists(DEBIAN_PYTHON) or os.path.realpath(
-            DEBIAN_PYTHON
-        ) == os.path.realpath(sys.executable):
-            sys.exit("make_examples.py needs ezdxf: apt-get install python3-ezdxf")
-        exe = DEBIAN_PYTHON
-    os.execve(exe, [exe] + sys.argv, dict(os.environ, PYTHONHASHSEED="0"))
-
-
-_rerun_if_needed()
+run_with_ezdxf()
 
 import ezdxf  # noqa: E402
 

@@ -7,33 +7,21 @@ outlines that were saved:
 
 Every end of a LINE or ARC must meet the end of exactly one other entity (to
 1e-9 of the drawing's size, far inside Tibrel's chaining tolerance), and the
-LINEs, ARCs and CIRCLEs must make LOOPS closed outlines (an ARC whose angles
-are equal, as Tibrel writes a full circle, is one by itself).  Exit status 0 when
-they do, 1 when they do not, 77 (ctest's "skipped") when ezdxf is missing.
-As make_fixtures.py does, the script re-runs itself with Debian's python3
-when the one first on PATH has no ezdxf.
+LINEs, ARCs and CIRCLEs must make LOOPS closed outlines (an ARC whose
+angles are equal, as Tibrel writes a full circle, is one by itself).  Exit
+status 0 when they do, 1 when they do not, 77 (ctest's "skipped") when ezdxf
+is missing.  Like the fixture scripts it runs under Debian's python3 when the
+one first on PATH has no ezdxf (scripts/ezdxf_python.py).
 """
 
-import importlib.util
-import os
 import sys
+from pathlib import Path
 
-DEBIAN_PYTHON = "/usr/bin/python3"
-SKIPPED = 77
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
+from ezdxf_python import run_with_ezdxf  # noqa: E402
 
-
-def _find_ezdxf():
-    if importlib.util.find_spec("ezdxf") is not None:
-        return
-    if os.path.exists(DEBIAN_PYTHON) and os.path.realpath(
-        DEBIAN_PYTHON
-    ) != os.path.realpath(sys.executable):
-        os.execv(DEBIAN_PYTHON, [DEBIAN_PYTHON] + sys.argv)
-    print("ezdxf is not installed (apt-get install python3-ezdxf)")
-    sys.exit(SKIPPED)
-
-
-_find_ezdxf()
+SKIPPED = 77  # ctest's "skipped"
+run_with_ezdxf(fixed_hash_seed=False, missing_status=SKIPPED)
 
 import ezdxf  # noqa: E402
 
