@@ -138,7 +138,8 @@ TEST(DxfWriterGeometry, RandomLinesAndArcsReadBackUnchanged) {
     EXPECT_EQ(ent->Colour, 5);
     if (const auto* a = dynamic_cast<const Arc_*>(ent)) {
       ASSERT_LT(na, arcs.size());
-      const auto& [e, z] = arcs[na++];
+      const TTBEntity& e = arcs[na].first;
+      const double z = arcs[na++].second;
       same(a->P1, {e.X, e.Y, z});
       EXPECT_EQ(a->Radius, std::fabs(e.Radius));
       // The file's arc runs counter-clockwise: a clockwise arc is entered at its end.
