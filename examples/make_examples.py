@@ -1,26 +1,40 @@
 #!/usr/bin/env python3
-"""Write the example drawings of examples/ as small hand-made ASCII DXF files.
+"""Write the example drawings of examples/ as DXF R2000 files with ezdxf
+(Debian package python3-ezdxf).
 
     python3 examples/make_examples.py
 
-Plain Python, no DXF library: each file is a HEADER section that only states
-the units (millimetres) followed by an ENTITIES section, with every group code
-right-aligned on its own line ("  0", " 10") and its value on the next line.
-There are no TABLES or BLOCKS sections and no handles, as in the minimal R12
-files many small CAD and CAM tools write.  The entities are the R12 ones
-(LINE, ARC, CIRCLE, POLYLINE with VERTEX and SEQEND) plus LWPOLYLINE, which
-bracket.dxf uses on purpose.
+The drawings use LWPOLYLINE, which R12 does not have, so they are written as
+R2000 (AC1015), the first version whose entities they all are: LINE, ARC,
+CIRCLE, 2D POLYLINE with VERTEX and SEQEND, and LWPOLYLINE (bracket.dxf).
+The header states the units (millimetres, $INSUNITS 4); ezdxf adds the
+tables, blocks, handles and objects a reader of that version expects.
 
-The files are written next to this script, and the same bytes come out on
-every run (the shuffle uses its own fixed generator).  examples/README.md
-gives the region counts each drawing must load as; they were worked out from
-the geometry below, so keep the two in step when a shape changes.
+Every number goes through num() first, so the files hold values of at most
+6 decimals (the bulge of a quarter circle too).  The files are written next
+to this script, and the same bytes come out on every run: the shuffle uses
+its own fixed generator, ezdxf's "fixed meta data for testing" option
+replaces the dates and GUIDs by constants, and the script runs under a fixed
+hash seed (scripts/ezdxf_python.py).  examples/README.md gives the region counts each drawing must
+load as; they were worked out from the geometry below, so keep the two in
+step when a shape changes.
 """
 
 import math
+import sys
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "scripts"))
+from ezdxf_python import run_with_ezdxf  # noqa: E402
+
+run_with_ezdxf()
+
+import ezdxf  # noqa: E402
+
 OUT = Path(__file__).resolve().parent
+VERSION = "R2000"
+
+ezdxf.options.write_fixed_meta_data_for_testing = True
 
 # tan(22.5 deg): the bulge of a quarter circle.
 QUARTER_BULGE = math.tan(math.pi / 8)
@@ -29,93 +43,58 @@ QUARTER_BULGE = math.tan(math.pi / 8)
 # --- writing ----------------------------------------------------------------
 
 def num(v):
-    """Fixed notation, at most 6 decimals, no trailing zeros, no '-0'."""
+    """The value as the drawings hold it: at most 6 decimals, no '-0'."""
     text = f"{v:.6f}".rstrip("0")
     if text.endswith("."):
         text += "0"
     if text == "-0.0":
         text = "0.0"
-    return text
+    return float(text)
+
+
+def pt(p):
+    return tuple(num(float(c)) for c in p)
 
 
 class Dxf:
+    """The modelspace of a new R2000 drawing; entities go in in call order."""
+
     def __init__(self):
-        self.rows = []
+        self.doc = ezdxf.new(VERSION)
+        self.doc.header["$INSUNITS"] = 4  # millimetres
+        self.msp = self.doc.modelspace()
 
-    def group(self, code, value):
-        self.rows.append(f"{code:>3}")
-        self.rows.append(num(value) if isinstance(value, float) else str(value))
-
-    def point(self, base, x, y, z=0.0):
-        self.group(base, float(x))
-        self.group(base + 10, float(y))
-        self.group(base + 20, float(z))
+    def attribs(self, layer):
+        if layer not in self.doc.layers:
+            self.doc.layers.add(layer)
+        return {"layer": layer}
 
     def line(self, layer, p, q):
-        self.group(0, "LINE")
-        self.group(8, layer)
-        self.point(10, *p)
-        self.point(11, *q)
+        self.msp.add_line(pt(p), pt(q), dxfattribs=self.attribs(layer))
 
     def circle(self, layer, c, r):
-        self.group(0, "CIRCLE")
-        self.group(8, layer)
-        self.point(10, *c)
-        self.group(40, float(r))
+        self.msp.add_circle(pt(c), num(r), dxfattribs=self.attribs(layer))
 
     def arc(self, layer, c, r, start_deg, end_deg):
         """DXF arcs run counter-clockwise from start to end angle."""
-        self.group(0, "ARC")
-        self.group(8, layer)
-        self.point(10, *c)
-        self.group(40, float(r))
-        self.group(50, float(start_deg))
-        self.group(51, float(end_deg))
+        self.msp.add_arc(pt(c), num(r), num(start_deg), num(end_deg),
+                         dxfattribs=self.attribs(layer))
 
     def lwpolyline(self, layer, vertices, closed):
         """vertices: (x, y, bulge); the bulge applies to the segment that
         starts at that vertex."""
-        self.group(0, "LWPOLYLINE")
-        self.group(100, "AcDbEntity")
-        self.group(8, layer)
-        self.group(100, "AcDbPolyline")
-        self.group(90, len(vertices))
-        self.group(70, 1 if closed else 0)
-        for x, y, bulge in vertices:
-            self.group(10, float(x))
-            self.group(20, float(y))
-            if bulge:
-                self.group(42, float(bulge))
+        self.msp.add_lwpolyline([pt(v) for v in vertices], format="xyb",
+                                close=closed, dxfattribs=self.attribs(layer))
 
     def polyline(self, layer, vertices, closed):
-        """R12 2D POLYLINE; vertices: (x, y, bulge)."""
-        self.group(0, "POLYLINE")
-        self.group(8, layer)
-        self.group(66, 1)
-        self.point(10, 0, 0)
-        self.group(70, 1 if closed else 0)
-        for x, y, bulge in vertices:
-            self.group(0, "VERTEX")
-            self.group(8, layer)
-            self.point(10, x, y)
-            if bulge:
-                self.group(42, float(bulge))
-        self.group(0, "SEQEND")
-        self.group(8, layer)
-
-    def text(self):
-        head = []
-        for code, value in ((0, "SECTION"), (2, "HEADER"),
-                            (9, "$INSUNITS"), (70, 4),  # 4 = millimetres
-                            (0, "ENDSEC"), (0, "SECTION"), (2, "ENTITIES")):
-            head += [f"{code:>3}", str(value)]
-        tail = [f"{0:>3}", "ENDSEC", f"{0:>3}", "EOF"]
-        return "\n".join(head + self.rows + tail) + "\n"
+        """2D POLYLINE with VERTEX records; vertices: (x, y, bulge)."""
+        self.msp.add_polyline2d([pt(v) for v in vertices], format="xyb",
+                                close=closed, dxfattribs=self.attribs(layer))
 
 
 def save(dxf, name):
     path = OUT / name
-    path.write_text(dxf.text(), encoding="ascii", newline="\n")
+    dxf.doc.saveas(path)
     print(f"wrote {name} ({path.stat().st_size} bytes)")
 
 

@@ -178,6 +178,20 @@ void PrintRegionsJson(const Job& job, const std::string& status, const std::stri
   std::cout << "]" << extra << "}\n";
 }
 
+// Start-up as the program does it, for every command: the shipped settings
+// installed, Options.cfg read and applied (the default direction of closed
+// regions among its values), the post it names loaded. A failure is told on
+// stderr, as the window shows it in its status bar; false then.
+bool StartProgram(Job& job, TTBSettings& settings) {
+  try {
+    settings = StartUp(job);
+    return true;
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return false;
+  }
+}
+
 // Opens a drawing as the program does, telling its notices and errors;
 // false when nothing was loaded.
 bool OpenDrawing(Job& job, const std::string& path, std::string& status) {
@@ -220,6 +234,8 @@ int Info(const std::vector<std::string>& args) {
   CliProgress progress(job, isatty(2));
   job.ProgressSink = &progress;
   std::string status;
+  TTBSettings settings;
+  StartProgram(job, settings);  // after a start-up failure the window goes on too
   if (!OpenDrawing(job, path, status)) return 1;
   if (!order.empty()) {
     std::vector<double> n;
@@ -249,6 +265,8 @@ int ExportDxf(const std::vector<std::string>& args) {
   CliProgress progress(job, isatty(2));
   job.ProgressSink = &progress;
   std::string status;
+  TTBSettings settings;
+  StartProgram(job, settings);
   if (!OpenDrawing(job, path, status)) return 1;
   try {
     SaveGeometryDxf(job.Regions, out);
@@ -309,8 +327,8 @@ struct RunOptions {
 // then the drawing and the selection rules. Returns an exit status, 0 when
 // the job is ready; status gets the last status text.
 int PrepareJob(Job& job, const RunOptions& o, std::string& status, TTBSettings& settings) {
+  if (!StartProgram(job, settings)) return 2;
   try {
-    settings = StartUp(job);
     if (!o.postName.empty() || !o.postsFile.empty()) {
       const std::string name = o.postName.empty() ? job.Options.Post : o.postName;
       if (!LoadPost(job.CurrentPost, name, o.postsFile.empty() ? ProgramFile("Posts.cfg") : o.postsFile)) {

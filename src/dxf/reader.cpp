@@ -30,7 +30,8 @@ namespace {
 
 constexpr size_t MaxLineLength = 255;
 constexpr size_t BlockSize = 4096;
-constexpr int MaxPolylineVertices = 8192;
+// Some programs put a UTF-8 byte-order mark before the first group.
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n'; }
 
@@ -82,7 +83,8 @@ struct Groups {
 
 class DXF_Reader {
  public:
-  DXF_Reader(std::string_view data, const PassControl& control) : data_(data), control_(control) {}
+  DXF_Reader(std::string_view data, const PassControl& control, size_t maxVertices)
+      : data_(data), control_(control), maxVertices_(maxVertices) {}
 
   void Read(DXF_Object& out);
 
@@ -106,9 +108,11 @@ class DXF_Reader {
   void ReadLwPolyline(DXF_Object* into);
   void AddEntity(DXF_Object* into, const Groups& g, std::unique_ptr<DXF_Entity> e);
   void Warn(bool& shown, const char* text);
+  void AddVertex(Polyline_& p, const DxfVertex& v);
 
   std::string_view data_;
   const PassControl& control_;
+  size_t maxVertices_;
   size_t pos_ = 0;
   size_t nextBlock_ = BlockSize;
   long line_ = 0;
@@ -369,6 +373,12 @@ void DXF_Reader::Dispatch(const std::string& name, DXF_Object* into) {
   }
 }
 
+void DXF_Reader::AddVertex(Polyline_& p, const DxfVertex& v) {
+  if (p.Vertices.size() >= maxVertices_)
+    Fail("Polyline contained more than " + std::to_string(maxVertices_) + " vertices");
+  p.Vertices.push_back(v);
+}
+
 void DXF_Reader::ReadLwPolyline(DXF_Object* into) {
   Groups g;
   auto p = std::make_unique<Polyline_>();
@@ -382,9 +392,7 @@ void DXF_Reader::ReadLwPolyline(DXF_Object* into) {
     }
     switch (c) {
       case 10:
-        if (static_cast<int>(p->Vertices.size()) + 1 >= MaxPolylineVertices)
-          Fail("Polyline contained more than " + std::to_string(MaxPolylineVertices) + " vertices");
-        p->Vertices.push_back({Float(), 0, 0, 0});
+        AddVertex(*p, {Float(), 0, 0, 0});
         v = &p->Vertices.back();
         break;
       case 20: (v ? v->Y : g.p[0].Y) = Float(); break;
@@ -474,9 +482,7 @@ void DXF_Reader::ReadPolyline(Groups& g, DXF_Object* into) {
         continue;
       }
     }
-    if (static_cast<int>(p->Vertices.size()) + 1 >= MaxPolylineVertices)
-      Fail("Polyline contained more than " + std::to_string(MaxPolylineVertices) + " vertices");
-    p->Vertices.push_back({vg.p[0].X, vg.p[0].Y, vg.p[0].Z, vg.r42});
+    AddVertex(*p, {vg.p[0].X, vg.p[0].Y, vg.p[0].Z, vg.r42});
   }
   if (failed) Fail("Error reading POLYLINE entity");
   if (mesh) {
@@ -545,10 +551,11 @@ void DXF_Reader::Read(DXF_Object& out) {
 
 }  // namespace
 
-DXF_Object ReadDxf(std::string_view data, const std::string& name, const PassControl& control) {
+DXF_Object ReadDxf(std::string_view data, const std::string& name, const PassControl& control, size_t maxVertices) {
   DXF_Object out;
   out.Name = name;
-  DXF_Reader reader(data, control);
+  if (data.starts_with(ByteOrderMark)) data.remove_prefix(ByteOrderMark.size());
+  DXF_Reader reader(data, control, maxVertices);
   reader.Read(out);
   return out;
 }

@@ -15,23 +15,11 @@ namespace tibrel {
 
 namespace {
 
-// Seven significant digits, then fixed with six decimals. A value that
-// comes out as zero is written without a sign (a toolpath at depth 0 has
-// Z = -0).
-std::string Fixed(double v) {
-  char buf[400];
-  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 6);
-  double rounded = v;
-  std::from_chars(buf, r.ptr, rounded);
-  r = std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, 6);
-  std::string s(buf, r.ptr);
-  if (s.front() == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-  return s;
-}
-
-// The shortest text that reads back as the same number.
+// The shortest text that reads back as the same double, with the point as
+// decimal mark whatever the locale; other readers take any digit count. A
+// zero is written without a sign (a toolpath at depth 0 has Z = -0).
 std::string Shortest(double v) {
-  if (v == 0) v = 0;  // no "-0"
+  if (v == 0) v = 0;
   char buf[64];
   const auto r = std::to_chars(buf, buf + sizeof buf, v);
   return {buf, r.ptr};
@@ -48,7 +36,7 @@ class GroupWriter {
     text_ += "\r\n";
   }
   void Int(int code, long v) { Group(code, std::to_string(v)); }
-  void Real(int code, double v) { Group(code, Fixed(v)); }
+  void Real(int code, double v) { Group(code, Shortest(v)); }
   // Codes base, base + 10, base + 20 (10/20/30, 11/21/31, 210/220/230).
   void Point(int base, const DxfPoint3& p) {
     Real(base, p.X);
@@ -214,13 +202,9 @@ std::string DXF_Writer(const DXF_Object& drawing) {
   out.Group(0, "SECTION");
   out.Group(2, "HEADER");
   out.Group(9, "$EXTMIN");
-  out.Group(10, Shortest(x.Min.X));
-  out.Group(20, Shortest(x.Min.Y));
-  out.Group(30, Shortest(x.Min.Z));
+  out.Point(10, x.Min);
   out.Group(9, "$EXTMAX");
-  out.Group(10, Shortest(x.Max.X));
-  out.Group(20, Shortest(x.Max.Y));
-  out.Group(30, Shortest(x.Max.Z));
+  out.Point(10, x.Max);
   out.Group(0, "ENDSEC");
 
   WriteTables(out, drawing);

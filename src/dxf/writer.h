@@ -17,11 +17,11 @@ namespace tibrel {
 enum DxfLineTypes : int { LineContinuous = 0, LineDot = 1 };
 
 // The whole file: every group is its code, CR LF, its value, CR LF.
-// Coordinates, radii and angles (degrees in the file) are written with six
-// decimals after rounding to seven significant digits; the header extents
-// in the shortest form that reads back exactly. The decimal character is
-// always the point. Entities with an object coordinate system are written
-// in that system, so that reading the file gives back the same entities.
+// Every number (coordinates, radii, angles in degrees, the header extents)
+// is written in the shortest form that reads back as the same double, with
+// the point as decimal mark, so that ends which met before the write still
+// meet after reading the file back. Entities are written in world
+// coordinates, without an extrusion.
 std::string DXF_Writer(const DXF_Object& drawing);
 
 // Writes the drawing to path without ever leaving a half-written file.

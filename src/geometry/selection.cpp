@@ -335,13 +335,13 @@ CommandResult SelectRegionNumber(TTBRegionArray& regions, const TExtents& extent
       continue;
     }
     if (R[j].Selected || !Encloses(K, R[j], t, true)) continue;
-    // k is the first encloser; the others contain the test point and start
-    // inside k.
+    // k is the first encloser; the others start inside k and enclose j by
+    // the island rule (box and test point), as in Select All Closed.
     Enclosure e;
     AddEncloser(e, R, k, t, toX);
     for (size_t c = 1; c < R.size(); ++c) {
-      if (c == k || c == j || R[c].IsOpen || !Usable(R[c])) continue;
-      if (PointInRegion(t, R[c]) && PointInRegion(EntityEnd(R[c].Entities.front()), K)) AddEncloser(e, R, c, t, toX);
+      if (c == k || c == j || !Encloses(R[c], R[j], t, true)) continue;
+      if (PointInRegion(EntityEnd(R[c].Entities.front()), K)) AddEncloser(e, R, c, t, toX);
     }
     ApplyClass(R[j], j, e);
   }

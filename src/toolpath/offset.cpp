@@ -398,6 +398,10 @@ bool Joins(TTBPoint a, TTBPoint b) {
 }
 
 // Grows a chain from piece s; returns the pieces in order and whether it closed.
+// At a dead end the last piece is given up once and the search resumes from
+// the end before it: a wrong turn at a crossing is taken back. When nothing
+// else leaves that end either, the given-up piece was the chain's true end
+// and is put back, so that an open chain keeps every piece up to its end.
 bool GrowChain(TTBEntityArray& pieces, std::vector<uint8_t>& used, size_t s, TTBEntityArray& chain) {
   chain.clear();
   const TTBPoint start = EntityStart(pieces[s]);
@@ -405,6 +409,8 @@ bool GrowChain(TTBEntityArray& pieces, std::vector<uint8_t>& used, size_t s, TTB
   used[s] = 1;
   std::vector<size_t> joined{s};
   bool steppedBack = false;
+  TTBEntity givenUp;
+  bool holding = false;  // a piece was just given up and no other way on is known yet
   const size_t limit = pieces.size() + 20;
   for (size_t step = 0; step < limit; ++step) {
     const TTBPoint end = EntityEnd(chain.back());
@@ -415,13 +421,18 @@ bool GrowChain(TTBEntityArray& pieces, std::vector<uint8_t>& used, size_t s, TTB
     for (size_t k = 0; k <= last && k < pieces.size() && found == SIZE_MAX; ++k)
       if (!used[k] && Joins(EntityStart(pieces[k]), end)) found = k;
     if (found == SIZE_MAX) {
-      // Give up the last piece once and look again from the end before it.
+      if (holding) {
+        chain.push_back(givenUp);
+        return false;
+      }
       if (steppedBack || chain.size() < 2) return false;
-      steppedBack = true;
+      steppedBack = holding = true;
+      givenUp = chain.back();
       chain.pop_back();
       joined.pop_back();
       continue;
     }
+    holding = false;  // another way on: the given-up piece stays out of every chain
     chain.push_back(pieces[found]);
     // The two sides of a crossing are computed apart and may differ in the
     // last digits: such joints are made to meet exactly. A wider gap stays

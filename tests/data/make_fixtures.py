@@ -16,41 +16,18 @@ when you change a shape.
 Output is deterministic: ezdxf's "fixed meta data for testing" option replaces
 the creation/update dates and the two GUIDs by constants, handles are given
 out in creation order, and the script re-runs itself with a fixed hash seed
-(see below).  Running the script twice gives byte-identical files.
+(scripts/ezdxf_python.py).  Running the script twice gives byte-identical files.
 """
 
-import importlib.util
 import math
-import os
+import random
 import sys
 from pathlib import Path
 
-DEBIAN_PYTHON = "/usr/bin/python3"  # where python3-ezdxf installs to
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
+from ezdxf_python import run_with_ezdxf  # noqa: E402
 
-
-def _have_ezdxf():
-    return importlib.util.find_spec("ezdxf") is not None
-
-
-def _rerun_if_needed():
-    """ezdxf writes part of the OBJECTS section in set order, which follows
-    Python's per-run string hashing: a fixed hash seed makes the R2018 files
-    the same on every run.  When the python3 found first on PATH is not
-    Debian's (a pyenv or venv one) it lacks python3-ezdxf: use Debian's."""
-    have = _have_ezdxf()
-    if have and os.environ.get("PYTHONHASHSEED") == "0":
-        return
-    exe = sys.executable
-    if not have:
-        if not os.path.exists(DEBIAN_PYTHON) or os.path.realpath(
-            DEBIAN_PYTHON
-        ) == os.path.realpath(sys.executable):
-            sys.exit("make_fixtures.py needs ezdxf: apt-get install python3-ezdxf")
-        exe = DEBIAN_PYTHON
-    os.execve(exe, [exe] + sys.argv, dict(os.environ, PYTHONHASHSEED="0"))
-
-
-_rerun_if_needed()
+run_with_ezdxf()
 
 import ezdxf  # noqa: E402
 from ezdxf.math import Matrix44  # noqa: E402
@@ -316,6 +293,32 @@ def ocs_mirrored(version):
     save(doc, f"ezdxf_ocs_mirrored_{version.lower()}.dxf")
 
 
+# 11. -----------------------------------------------------------------------
+def pies():
+    doc = new_doc(R12)
+    msp = doc.modelspace()
+    # 40 pies of radius 1200 on a grid 3000 apart, each centre moved by up
+    # to 100 and each arc starting and turning by its own amount: two LINEs
+    # from the centre to the ends of an ARC, whose ends ezdxf computes from
+    # the angles at full precision.  Drawn in file order arc, line to the
+    # start, line from the end; every second pie has its lines reversed.
+    rng = random.Random(1200)
+    for k in range(40):
+        cx = 3000 * (k % 8) + 100 * rng.random()
+        cy = 3000 * (k // 8) + 100 * rng.random()
+        a0 = 360 * rng.random()
+        a1 = a0 + 20 + 300 * rng.random()
+        arc = msp.add_arc((cx, cy), 1200, a0, a1)
+        s, e = arc.start_point, arc.end_point
+        if k % 2:
+            msp.add_line((s.x, s.y), (cx, cy))
+            msp.add_line((cx, cy), (e.x, e.y))
+        else:
+            msp.add_line((cx, cy), (s.x, s.y))
+            msp.add_line((e.x, e.y), (cx, cy))
+    save(doc, "ezdxf_pies_r12.dxf")
+
+
 def main():
     for version in (R12, R2018):
         lines(version)
@@ -328,6 +331,7 @@ def main():
         ocs_mirrored(version)
     ellipse()
     every_entity()
+    pies()
 
 
 if __name__ == "__main__":

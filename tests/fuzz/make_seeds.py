@@ -196,6 +196,8 @@ COMMON = {
     "bulge_tiny_polyline.dxf": entities(polyline([(0, 0, 0, 1e-300), (10, 0, 0, 1e300), (10, 10)], flags=1)),
     "cr_only.dxf": entities(SQUARE, circle(20, 5, 2)).replace("\n", "\r"),
     "crlf.dxf": entities(lwpoly([(0, 0), (5, 0, 0.3), (5, 5)], closed=True)).replace("\n", "\r\n"),
+    # A UTF-8 byte-order mark before the first group, as some programs write.
+    "utf8_byte_order_mark.dxf": "\xef\xbb\xbf" + entities(SQUARE, circle(20, 5, 2)),
     "mixed_line_ends.dxf": "  0\r\nSECTION\r  2\nENTITIES\n\r  0\r\nLINE\n 10\r0\r\n 20\n0\n 11\r\n3\r 21\n4\n  0\nENDSEC\n",
     "long_line_300.dxf": entities(
         ent("LINE", (10, "1." + "0" * 298), (20, 0), (11, 5), (21, 5), layer="L" * 300),

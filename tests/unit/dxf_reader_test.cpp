@@ -61,14 +61,63 @@ INSTANTIATE_TEST_SUITE_P(
                 AtLine("Error reading POLYLINE entity", 14)}),
     [](const testing::TestParamInfo<BadCase>& i) { return std::string(i.param.name); });
 
-TEST(DxfReader, TooManyPolylineVerticesFailWithTheLine) {
-  std::string body = G({{0, "LWPOLYLINE"}, {8, "0"}});
-  for (int i = 0; i < 8192; ++i) body += G({{10, std::to_string(i)}, {20, "0"}});
-  // The 8192nd vertex's X value is on line 4 + 4 * 8191 + 2 of the file.
-  EXPECT_EQ(ErrorOf(Entities(body)), AtLine("Polyline contained more than 8192 vertices", 4 + 4 + 4 * 8191 + 2));
-  std::string ok = G({{0, "LWPOLYLINE"}, {8, "0"}});
-  for (int i = 0; i < 8191; ++i) ok += G({{10, std::to_string(i)}, {20, "0"}});
-  EXPECT_EQ(ErrorOf(Entities(ok)), "");
+std::string ErrorOf(const std::string& text, size_t maxVertices) {
+  try {
+    ReadDxf(text, "t", {}, maxVertices);
+  } catch (const DXF_read_exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// An open zig-zag of n vertices as an LWPOLYLINE (inline vertices, 4 lines
+// each) or a POLYLINE (a VERTEX record of 8 lines each, then SEQEND).
+std::string ZigZag(bool lightweight, int n) {
+  std::string body = lightweight ? G({{0, "LWPOLYLINE"}, {8, "0"}, {90, std::to_string(n)}, {70, "0"}})
+                                 : G({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "0"}});
+  for (int i = 0; i < n; ++i) {
+    const std::string x = std::to_string(i), y = i % 2 ? "1" : "0";
+    body += lightweight ? G({{10, x}, {20, y}}) : G({{0, "VERTEX"}, {8, "0"}, {10, x}, {20, y}});
+  }
+  return Entities(lightweight ? body : body + G({{0, "SEQEND"}, {8, "0"}}));
+}
+
+// Polylines far longer than the 8191 vertices of old are read whole, of both
+// kinds; past the ceiling the reader names it and the line of the vertex
+// that went over.
+TEST(DxfReader, LongPolylinesLoadUpToTheCeiling) {
+  for (bool lw : {true, false}) {
+    SCOPED_TRACE(lw ? "LWPOLYLINE" : "POLYLINE");
+    for (int n : {8191, 8192, 100000}) {
+      const DXF_Object d = ReadDxf(ZigZag(lw, n), "t");
+      ASSERT_EQ(CountClass(d, "Polyline_"), 1u);
+      const auto& p = static_cast<const Polyline_&>(*d.Layers[0]->Lists[0]->Entities[0]);
+      ASSERT_EQ(p.Vertices.size(), static_cast<size_t>(n));
+      EXPECT_EQ(p.Vertices.back().X, n - 1);
+    }
+    EXPECT_EQ(ErrorOf(ZigZag(lw, 1000), 1000), "");
+    // Lines: 4 of the section head, 8 of the entity head, then 4 or 8 per
+    // vertex. An LWPOLYLINE fails at the 1001st vertex's X value, the second
+    // line of its group 10; a POLYLINE once the groups of that VERTEX are
+    // read, with the next group (0 SEQEND) read ahead.
+    const int perVertex = lw ? 4 : 8, xLine = lw ? 2 : 10;
+    EXPECT_EQ(ErrorOf(ZigZag(lw, 1001), 1000),
+              AtLine("Polyline contained more than 1000 vertices", 4 + 8 + perVertex * 1000 + xLine));
+  }
+  EXPECT_EQ(MaxPolylineVertices, 10'000'000u);
+}
+
+// Some programs start the file with a UTF-8 byte-order mark.
+TEST(DxfReader, ByteOrderMarkIsSkipped) {
+  const std::string bom = "\xEF\xBB\xBF";
+  EXPECT_EQ(CountClass(ReadDxf(bom + Entities(Line(0, 0, 1, 1)), "t"), "Line_"), 1u);
+  const std::string withHeader = G({{0, "SECTION"}, {2, "HEADER"}, {9, "$INSUNITS"}, {70, "4"}, {0, "ENDSEC"}});
+  EXPECT_EQ(CountClass(ReadDxf(bom + withHeader + Entities(Line(0, 0, 1, 1)), "t"), "Line_"), 1u);
+  // Line numbers still count from the mark's line.
+  EXPECT_EQ(ErrorOf(bom + Entities(G({{0, "LINE"}, {8, "0"}, {10, "1,5"}}))),
+            AtLine("Invalid Floating point conversion", 10));
+  // Only at the start of the file.
+  EXPECT_EQ(ErrorOf(Entities(G({{0, "LINE"}, {8, "0"}, {10, bom + "1"}}))), AtLine("Invalid Floating point conversion", 10));
 }
 
 TEST(DxfReader, LongLinesAreCutAndExponentsConvert) {

@@ -108,13 +108,38 @@ TEST(Editing, CombineSquareAndCrossingCircle) {
   ExpectOutlineOfBoth(job.Regions[1], a, b);
 }
 
+// Squares that touch only at the corner (2,2) cross there: the outline walk
+// leaves the first square at the end of its edge into (2,2) (crossings at
+// the very end of the current piece count, those at the end of the other
+// entity do not), goes round the second square, comes back at (2,2) and
+// finishes the first. The result spans both boxes, so the box check passes
+// and the two become one closed outline that passes (2,2) twice; the square
+// far away stays as it was. Both directions.
 TEST(Editing, CombineEndsOnSquaresTouchingAtACorner) {
-  Job job = JobOf({Square(0, 0, 2), Square(2, 2, 2), Square(10, 10, 1)});
-  SelectAllRegions(job);
-  const CommandResult res = CombineSelected(job);
-  EXPECT_FALSE(res.Status.empty());
-  EXPECT_LE(job.Regions.size(), 4u);
-  for (size_t i = 1; i < job.Regions.size(); ++i) EXPECT_EQ(job.Regions[i].IsOpen, 0);
+  for (uint8_t cw : {0, 1}) {
+    SCOPED_TRACE(cw ? "clockwise" : "counter-clockwise");
+    Job job = JobOf({Square(0, 0, 2, cw), Square(2, 2, 2, cw), Square(10, 10, 1, cw)});
+    const TTBRegion a = job.Regions[1], b = job.Regions[2], far = job.Regions[3];
+    SelectAllRegions(job);
+    EXPECT_EQ(CombineSelected(job).Status, "2 regions created from 3 original regions");
+    ASSERT_EQ(job.Regions.size(), 3u);
+    const TTBRegion& u = job.Regions[1];
+    EXPECT_EQ(u.Entities.size(), 8u);
+    EXPECT_EQ(u.XMin, 0);
+    EXPECT_EQ(u.YMin, 0);
+    EXPECT_EQ(u.XMax, 4);
+    EXPECT_EQ(u.YMax, 4);
+    EXPECT_EQ(u.Clockwise, cw);
+    ExpectOutlineOfBoth(u, a, b);
+    int corner = 0;
+    for (const auto& e : u.Entities) corner += EntityEnd(e).X == 2 && EntityEnd(e).Y == 2;
+    EXPECT_EQ(corner, 2);
+    const TTBRegion& c = job.Regions[2];
+    EXPECT_EQ(c.IsOpen, 0);
+    EXPECT_EQ(c.Entities.size(), 4u);
+    EXPECT_EQ(c.XMin, far.XMin);
+    EXPECT_EQ(c.YMax, far.YMax);
+  }
 }
 
 TEST(Editing, DepthsDecideIslandsAndBoundaries) {

@@ -68,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FileCase{"tests/data/ezdxf_mixed_layers_r2018.dxf", 3, 2, 0},
                     FileCase{"tests/data/ezdxf_every_entity_r2018.dxf", 6, 4, 2},
                     FileCase{"tests/data/ezdxf_ocs_mirrored_r12.dxf", 2, 1, 0},
-                    FileCase{"tests/data/ezdxf_ocs_mirrored_r2018.dxf", 2, 1, 0}, FileCase{"examples/bracket.dxf", 8, 0, 0},
+                    FileCase{"tests/data/ezdxf_ocs_mirrored_r2018.dxf", 2, 1, 0}, FileCase{"tests/data/ezdxf_pies_r12.dxf", 40, 0, 0},
+                    FileCase{"examples/bracket.dxf", 8, 0, 0},
                     FileCase{"examples/plate_islands.dxf", 18, 0, 0}, FileCase{"examples/open_profiles.dxf", 1, 5, 0}));
 
 TEST(OpenDrawing, MirroredArcPassesThroughItsWorldPoint) {
@@ -107,6 +108,29 @@ TEST(OpenDrawing, FailuresLeaveTheJobAsItWas) {
   EXPECT_EQ(job.Regions.size(), regions);
   EXPECT_EQ(job.DrawingName, "first");
   EXPECT_EQ(job.Loading, 0);
+}
+
+// A file another program started with a UTF-8 byte-order mark opens as it
+// would without; so does a polyline far longer than 8191 vertices, whole.
+TEST(OpenDrawing, ByteOrderMarkAndLongPolylinesOpen) {
+  const std::string bracket = ReadFileBytes(Root + "/examples/bracket.dxf");
+  Job plain, marked;
+  const OpenResult a = OpenDxfDrawing(plain, bracket, "bracket.dxf");
+  const OpenResult b = OpenDxfDrawing(marked, "\xEF\xBB\xBF" + bracket, "bracket.dxf");
+  ASSERT_TRUE(b.Loaded) << b.Error;
+  EXPECT_EQ(b.Status, a.Status);
+  EXPECT_EQ(marked.Regions.size(), plain.Regions.size());
+
+  std::string zigzag = G({{0, "LWPOLYLINE"}, {8, "0"}, {70, "0"}});
+  const int n = 50000;
+  for (int i = 0; i < n; ++i) zigzag += G({{10, std::to_string(i)}, {20, i % 2 ? "1" : "0"}});
+  Job job;
+  const OpenResult res = OpenDxfDrawing(job, Entities(zigzag), "long.dxf");
+  ASSERT_TRUE(res.Loaded) << res.Error;
+  EXPECT_EQ(res.Status, RegionsCreatedMessage(1, 1));
+  ASSERT_EQ(job.Regions.size(), 2u);
+  EXPECT_EQ(job.Regions[1].Entities.size(), static_cast<size_t>(n - 1));
+  EXPECT_EQ(job.Regions[1].XMax, n - 1);
 }
 
 // Stops at the first poll.

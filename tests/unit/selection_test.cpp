@@ -184,5 +184,54 @@ TEST(IslandsDifferential, IndexedClassificationMatchesEveryPair) {
   EXPECT_GT(regions, 100);  // the drawings really nest
 }
 
+// Select Region on a boundary classifies the closed regions inside it as
+// Select All Closed does, overlapping ones too: a region whose test point
+// lies in a neighbour that does not hold its whole box is not enclosed by
+// that neighbour.
+TEST(IslandsDifferential, SelectRegionClassifiesLikeSelectAllClosed) {
+  // The test point of region 2 (17.2,10), on its first edge, lies inside
+  // region 3, which overlaps region 2 without holding it: both are islands
+  // of the plate.
+  {
+    Job job = JobOf({Square(0, 0, 100), Square(10, 10, 30), Square(15, 5, 30)});
+    SelectRegionNumber(job, 1);
+    EXPECT_EQ(job.Regions[2].IslandOf, 1u);
+    EXPECT_EQ(job.Regions[3].IslandOf, 1u);
+    EXPECT_EQ(job.Regions[2].NestCount, 1u);
+  }
+  int islands = 0, boundaries = 0;
+  for (unsigned seed = 1; seed <= 40; ++seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(0, 1);
+    // A plate at a random place in the list; overlapping squares and
+    // circles, some nested, all inside it.
+    Job job = JobOf({});
+    const size_t plate = 1 + rng() % 5;
+    for (size_t k = 1; k <= 30; ++k) {
+      if (k == plate) {
+        job.Regions.push_back(Square(0, 0, 100, rng() % 2));
+        continue;
+      }
+      const double s = 2 + 30 * u(rng), x = 1 + (97 - s) * u(rng), y = 1 + (97 - s) * u(rng);
+      if (rng() % 2) job.Regions.push_back(Square(x, y, s, rng() % 2));
+      else job.Regions.push_back(Circle(x + s / 2, y + s / 2, s / 2));
+    }
+    job.DrawingExtents = RegionExtents(job.Regions);
+    Job all = job;
+    SelectAllClosed(all);
+    SelectRegionNumber(job, plate);
+    for (size_t i = 1; i < job.Regions.size(); ++i) {
+      const TTBRegion &got = job.Regions[i], &want = all.Regions[i];
+      EXPECT_EQ(got.Selected, want.Selected) << seed << " " << i;
+      EXPECT_EQ(got.IslandOf, want.IslandOf) << seed << " " << i;
+      EXPECT_EQ(got.Encloser, want.Encloser) << seed << " " << i;
+      EXPECT_EQ(got.NestCount, want.NestCount) << seed << " " << i;
+      (want.IslandOf ? islands : boundaries)++;
+    }
+  }
+  EXPECT_GT(boundaries, 100);  // regions nested twice and more, not only islands of the plate
+  EXPECT_GT(islands, 500);
+}
+
 }  // namespace
 }  // namespace tibrel
