@@ -2,7 +2,11 @@
 # (only those missing) and configures build folders.
 
 TIBREL_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
-  libbenchmark-dev ccache libpolyclipping-dev qt6-base-dev libgl-dev)
+  libbenchmark-dev ccache libpolyclipping-dev qt6-base-dev libgl-dev python3-ezdxf)
+
+# ccache keys on paths relative to the checkout, so a fresh clone in another
+# folder (as CI makes) still finds the objects of earlier builds.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(pwd)}"
 
 tibrel_install_missing() {
   local missing=()
