@@ -26,4 +26,13 @@ TTBSettings StartUp(Job& job) {
   return s;
 }
 
+Units OptionsDefaultUnits() {
+  TTBSettings s;
+  try {
+    ReadOptions(IniFile::Load(ProgramFile("Options.cfg")), s);
+  } catch (const std::exception&) {
+  }
+  return s.Options.DefaultUnits;
+}
+
 }  // namespace tibrel

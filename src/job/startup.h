@@ -18,4 +18,9 @@ void ApplySettings(Job& job, const TTBSettings& settings);
 // or std::runtime_error naming a file that cannot be read.
 TTBSettings StartUp(Job& job);
 
+// "Units of drawings without units" as Options.cfg in the program folder
+// holds it, without installing or applying anything else (millimetres when
+// the file, the key or its value is missing or unreadable).
+Units OptionsDefaultUnits();
+
 }  // namespace tibrel
