@@ -68,11 +68,11 @@ void BM_NcProgram_DefaultPost(benchmark::State& state) {
   params.RapidHeight = 5;
   params.Rough.ToolNumber = 1;
   params.Rough.ToolName = "Flat (6mm)";
-  const std::vector<std::string> comments = NcCommentLines(post, params, "serpentine.dxf", 0);
+  const std::vector<std::string> comments = NcCommentLines(post, params, "serpentine.dxf", 0, Units::Millimetre);
 
   size_t bytes = 0, lines = 0;
   for (auto _ : state) {
-    const std::string nc = NcProgramText(toolpaths, comments, params, post);
+    const std::string nc = NcProgramText(toolpaths, comments, params, post, Units::Millimetre);
     state.PauseTiming();
     bytes = nc.size();
     lines = static_cast<size_t>(std::count(nc.begin(), nc.end(), '\n'));

@@ -393,7 +393,7 @@ void MainWindow::OpenDrawing(const QString& path) {
   const OpenResult r = OpenDxfFile(job_, path.toStdString());
   for (const auto& n : r.Notices) QMessageBox::information(this, "Tibrel", QString::fromStdString(n));
   if (!r.Error.empty()) QMessageBox::warning(this, "Tibrel", QString::fromStdString(r.Error));
-  Status(r.Status);
+  Status(r.Loaded ? r.Status + "   " + UnitsMessage(r.DrawingUnits, r.UnitsInDrawing) : r.Status);
   if (r.Loaded) {
     setWindowTitle("Tibrel - " + QFileInfo(path).fileName());
     Set2D(view_->State());
@@ -411,7 +411,7 @@ void MainWindow::RunOperation(OperationDialog which) {
     QMessageBox::information(this, "Tibrel", NothingSelectedMessage);
     return;
   }
-  MachiningDialog dialog(which, configPath_, job_.Options.Overlap, this);
+  MachiningDialog dialog(which, configPath_, job_.Options.Overlap, job_.DrawingUnits, this);
   if (dialog.exec() != QDialog::Accepted) {
     job_.CommandMode = ModeIdle;
     return;
@@ -443,8 +443,9 @@ bool MainWindow::SaveProgram(const QString& path, bool append) {
   try {
     BusyCursor busy;
     WriteNcProgram(job_.Toolpaths,
-                   NcCommentLines(job_.CurrentPost, job_.MachiningParameters, job_.DrawingName, std::time(nullptr)),
-                   job_.MachiningParameters, job_.CurrentPost, path.toStdString());
+                   NcCommentLines(job_.CurrentPost, job_.MachiningParameters, job_.DrawingName, std::time(nullptr),
+                                  job_.DrawingUnits),
+                   job_.MachiningParameters, job_.CurrentPost, job_.DrawingUnits, path.toStdString());
   } catch (const std::exception& e) {
     QMessageBox::warning(this, "Tibrel", e.what());
     return false;
@@ -477,7 +478,8 @@ void MainWindow::SaveDxfCommand(bool toolpaths) {
                                   QString::fromStdString(job_.DrawingName) + ".Dxf", true);
   if (path.isEmpty()) return;
   try {
-    toolpaths ? SaveToolpathsDxf(job_.Toolpaths, path.toStdString()) : SaveGeometryDxf(job_.Regions, path.toStdString());
+    toolpaths ? SaveToolpathsDxf(job_.Toolpaths, job_.DrawingUnits, path.toStdString())
+              : SaveGeometryDxf(job_.Regions, job_.DrawingUnits, path.toStdString());
   } catch (const std::exception& e) {
     QMessageBox::warning(this, "Tibrel", e.what());
   }

@@ -36,11 +36,17 @@ const std::vector<std::pair<const char*, const char*>> LeadChoices = {
 }  // namespace
 
 MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::string& configPath, double overlap,
-                                 QWidget* parent)
+                                 tibrel::Units units, QWidget* parent)
     : QDialog(parent), dialog_(dialog), configPath_(configPath), overlap_(overlap) {
   setWindowTitle(Title(dialog));
   const bool pocket = dialog == tibrel::OperationDialog::Pocket, drill = dialog == tibrel::OperationDialog::Drill;
   auto* top = new QVBoxLayout(this);
+
+  auto* unitsLabel = new QLabel(units == tibrel::Units::Inch
+                                    ? "Drawing units: inch (lengths and feed rates in inches)"
+                                    : "Drawing units: mm (lengths and feed rates in millimetres)");
+  unitsLabel->setObjectName("Units");
+  top->addWidget(unitsLabel);
 
   auto* configRow = new QHBoxLayout;
   configurations_ = new QComboBox;

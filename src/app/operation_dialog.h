@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <map>
 
+#include "geometry/units.h"
 #include "post/configurations.h"
 
 class QCheckBox;
@@ -22,8 +23,9 @@ class MachiningDialog : public QDialog {
   Q_OBJECT
  public:
   // configPath: Configurations.cfg; overlap: the tool overlap fraction that
-  // turns a pocket tool diameter into its step.
-  MachiningDialog(tibrel::OperationDialog dialog, const std::string& configPath, double overlap,
+  // turns a pocket tool diameter into its step; units: the drawing's, which
+  // every length and feed rate of the dialog is in (shown, never converted).
+  MachiningDialog(tibrel::OperationDialog dialog, const std::string& configPath, double overlap, tibrel::Units units,
                   QWidget* parent = nullptr);
 
   ConfigurationFields Fields() const;

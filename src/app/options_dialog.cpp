@@ -69,6 +69,15 @@ OptionsDialog::OptionsDialog(const TTBSettings& settings, const std::vector<std:
     Changed();
   });
   g->addRow("Tool Overlap Percent", overlap);
+  auto* units = new QComboBox;
+  units->setObjectName("DefaultUnits");
+  units->addItems({UnitsName(Units::Millimetre), UnitsName(Units::Inch)});
+  units->setCurrentIndex(s_.Options.DefaultUnits == Units::Inch ? 1 : 0);
+  connect(units, &QComboBox::currentIndexChanged, this, [this](int i) {
+    s_.Options.DefaultUnits = i == 1 ? Units::Inch : Units::Millimetre;
+    Changed();
+  });
+  g->addRow("Units of drawings without units", units);
   for (auto [caption, flag] : {std::pair{"Trace Contour of Islands When Tops are to be Finished", &s_.Options.Trace},
                                std::pair{"Try to correct bad DXF geometry", &s_.Options.Fix},
                                std::pair{"Avoid cutting air during Roughing", &s_.Options.Air}}) {

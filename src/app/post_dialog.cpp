@@ -66,6 +66,13 @@ PostDialog::PostDialog(TTBPostProcessor& current, const std::string& postsPath, 
   g->addRow("End Comment Character", endComment_);
   g->addRow("Include Comments", includeComments_);
   g->addRow("Maximum Block Line Number", maxBlock_);
+  unitsInch_ = new QLineEdit;
+  unitsInch_->setObjectName("UnitsInch");
+  unitsMillimetre_ = new QLineEdit;
+  unitsMillimetre_->setObjectName("UnitsMillimetre");
+  g->addRow("Units Word for Inch", unitsInch_);
+  g->addRow("Units Word for Millimetres", unitsMillimetre_);
+  g->addRow(new QLabel(QString("A header or footer line places the word with ") + UnitsPlaceholder.data()));
   tabs->addTab(general, "General");
 
   auto* tokens = new QWidget;
@@ -191,6 +198,8 @@ void PostDialog::ShowPost() {
   endComment_->setText(QString::fromStdString(post_.EndComment));
   includeComments_->setChecked(post_.IncludeComment);
   maxBlock_->setText(QString::number(post_.MaxBlock));
+  unitsInch_->setText(QString::fromStdString(post_.UnitsInch));
+  unitsMillimetre_->setText(QString::fromStdString(post_.UnitsMillimetre));
   decimalPoint_ = post_.DecimalCharacter;
   QStringList h, f;
   for (const auto& s : post_.Header) h << QString::fromStdString(s);
@@ -260,6 +269,8 @@ void PostDialog::Save() {
     g.IncludeComment = includeComments_->isChecked();
     g.MaxBlock = maxBlock_->text().toInt();
     g.DecimalPoint = decimalPoint_;
+    g.UnitsInch = unitsInch_->text().toStdString();
+    g.UnitsMillimetre = unitsMillimetre_->text().toStdString();
     std::vector<std::string> header, footer;
     for (const auto& line : Lines(header_)) header.push_back(line.toStdString());
     for (const auto& line : Lines(footer_)) footer.push_back(line.toStdString());

@@ -37,7 +37,7 @@ class PostDialog : public QDialog {
   TTBPostProcessor& post_;
   std::string path_;
   QComboBox* name_;
-  QLineEdit *extension_, *comment_, *endComment_, *maxBlock_;
+  QLineEdit *extension_, *comment_, *endComment_, *maxBlock_, *unitsInch_, *unitsMillimetre_;
   QCheckBox* includeComments_;
   bool decimalPoint_ = true;
   QComboBox *token_, *variable_;

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,10 +80,11 @@ int Usage() {
                "  writes the drawing's regions as a DXF file (Save Geometry DXF).\n"
                "       tibrel-cli pocket|contour|drill DRAWING --select RULE... [--config NAME]\n"
                "                  [--set KEY=VALUE]... [--depth D] [--post NAME] [--posts FILE]\n"
-               "                  -o OUT.nc [--dxf OUT.dxf] [--json]\n"
+               "                  [--units mm|inch] -o OUT.nc [--dxf OUT.dxf] [--json]\n"
                "  makes toolpaths as the operation's dialog does (fields from the configuration,\n"
                "  \"LAST\" by default, and the --set keys of Configurations.cfg) and writes the NC\n"
-               "  program through the post processor.\n"
+               "  program through the post processor. --units says what the drawing's numbers\n"
+               "  are in for this run, whatever the file or the options say (nothing is scaled).\n"
                "       tibrel-cli render DRAWING [--select RULE]... [--operation pocket|contour|drill\n"
                "                  [--config NAME] [--set KEY=VALUE]... [--depth D]] [--view 2d|3d]\n"
                "                  [--size WxH] -o OUT.png\n"
@@ -146,8 +148,8 @@ void Tell(const CommandResult& res) {
   if (!res.Status.empty()) std::cerr << res.Status << "\n";
 }
 
-void PrintRegionsText(const Job& job, const std::string& status) {
-  std::cout << status << "\n";
+void PrintRegionsText(const Job& job, const std::string& status, bool unitsInDrawing) {
+  std::cout << status << "\n" << UnitsMessage(job.DrawingUnits, unitsInDrawing) << "\n";
   for (size_t i = 1; i < job.Regions.size(); ++i) {
     const TTBRegion& r = job.Regions[i];
     std::printf("%zu %s %zu entities box %.4f,%.4f %.4f,%.4f %s depth %.4f", i, r.IsOpen ? "open" : "closed",
@@ -162,7 +164,8 @@ void PrintRegionsText(const Job& job, const std::string& status) {
 void PrintRegionsJson(const Job& job, const std::string& status, const std::string& extra = "") {
   using cli::JsonNumber;
   const TExtents& x = job.DrawingExtents;
-  std::cout << "{\"message\": " << cli::JsonString(status) << ", \"extents\": {\"xmin\": " << JsonNumber(x.XMin)
+  std::cout << "{\"message\": " << cli::JsonString(status) << ", \"units\": \"" << UnitsName(job.DrawingUnits)
+            << "\", \"extents\": {\"xmin\": " << JsonNumber(x.XMin)
             << ", \"ymin\": " << JsonNumber(x.YMin) << ", \"xmax\": " << JsonNumber(x.XMax)
             << ", \"ymax\": " << JsonNumber(x.YMax) << "}, \"regions\": [";
   for (size_t i = 1; i < job.Regions.size(); ++i) {
@@ -193,13 +196,15 @@ bool StartProgram(Job& job, TTBSettings& settings) {
 }
 
 // Opens a drawing as the program does, telling its notices and errors;
-// false when nothing was loaded.
-bool OpenDrawing(Job& job, const std::string& path, std::string& status) {
+// false when nothing was loaded. unitsInDrawing, when given, tells whether
+// the file named its unit.
+bool OpenDrawing(Job& job, const std::string& path, std::string& status, bool* unitsInDrawing = nullptr) {
   const OpenResult res = OpenDxfFile(job, path);
   for (const auto& n : res.Notices) std::cerr << n << "\n";
   if (!res.Error.empty()) std::cerr << res.Error << "\n";
   status = res.Status;
   if (!res.Loaded) std::cerr << res.Status << "\n";
+  if (unitsInDrawing) *unitsInDrawing = res.UnitsInDrawing;
   return res.Loaded;
 }
 
@@ -236,7 +241,8 @@ int Info(const std::vector<std::string>& args) {
   std::string status;
   TTBSettings settings;
   StartProgram(job, settings);  // after a start-up failure the window goes on too
-  if (!OpenDrawing(job, path, status)) return 1;
+  bool unitsInDrawing = false;
+  if (!OpenDrawing(job, path, status, &unitsInDrawing)) return 1;
   if (!order.empty()) {
     std::vector<double> n;
     if (!ParseNumbers(order, n) || !WholeNumbers(n, n.size())) return Usage();
@@ -247,7 +253,7 @@ int Info(const std::vector<std::string>& args) {
   }
   if (const int rc = ApplyRules(job, rules, status)) return rc;
   if (json) PrintRegionsJson(job, status);
-  else PrintRegionsText(job, status);
+  else PrintRegionsText(job, status, unitsInDrawing);
   return 0;
 }
 
@@ -269,7 +275,7 @@ int ExportDxf(const std::vector<std::string>& args) {
   StartProgram(job, settings);
   if (!OpenDrawing(job, path, status)) return 1;
   try {
-    SaveGeometryDxf(job.Regions, out);
+    SaveGeometryDxf(job.Regions, job.DrawingUnits, out);
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
     return 1;
@@ -304,7 +310,7 @@ std::string ToolpathsJson(const Job& job, const std::string& message) {
 // What the operation commands and render share: the drawing, the
 // selection, the dialog's fields and the post.
 struct RunOptions {
-  std::string path, config = LastConfiguration, depth = "1", postName, postsFile;
+  std::string path, config = LastConfiguration, depth = "1", postName, postsFile, units;
   std::vector<std::string> rules, sets;
   // Takes one option of args at k (moving k past its value); false when it
   // is not one of these.
@@ -317,6 +323,7 @@ struct RunOptions {
     else if (a == "--depth" && more) depth = args[++k];
     else if (a == "--post" && more) postName = args[++k];
     else if (a == "--posts" && more) postsFile = args[++k];
+    else if (a == "--units" && more) units = args[++k];
     else if (path.empty() && (a.empty() || a[0] != '-')) path = a;
     else return false;
     return true;
@@ -324,9 +331,15 @@ struct RunOptions {
 };
 
 // Start-up as the program does it (shipped settings, options, the post),
-// then the drawing and the selection rules. Returns an exit status, 0 when
-// the job is ready; status gets the last status text.
+// then the drawing (in the --units unit when given) and the selection rules.
+// Returns an exit status, 0 when the job is ready; status gets the last
+// status text.
 int PrepareJob(Job& job, const RunOptions& o, std::string& status, TTBSettings& settings) {
+  const std::optional<Units> units = ParseUnits(o.units);
+  if (!o.units.empty() && !units) {
+    std::cerr << "unknown units: " << o.units << " (mm or inch)\n";
+    return 2;
+  }
   if (!StartProgram(job, settings)) return 2;
   try {
     if (!o.postName.empty() || !o.postsFile.empty()) {
@@ -341,6 +354,7 @@ int PrepareJob(Job& job, const RunOptions& o, std::string& status, TTBSettings& 
     return 2;
   }
   if (!OpenDrawing(job, o.path, status)) return 1;
+  if (units) job.DrawingUnits = *units;
   return ApplyRules(job, o.rules, status);
 }
 
@@ -411,9 +425,10 @@ int Operation(OperationDialog dialog, const std::vector<std::string>& args) {
   if (write) {
     try {
       WriteNcProgram(job.Toolpaths,
-                     NcCommentLines(job.CurrentPost, job.MachiningParameters, DrawingNameOf(o.path), std::time(nullptr)),
-                     job.MachiningParameters, job.CurrentPost, out);
-      if (!dxf.empty()) SaveToolpathsDxf(job.Toolpaths, dxf);
+                     NcCommentLines(job.CurrentPost, job.MachiningParameters, DrawingNameOf(o.path), std::time(nullptr),
+                                    job.DrawingUnits),
+                     job.MachiningParameters, job.CurrentPost, job.DrawingUnits, out);
+      if (!dxf.empty()) SaveToolpathsDxf(job.Toolpaths, job.DrawingUnits, dxf);
     } catch (const std::exception& e) {
       std::cerr << e.what() << "\n";
       return 1;

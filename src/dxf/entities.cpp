@@ -58,6 +58,14 @@ void DXF_Layer::Add(std::unique_ptr<DXF_Entity> e) {
   Lists[k]->Entities.push_back(std::move(e));
 }
 
+std::optional<Units> UnitsOfInsUnits(long insUnits) {
+  if (insUnits == 1) return Units::Inch;
+  if (insUnits == 4) return Units::Millimetre;
+  return std::nullopt;
+}
+
+long InsUnitsOf(Units units) { return units == Units::Inch ? 1 : 4; }
+
 DXF_Layer& DXF_Object::LayerNamed(const std::string& upperName) {
   for (auto& l : Layers)
     if (l->Name == upperName) return *l;

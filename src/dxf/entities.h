@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "geometry/units.h"
+
 namespace tibrel {
 
 struct DxfPoint3 {
@@ -164,11 +166,21 @@ class DXF_read_exception : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The unit a $INSUNITS value names: 1 inch, 4 millimetres; nothing for
+// any other value (0 is "unitless"; feet, metres and the rest are units this
+// program does not machine in).
+std::optional<Units> UnitsOfInsUnits(long insUnits);
+// The $INSUNITS value of a unit: 1 or 4.
+long InsUnitsOf(Units units);
+
 class DXF_Object {
  public:
   std::string Name;
   std::vector<std::unique_ptr<DXF_Layer>> Layers;
   DxfPoint3 ExtMin, ExtMax;
+  // $INSUNITS of the HEADER: the unit the drawing's numbers are in (1 inch,
+  // 4 millimetres, ...); 0 ("unitless") when the file gives no readable value.
+  long InsUnits = 0;
   // Messages the reader has for the user that do not stop the reading (the
   // block and spline notices), each at most once.
   std::vector<std::string> Warnings;

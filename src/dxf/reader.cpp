@@ -98,6 +98,7 @@ class DXF_Reader {
   // Reads up to the header of section name; gives up at the end of the
   // groups or at the header of section stopAt.
   bool FindSection(std::string_view name, std::string_view stopAt = {});
+  void ReadHeader(DXF_Object& out);
   bool SkimBlocks(DXF_Object& out);
   // Reads entities until the end name (or ENDSEC); adds them to layers when
   // into is set. Returns false when the groups run out first.
@@ -511,6 +512,31 @@ bool DXF_Reader::ReadEntities(DXF_Object* into, std::string_view endName) {
   }
 }
 
+// The HEADER, when the file opens with it (after any 999 comments): only
+// $INSUNITS is taken. A value that is not an integer is passed over, as the
+// other variables are. A header that does not end in ENDSEC before the next
+// group 0 is no header: reading starts again at the top, as without one.
+void DXF_Reader::ReadHeader(DXF_Object& out) {
+  const size_t saved = pos_;
+  const long savedLine = line_;
+  int c = ReadGroup();
+  while (c == 999) c = ReadGroup();
+  const bool header = c == 0 && Trim(value_) == "SECTION" && ReadGroup() == 2 && Trim(value_) == "HEADER";
+  long insUnits = 0;
+  std::string_view variable;
+  for (c = header ? ReadGroup() : -1; c > 0; c = ReadGroup()) {
+    if (c == 9) variable = Trim(value_);
+    else if (c == 70 && variable == "$INSUNITS" && !ParseInt(value_, insUnits)) insUnits = 0;
+  }
+  if (c == 0 && Trim(value_) == "ENDSEC") {
+    out.InsUnits = insUnits;
+    return;
+  }
+  pos_ = saved;
+  line_ = savedLine;
+  pushed_ = false;
+}
+
 bool DXF_Reader::SkimBlocks(DXF_Object& out) {
   for (;;) {
     const int c = ReadGroup();
@@ -531,6 +557,7 @@ bool DXF_Reader::SkimBlocks(DXF_Object& out) {
 
 void DXF_Reader::Read(DXF_Object& out) {
   warnings_ = &out.Warnings;
+  ReadHeader(out);
   const size_t saved = pos_;
   const long savedLine = line_;
   // Blocks come before the entities; a file without them is not read to

@@ -1,5 +1,5 @@
-// Reads an ASCII DXF drawing (the BLOCKS section, skimmed, and the ENTITIES
-// section) into a DXF_Object. Failures raise DXF_read_exception with the text
+// Reads an ASCII DXF drawing (the unit from the HEADER, the BLOCKS section,
+// skimmed, and the ENTITIES section) into a DXF_Object. Failures raise DXF_read_exception with the text
 // the user sees; most carry the line number where they happened.
 #pragma once
 

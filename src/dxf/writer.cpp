@@ -159,9 +159,10 @@ void WriteTables(GroupWriter& out, const DXF_Object& drawing) {
   out.Group(0, "ENDSEC");
 }
 
-std::unique_ptr<DXF_Object> EmptyDrawing(const std::string& name) {
+std::unique_ptr<DXF_Object> EmptyDrawing(Units units, const std::string& name) {
   auto d = std::make_unique<DXF_Object>();
   d->Name = name.empty() ? "Untitled" : name;
+  d->InsUnits = InsUnitsOf(units);
   for (const char* layer : {"0", "1", "2"}) d->LayerNamed(layer);
   return d;
 }
@@ -205,6 +206,10 @@ std::string DXF_Writer(const DXF_Object& drawing) {
   out.Point(10, x.Min);
   out.Group(9, "$EXTMAX");
   out.Point(10, x.Max);
+  if (drawing.InsUnits != 0) {
+    out.Group(9, "$INSUNITS");
+    out.Int(70, drawing.InsUnits);
+  }
   out.Group(0, "ENDSEC");
 
   WriteTables(out, drawing);
@@ -234,16 +239,16 @@ void WriteDxfFile(const DXF_Object& drawing, const std::string& path) {
   WriteFileAtomically(path, DXF_Writer(drawing));
 }
 
-std::unique_ptr<DXF_Object> GeometryDrawing(const TTBRegionArray& regions, const std::string& name) {
-  auto d = EmptyDrawing(name);
+std::unique_ptr<DXF_Object> GeometryDrawing(const TTBRegionArray& regions, Units units, const std::string& name) {
+  auto d = EmptyDrawing(units, name);
   DXF_Layer& cuts = d->LayerNamed("0");
   for (size_t i = 1; i < regions.size(); ++i)
     for (const auto& e : regions[i].Entities) cuts.Add(EntityAt(e, regions[i].Depth));
   return d;
 }
 
-std::unique_ptr<DXF_Object> ToolpathDrawing(const TTBOutRegionArray& toolpaths, const std::string& name) {
-  auto d = EmptyDrawing(name);
+std::unique_ptr<DXF_Object> ToolpathDrawing(const TTBOutRegionArray& toolpaths, Units units, const std::string& name) {
+  auto d = EmptyDrawing(units, name);
   DXF_Layer& cuts = d->LayerNamed("0");
   DXF_Layer& links = d->LayerNamed("1");
   DXF_Layer& leads = d->LayerNamed("2");
@@ -277,12 +282,12 @@ std::unique_ptr<DXF_Object> ToolpathDrawing(const TTBOutRegionArray& toolpaths, 
   return d;
 }
 
-void SaveGeometryDxf(const TTBRegionArray& regions, const std::string& path) {
-  WriteDxfFile(*GeometryDrawing(regions, "Dxf"), path);
+void SaveGeometryDxf(const TTBRegionArray& regions, Units units, const std::string& path) {
+  WriteDxfFile(*GeometryDrawing(regions, units, "Dxf"), path);
 }
 
-void SaveToolpathsDxf(const TTBOutRegionArray& toolpaths, const std::string& path) {
-  WriteDxfFile(*ToolpathDrawing(toolpaths, "Dxf"), path);
+void SaveToolpathsDxf(const TTBOutRegionArray& toolpaths, Units units, const std::string& path) {
+  WriteDxfFile(*ToolpathDrawing(toolpaths, units, "Dxf"), path);
 }
 
 }  // namespace tibrel

@@ -16,7 +16,8 @@ namespace tibrel {
 // Line types of written entities (DXF_Entity::LineType).
 enum DxfLineTypes : int { LineContinuous = 0, LineDot = 1 };
 
-// The whole file: every group is its code, CR LF, its value, CR LF.
+// The whole file: every group is its code, CR LF, its value, CR LF. The
+// header holds the extents and, when the drawing has one, its $INSUNITS.
 // Every number (coordinates, radii, angles in degrees, the header extents)
 // is written in the shortest form that reads back as the same double, with
 // the point as decimal mark, so that ends which met before the write still
@@ -29,17 +30,17 @@ std::string DXF_Writer(const DXF_Object& drawing);
 void WriteDxfFile(const DXF_Object& drawing, const std::string& path);
 
 // Regions 1..last: their lines and arcs on layer "0" at Z = the region's
-// depth. Layers "0", "1" and "2" exist in that order; an empty name gives
-// "Untitled".
-std::unique_ptr<DXF_Object> GeometryDrawing(const TTBRegionArray& regions, const std::string& name);
+// depth, in the drawing's unit. Layers "0", "1" and "2" exist in that order;
+// an empty name gives "Untitled".
+std::unique_ptr<DXF_Object> GeometryDrawing(const TTBRegionArray& regions, Units units, const std::string& name);
 
 // Toolpaths 1..last at Z = -depth: the cuts on layer "0", entry and exit
 // moves on layer "2", and the lift, move over and plunge of linked paths on
 // layer "1" (colour 0, dotted above the stock, solid for the plunge).
-std::unique_ptr<DXF_Object> ToolpathDrawing(const TTBOutRegionArray& toolpaths, const std::string& name);
+std::unique_ptr<DXF_Object> ToolpathDrawing(const TTBOutRegionArray& toolpaths, Units units, const std::string& name);
 
 // Save Geometry DXF and Save Toolpaths DXF (drawing name "Dxf").
-void SaveGeometryDxf(const TTBRegionArray& regions, const std::string& path);
-void SaveToolpathsDxf(const TTBOutRegionArray& toolpaths, const std::string& path);
+void SaveGeometryDxf(const TTBRegionArray& regions, Units units, const std::string& path);
+void SaveToolpathsDxf(const TTBOutRegionArray& toolpaths, Units units, const std::string& path);
 
 }  // namespace tibrel

@@ -9,6 +9,7 @@
 #include "core/progress.h"
 #include "geometry/extents.h"
 #include "geometry/region.h"
+#include "geometry/units.h"
 #include "post/options.h"
 #include "post/post.h"
 #include "toolpath/model.h"
@@ -26,6 +27,9 @@ struct Job {
   TTBPostProcessor CurrentPost;
   TExtents DrawingExtents;
   std::string DrawingName;
+  // What the drawing's numbers (and so the toolpaths' and the program's)
+  // are in: the file's unit, else the option for drawings without one.
+  Units DrawingUnits = Units::Millimetre;
 
   int32_t CommandMode = ModeIdle;
   uint8_t CancelRequested = 0;

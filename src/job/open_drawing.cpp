@@ -21,6 +21,10 @@ std::string RegionsCreatedMessage(int total, int open) {
   return std::to_string(total) + " Regions Created... " + std::to_string(open) + " Open";
 }
 
+std::string UnitsMessage(Units units, bool inDrawing) {
+  return std::string("Units: ") + UnitsName(units) + (inDrawing ? "" : " (none in the drawing)");
+}
+
 namespace {
 
 const char* const CancelledText = "Operation Cancelled...";
@@ -80,6 +84,7 @@ OpenResult OpenDxfDrawing(Job& job, std::string_view data, const std::string& na
   }
   res.Notices = drawing.Warnings;
   if (control.FlagSet()) return cancelled();
+  const std::optional<Units> fileUnits = UnitsOfInsUnits(drawing.InsUnits);
 
   // Text entities become outlines once glyphs can be converted; until then
   // the text regions are empty.
@@ -109,10 +114,13 @@ OpenResult OpenDxfDrawing(Job& job, std::string_view data, const std::string& na
   job.Regions = std::move(regions);
   job.DrawingExtents = extents;
   job.DrawingName = DrawingNameOf(name);
+  job.DrawingUnits = fileUnits.value_or(job.Options.DefaultUnits);
   job.ModelLoaded = 0;
   job.EditorShown = 0;
   res.Loaded = true;
   res.Status = RegionsCreatedMessage(res.Regions, res.Open);
+  res.DrawingUnits = job.DrawingUnits;
+  res.UnitsInDrawing = fileUnits.has_value();
   return res;
 }
 

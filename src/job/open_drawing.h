@@ -18,11 +18,13 @@ struct OpenResult {
   std::string Error;        // the reader's message, when it failed (shown before the status)
   std::vector<std::string> Notices;  // the reader's one-time notices (blocks, splines)
   int Regions = 0, Open = 0;
+  Units DrawingUnits = Units::Millimetre;  // what the job now holds, when Loaded
+  bool UnitsInDrawing = false;             // the file named the unit (else the option gave it)
 };
 
 // Runs the load sequence on a drawing held in memory. The job's Regions,
-// DrawingExtents and DrawingName change only when something was loaded;
-// a failed or cancelled load leaves the job as it was.
+// DrawingExtents, DrawingName and DrawingUnits change only when something
+// was loaded; a failed or cancelled load leaves the job as it was.
 OpenResult OpenDxfDrawing(Job& job, std::string_view data, const std::string& name);
 // The same for a file; a file that cannot be read gives its message in Error.
 OpenResult OpenDxfFile(Job& job, const std::string& path);
@@ -33,6 +35,10 @@ std::string DrawingNameOf(const std::string& path);
 
 // The status text after a load: "<n> Regions Created... <m> Open".
 std::string RegionsCreatedMessage(int total, int open);
+
+// The unit as the status bar and the command line report it: "Units: inch",
+// or "Units: mm (none in the drawing)" when the option gave it.
+std::string UnitsMessage(Units units, bool inDrawing);
 
 // Loads the wall profiles (numbered from 1) from a profile drawing file into
 // job.Profiles. A file that cannot be read leaves the list empty and gives

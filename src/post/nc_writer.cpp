@@ -378,13 +378,14 @@ std::string CommentText(const TTBPostProcessor& post, std::string text) {
 }  // namespace
 
 std::vector<std::string> NcCommentLines(const TTBPostProcessor& post, const TTBMachiningParameters& params,
-                                        const std::string& drawingName, std::time_t when) {
+                                        const std::string& drawingName, std::time_t when, Units units) {
   char stamp[64] = "";
   std::tm tm{};
   if (localtime_r(&when, &tm)) std::strftime(stamp, sizeof stamp, "%H:%M %Y-%m-%d", &tm);
   std::vector<std::string> lines;
   lines.push_back(CommentText(post, std::string("Created ") + stamp + " from " + drawingName));
   lines.push_back(CommentText(post, "Post = " + post.Name));
+  if (PostPlacesUnits(post)) lines.push_back(CommentText(post, std::string("Units = ") + UnitsName(units)));
   lines.push_back(CommentText(post, "Tool " + std::to_string(params.Rough.ToolNumber) + " = " + params.Rough.ToolName));
   if (params.FinishMode != 0)
     lines.push_back(
@@ -393,7 +394,8 @@ std::vector<std::string> NcCommentLines(const TTBPostProcessor& post, const TTBM
 }
 
 std::string NcProgramText(const TTBOutRegionArray& toolpaths, const std::vector<std::string>& comments,
-                          const TTBMachiningParameters& params, const TTBPostProcessor& post) {
+                          const TTBMachiningParameters& params, const TTBPostProcessor& unplaced, Units units) {
+  const TTBPostProcessor post = PostForUnits(unplaced, units);
   const std::string problem = PostProblem(post);
   if (!problem.empty()) throw PostError(problem);
   std::string out;
@@ -410,8 +412,9 @@ std::string NcProgramText(const TTBOutRegionArray& toolpaths, const std::vector<
 }
 
 void WriteNcProgram(const TTBOutRegionArray& toolpaths, const std::vector<std::string>& comments,
-                    const TTBMachiningParameters& params, const TTBPostProcessor& post, const std::string& fileName) {
-  const std::string text = NcProgramText(toolpaths, comments, params, post);
+                    const TTBMachiningParameters& params, const TTBPostProcessor& post, Units units,
+                    const std::string& fileName) {
+  const std::string text = NcProgramText(toolpaths, comments, params, post, units);
   if (post.Append && FileExists(fileName)) AppendFileAtomically(fileName, text);
   else WriteFileAtomically(fileName, text);
 }

@@ -16,21 +16,25 @@ namespace tibrel {
 
 // The comment lines at the top of a program, each wrapped in the post's
 // comment characters: when and from which drawing it was made, the post,
-// the tools. Characters that would end the comment early or start a new
-// line are taken out of the texts.
+// the unit (only for a post that places the units word: a post without it
+// writes its programs as it always did), the tools. Characters that would
+// end the comment early or start a new line are taken out of the texts.
 std::vector<std::string> NcCommentLines(const TTBPostProcessor& post, const TTBMachiningParameters& params,
-                                        const std::string& drawingName, std::time_t when);
+                                        const std::string& drawingName, std::time_t when, Units units);
 
-// The whole program for toolpaths 1..last, one "\n" after every line.
-// Throws PostError when the post has a token or script it cannot use.
+// The whole program for toolpaths 1..last, one "\n" after every line; the
+// numbers are the toolpaths' own, in units, and the post's units
+// placeholder becomes its word for units. Throws PostError when the post
+// has a token or script it cannot use.
 std::string NcProgramText(const TTBOutRegionArray& toolpaths, const std::vector<std::string>& comments,
-                          const TTBMachiningParameters& params, const TTBPostProcessor& post);
+                          const TTBMachiningParameters& params, const TTBPostProcessor& post, Units units);
 
 // Writes the program to fileName: appended when the post's Append flag is
 // set and the file exists, else replacing it. The file changes only when the
 // whole program is ready: an error leaves it as it was. Throws PostError or
 // std::runtime_error (naming the file).
 void WriteNcProgram(const TTBOutRegionArray& toolpaths, const std::vector<std::string>& comments,
-                    const TTBMachiningParameters& params, const TTBPostProcessor& post, const std::string& fileName);
+                    const TTBMachiningParameters& params, const TTBPostProcessor& post, Units units,
+                    const std::string& fileName);
 
 }  // namespace tibrel

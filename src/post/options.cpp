@@ -66,6 +66,7 @@ void ReadOptions(const IniFile& f, TTBSettings& s) {
   o.StlOverlap = static_cast<double>(f.ReadInteger(Section, "StlOverlap", 50)) / 100;
   o.Offset = Int(f, "Offset", 0);
   o.Air = f.ReadBool(Section, "Air", false);
+  o.DefaultUnits = ParseUnits(f.ReadString(Section, "DefaultUnits", "")).value_or(Units::Millimetre);
   s.Rough = {ReadNumber(f, "MinArcLengthRough", 0), ReadNumber(f, "TanDevRough", 0), ReadNumber(f, "MinArcRadRough", 0)};
   s.Finish = {ReadNumber(f, "MinArcLengthFinish", 0), ReadNumber(f, "TanDevFinish", 0),
               ReadNumber(f, "MinArcRadFinish", 0)};
@@ -109,6 +110,7 @@ void WriteOptions(IniFile& f, const TTBSettings& s) {
   integer("StlOverlap", std::lround(o.StlOverlap * 100));
   integer("Offset", o.Offset);
   flag("Air", o.Air);
+  put("DefaultUnits", UnitsName(o.DefaultUnits));
   put("MinArcLengthRough", Number(s.Rough.MinArcLength));
   put("TanDevRough", Number(s.Rough.TanDeviance));
   put("MinArcRadRough", Number(s.Rough.MinArcRadius));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/ini.h"
+#include "geometry/units.h"
 #include "toolpath/model.h"
 
 namespace tibrel {
@@ -25,6 +26,9 @@ struct TTBOptions {
   double STLDepth = 0;
   bool Air = false;         // avoid cutting air during roughing
   int32_t Offset = 0;       // Gerber tool offset in mils
+  // "Units of drawings without units": the unit of a drawing whose file
+  // does not say (key "DefaultUnits", "mm" or "inch").
+  Units DefaultUnits = Units::Millimetre;
 };
 
 // Colours are 24-bit numbers with red in the lowest byte (0x00BBGGRR).

@@ -1,6 +1,7 @@
 #include "post/post.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -278,6 +279,8 @@ bool LoadPost(TTBPostProcessor& post, const std::string& name, const IniFile& fi
   }
   p.Header = ReadLines(file, name, "Header");
   p.Footer = ReadLines(file, name, "Footer");
+  p.UnitsInch = file.ReadString(name, "UnitsInch", "G20");
+  p.UnitsMillimetre = file.ReadString(name, "UnitsMillimetre", "G21");
   p.MiniPost.ToolHeader = ReadLines(file, name, "ToolHeader");
   p.MiniPost.ToolFooter = ReadLines(file, name, "ToolFooter");
   for (int k = 0; k < ToolScriptCount; ++k) {
@@ -340,6 +343,49 @@ void WritePostSection(IniFile& file, const std::string& name, const PostGeneralF
   };
   lines(header, "Header");
   lines(footer, "Footer");
+  const PostGeneralFields defaults;
+  if (general.UnitsInch != defaults.UnitsInch || general.UnitsMillimetre != defaults.UnitsMillimetre ||
+      file.Read(name, "UnitsInch") || file.Read(name, "UnitsMillimetre")) {
+    file.Write(name, "UnitsInch", general.UnitsInch);
+    file.Write(name, "UnitsMillimetre", general.UnitsMillimetre);
+  }
+}
+
+namespace {
+
+// Where the placeholder starts in line at or after from, in any letter case.
+size_t FindPlaceholder(const std::string& line, size_t from) {
+  for (size_t at = from; at + UnitsPlaceholder.size() <= line.size(); ++at) {
+    size_t k = 0;
+    while (k < UnitsPlaceholder.size() && std::tolower(static_cast<unsigned char>(line[at + k])) ==
+                                              std::tolower(static_cast<unsigned char>(UnitsPlaceholder[k])))
+      ++k;
+    if (k == UnitsPlaceholder.size()) return at;
+  }
+  return std::string::npos;
+}
+
+}  // namespace
+
+bool PostPlacesUnits(const TTBPostProcessor& post) {
+  for (const auto* list : {&post.Header, &post.Footer, &post.MiniPost.ToolHeader, &post.MiniPost.ToolFooter})
+    for (const auto& line : *list)
+      if (FindPlaceholder(line, 0) != std::string::npos) return true;
+  return false;
+}
+
+const std::string& UnitsWord(const TTBPostProcessor& post, Units units) {
+  return units == Units::Inch ? post.UnitsInch : post.UnitsMillimetre;
+}
+
+TTBPostProcessor PostForUnits(const TTBPostProcessor& post, Units units) {
+  TTBPostProcessor p = post;
+  const std::string& word = UnitsWord(post, units);
+  for (auto* list : {&p.Header, &p.Footer, &p.MiniPost.ToolHeader, &p.MiniPost.ToolFooter})
+    for (auto& line : *list)
+      for (size_t at = 0; (at = FindPlaceholder(line, at)) != std::string::npos; at += word.size())
+        line.replace(at, UnitsPlaceholder.size(), word);
+  return p;
 }
 
 }  // namespace tibrel

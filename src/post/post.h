@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "geometry/units.h"
+
 namespace tibrel {
 
 class IniFile;
@@ -84,6 +86,10 @@ struct TTBPostProcessor {
   int32_t MaxBlock = 0;
   std::vector<std::string> Header;
   std::vector<std::string> Footer;
+  // The words the units placeholder stands for in an inch job and in a
+  // millimetre job ("UnitsInch", "UnitsMillimetre" in Posts.cfg).
+  std::string UnitsInch = "G20";
+  std::string UnitsMillimetre = "G21";
   std::array<TTBToken, TokenCount> Tokens;
   std::array<TTBScript, MoveScriptCount> Scripts;
   TTBMiniPost MiniPost;
@@ -149,6 +155,23 @@ bool LoadPost(TTBPostProcessor& post, const std::string& name, const IniFile& fi
 // the file exists but cannot be read.
 bool LoadPost(TTBPostProcessor& post, const std::string& name, const std::string& fileName);
 
+// What a header, footer, tool header or tool footer line may hold in place
+// of the units word; matched in any letter case. Nothing else in a line is
+// ever replaced, so a post without it writes as it always did.
+inline constexpr std::string_view UnitsPlaceholder = "{Units}";
+
+// Whether any header, footer, tool header or tool footer line of the post
+// holds the placeholder.
+bool PostPlacesUnits(const TTBPostProcessor& post);
+
+// The post's word for units: UnitsInch or UnitsMillimetre.
+const std::string& UnitsWord(const TTBPostProcessor& post, Units units);
+
+// The post with the placeholder in its header, footer, tool header and tool
+// footer lines replaced by its word for units; the post as it is when none
+// holds it.
+TTBPostProcessor PostForUnits(const TTBPostProcessor& post, Units units);
+
 // Values as the post editor writes them.
 std::string TokenValue(const TTBToken& token);
 std::string ScriptValue(const TTBScript& script);
@@ -161,11 +184,15 @@ struct PostGeneralFields {
   bool IncludeComment = true;
   int32_t MaxBlock = 99999999;
   bool DecimalPoint = true;
+  std::string UnitsInch = "G20";
+  std::string UnitsMillimetre = "G21";
 };
 
 // What the editor's Save writes into section name: the general fields, the
 // tokens and move scripts of current, and the header and footer lines (at
-// most 26 each; keys of lines past the end are deleted). Keys the editor
+// most 26 each; keys of lines past the end are deleted). The two units words
+// are written when either differs from G20 and G21 or the section has one
+// already, so a post that never had them is saved as before. Keys the editor
 // does not write are left as they are.
 void WritePostSection(IniFile& file, const std::string& name, const PostGeneralFields& general,
                       const TTBPostProcessor& current, const std::vector<std::string>& header,

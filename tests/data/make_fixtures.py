@@ -319,6 +319,27 @@ def pies():
     save(doc, "ezdxf_pies_r12.dxf")
 
 
+def plate(version, units):
+    """A mounting plate 4 x 2.5 in with four holes of 3/16 in, 3/8 in in
+    from the corners: in inches ($INSUNITS 1), the same plate in millimetres
+    ($INSUNITS 4, every number times 25.4), or as R12 (no $INSUNITS at all,
+    so the reader has to take the unit from its option; the numbers are the
+    millimetre ones)."""
+    doc = new_doc(version)
+    if version != R12:
+        doc.header["$INSUNITS"] = 1 if units == "inch" else 4
+    scale = 1.0 if units == "inch" else 25.4
+    w, h, inset, r = 4 * scale, 2.5 * scale, 0.375 * scale, 0.09375 * scale
+    msp = doc.modelspace()
+    outline = [(0, 0, 0), (w, 0, 0), (w, h, 0), (0, h, 0)]
+    add_2d_polyline(msp, version, outline, close=True)
+    for x in (inset, w - inset):
+        for y in (inset, h - inset):
+            msp.add_circle((x, y), r)
+    name = "unitless_r12" if version == R12 else f"{units}_{version.lower()}"
+    save(doc, f"ezdxf_plate_{name}.dxf")
+
+
 def main():
     for version in (R12, R2018):
         lines(version)
@@ -332,6 +353,9 @@ def main():
     ellipse()
     every_entity()
     pies()
+    plate(R2018, "inch")
+    plate(R2018, "mm")
+    plate(R12, "mm")
 
 
 if __name__ == "__main__":

@@ -8,8 +8,8 @@
 //    entities of that class; arc angles are radians in [0, 2*pi); each
 //    notice appears at most once; an OCS is a right-handed orthonormal frame.
 //  - The line-end style does not matter: the same text with LF, CR LF or
-//    lone CR line ends reads to the same drawing (or the same error, with the
-//    same line number).
+//    lone CR line ends reads to the same drawing and the same $INSUNITS (or
+//    the same error, with the same line number).
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -122,7 +122,7 @@ void Describe(const DXF_Entity& e, std::string& out) {
 
 // Checks the drawing's shape and returns an exact description of it.
 std::string Describe(const DXF_Object& d) {
-  std::string out;
+  std::string out = "insunits " + std::to_string(d.InsUnits) + '\n';
   std::set<std::string> layerNames;
   for (const auto& layer : d.Layers) {
     if (!layer) Violated("null layer");

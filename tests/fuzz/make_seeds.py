@@ -165,7 +165,16 @@ COMMON = {
         lwpoly([(60, 30), (70, 30, 0.5), (70, 38), (60, 38)], closed=True),
         ent("3DFACE", (10, 0), (20, 60), (11, 10), (21, 60), (12, 10), (22, 70), (13, 0), (23, 70))),
 
+    "header_units_inch.dxf": groups((999, "by hand"), (0, "SECTION"), (2, "HEADER"), (9, "$ACADVER"),
+                                    (1, "AC1015"), (9, "$INSUNITS"), (70, 1), (9, "$EXTMIN"), (10, 0), (20, 0),
+                                    (0, "ENDSEC")) + entities(SQUARE),
+
     # --- broken or extreme drawings
+    "header_units_bad.dxf": groups((0, "SECTION"), (2, "HEADER"), (9, "$INSUNITS"), (70, "inch"),
+                                   (9, "$INSUNITS"), (9, "$MEASUREMENT"), (70, 99999999999), (9, "$INSUNITS"),
+                                   (70, "4.5"), (0, "ENDSEC")) + entities(circle(0, 0, 1)),
+    "header_without_endsec.dxf": groups((0, "SECTION"), (2, "HEADER"), (9, "$INSUNITS"), (70, 1))
+    + entities(line(0, 0, 1, 1)),
     "empty.dxf": "",
     "eof_only.dxf": groups((0, "EOF")),
     "no_entities_section.dxf": groups((0, "SECTION"), (2, "HEADER"), (9, "$ACADVER"), (1, "AC1009"),

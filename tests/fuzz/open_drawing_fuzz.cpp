@@ -7,8 +7,8 @@
 //
 // Properties checked:
 //  - OpenDxfDrawing never throws.
-//  - A load that did not happen leaves the job's regions, extents and
-//    drawing name exactly as they were.
+//  - A load that did not happen leaves the job's regions, extents, drawing
+//    name and unit exactly as they were.
 //  - After a load: element 0 of the region list is the empty placeholder;
 //    every region 1..last holds at least one entity; every number in every
 //    entity and region box is finite; consecutive entities of a region meet
@@ -16,7 +16,8 @@
 //    (within 0.001, checked for regions whose numbers are all below 1e6 in
 //    magnitude, since far out the arithmetic itself is coarser than that);
 //    the counts in the result agree with the region list; a load carries no
-//    reader error.
+//    reader error; the job's unit is the result's, and the option's (which
+//    also follows the parity of the input length) when the file named none.
 //  - The repair only splits regions: with it the load succeeds exactly when
 //    it does without, and never gives fewer regions.
 #include <cmath>
@@ -155,6 +156,7 @@ void CheckUnchanged(const Job& job, const Job& before) {
       Violated("a failed load changed a region", "region " + std::to_string(i));
   if (!SameExtents(job.DrawingExtents, before.DrawingExtents)) Violated("a failed load changed the extents");
   if (job.DrawingName != before.DrawingName) Violated("a failed load changed the drawing name", job.DrawingName);
+  if (job.DrawingUnits != before.DrawingUnits) Violated("a failed load changed the unit");
 }
 
 struct Run {
@@ -167,6 +169,7 @@ Run Open(std::string_view data, bool fix, bool clockwise) {
   Job job = before;
   job.Options.Fix = fix;
   job.Options.Dir = clockwise;
+  job.Options.DefaultUnits = clockwise ? Units::Inch : Units::Millimetre;
   Run run;
   try {
     run.res = OpenDxfDrawing(job, data, "fuzz.dxf");
@@ -176,9 +179,12 @@ Run Open(std::string_view data, bool fix, bool clockwise) {
     Violated("OpenDxfDrawing threw a non-standard exception");
   }
   if (run.res.Cancelled) Violated("cancelled although nothing asked for it");
-  if (run.res.Loaded)
+  if (run.res.Loaded) {
     CheckLoaded(job, run.res);
-  else
+    if (job.DrawingUnits != run.res.DrawingUnits) Violated("the job's unit is not the result's");
+    if (!run.res.UnitsInDrawing && job.DrawingUnits != job.Options.DefaultUnits)
+      Violated("a drawing without a unit did not take the option's");
+  } else
     CheckUnchanged(job, before);
   run.regions = job.Regions.size();
   return run;

@@ -1,10 +1,11 @@
 // Post processors from any profile text. Every section either fails to load
 // (leaving the post untouched), is refused by the post check and then by the
 // writer too, or writes a small fixed job without fault: a program that
-// starts with its comments and header, ends with its footer and a line end,
-// and stays within a sane number of lines. The first line of the input,
-// taken as a token format, gives a word of bounded length when the format
-// check passes, and no number at all when it fails.
+// starts with its comments and header (its units placeholder replaced by the
+// word for the job's unit, which the comments then name), ends with its
+// footer and a line end, and stays within a sane number of lines. The first
+// line of the input, taken as a token format, gives a word of bounded length
+// when the format check passes, and no number at all when it fails.
 #include <cmath>
 #include <cstdint>
 #include <ctime>
@@ -50,6 +51,7 @@ std::string PostState(const TTBPostProcessor& p) {
   for (const auto& t : p.Tokens) s += TokenValue(t) + '|';
   for (const auto& sc : p.Scripts) s += ScriptValue(sc) + '|';
   for (const auto& sc : p.MiniPost.ToolScripts) s += ScriptValue(sc) + '|';
+  s += p.UnitsInch + '|' + p.UnitsMillimetre + '|';
   for (const auto* lines : {&p.Header, &p.Footer, &p.MiniPost.ToolHeader, &p.MiniPost.ToolFooter}) {
     for (const auto& l : *lines) s += l + '\n';
     s += '|';
@@ -101,7 +103,7 @@ void CheckFormat(const std::string& format) {
       }
 }
 
-void CheckPost(const IniFile& file, const std::string& name) {
+void CheckPost(const IniFile& file, const std::string& name, Units units) {
   SetDecimalCharacter('.');
   TTBPostProcessor post;
   const std::string before = PostState(post);
@@ -120,13 +122,16 @@ void CheckPost(const IniFile& file, const std::string& name) {
   Check(DecimalCharacter() == (post.DecimalCharacter ? '.' : ','), "the decimal character is not the post's", name);
 
   const TTBMachiningParameters& params = SampleParameters();
-  const std::vector<std::string> comments = NcCommentLines(post, params, "part (1).dxf", std::time_t{0});
+  const std::vector<std::string> comments = NcCommentLines(post, params, "part (1).dxf", std::time_t{0}, units);
   for (const auto& c : comments) Check(c.find('\n') == std::string::npos, "a comment line breaks", c);
+  // The time, the post, the two tools, and the unit when the post places its word.
+  Check(comments.size() == 4u + (PostPlacesUnits(post) ? 1 : 0),
+        "the comments name the unit when, and only when, the post places its word", name);
   const std::string problem = PostProblem(post);
   if (!problem.empty()) {
     bool refused = false;
     try {
-      NcProgramText(SampleToolpaths(), comments, params, post);
+      NcProgramText(SampleToolpaths(), comments, params, post, units);
     } catch (const PostError&) {
       refused = true;
     }
@@ -134,7 +139,8 @@ void CheckPost(const IniFile& file, const std::string& name) {
     return;
   }
 
-  const std::string nc = NcProgramText(SampleToolpaths(), comments, params, post);
+  const std::string nc = NcProgramText(SampleToolpaths(), comments, params, post, units);
+  const TTBPostProcessor placed = PostForUnits(post, units);
   Check(!nc.empty() && nc.back() == '\n', "the program does not end with a line end", name);
   const size_t lines = LineCount(nc);
   Check(lines < 10000, "the program of a small job is far too long", name + ": " + std::to_string(lines) + " lines");
@@ -143,10 +149,10 @@ void CheckPost(const IniFile& file, const std::string& name) {
   std::string head;
   if (post.IncludeComment)
     for (const auto& c : comments) head += c + '\n';
-  for (const auto& h : post.Header) head += h + '\n';
+  for (const auto& h : placed.Header) head += h + '\n';
   Check(nc.compare(0, head.size(), head) == 0, "the program does not start with its comments and header", name);
   std::string foot;
-  for (const auto& f : post.Footer) foot += f + '\n';
+  for (const auto& f : placed.Footer) foot += f + '\n';
   Check(nc.size() >= foot.size() && nc.compare(nc.size() - foot.size(), foot.size(), foot) == 0,
         "the program does not end with its footer", name);
 }
@@ -162,6 +168,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckFormat(format);
 
   const IniFile file = IniFile::Parse(text);
-  for (const auto& name : file.Sections()) CheckPost(file, name);
+  // Both units, as the input's length chooses.
+  const Units units = size % 2 ? Units::Inch : Units::Millimetre;
+  for (const auto& name : file.Sections()) CheckPost(file, name, units);
   return 0;
 }

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QComboBox>
+#include <QLabel>
 
 #include "core/ini.h"
 #include "core/program_folder.h"
@@ -105,7 +106,7 @@ class MainWindowTest : public QObject {
     w.resize(1000, 700);
     w.show();
     w.OpenDrawing(Examples + "bracket.dxf");
-    QCOMPARE(w.StatusText(0), QString("8 Regions Created... 0 Open"));
+    QCOMPARE(w.StatusText(0), QString("8 Regions Created... 0 Open   Units: mm"));
     QVERIFY(!w.Action("Save Toolpaths CNC")->isEnabled());
     w.Action("Select All Closed")->trigger();
     QCOMPARE(w.StatusText(0), QString("1 Boundaries 7  Islands Selected"));
@@ -210,7 +211,7 @@ class MainWindowTest : public QObject {
     MainWindow w;
     w.show();
     w.OpenDrawing(SquareDrawing(dir.path(), 400));
-    QCOMPARE(w.StatusText(0), QString("1 Regions Created... 0 Open"));
+    QVERIFY(w.StatusText(0).startsWith("1 Regions Created... 0 Open   Units: "));
     w.Action("Select All Closed")->trigger();
     FillAndRun({{"RoughDiameter", "0.2"}, {"RoughStepXY", "0.002"}, {"RoughStepZ", "0"}}, "1");
     QTimer::singleShot(150, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
@@ -329,6 +330,7 @@ class MainWindowTest : public QObject {
       d->findChild<QPushButton*>("Edit")->click();
       Picture(d, "post_editor");
       name->setCurrentText("Test Mill");
+      d->findChild<QLineEdit*>("UnitsInch")->setText("G70");
       CaptureMessage(message);
       d->findChild<QPushButton*>("Save")->click();
       dialog->reject();
@@ -338,7 +340,36 @@ class MainWindowTest : public QObject {
     const IniFile posts = IniFile::Load(ProgramFile("Posts.cfg"));
     QVERIFY(posts.HasSection("Test Mill"));
     QCOMPARE(posts.Read("Test Mill", "Scripts0"), posts.Read("Default", "Scripts0"));
+    QCOMPARE(posts.Read("Test Mill", "UnitsInch"), std::optional<std::string>("G70"));
     QCOMPARE(w.CurrentJob().CurrentPost.Name, std::string("Default"));
+  }
+
+  // The unit is told after Open and in the operation dialogs; drawings
+  // without one take the option, which applies at once.
+  void unitsShowWhereTheUserLooks() {
+    QTemporaryDir dir;
+    MainWindow w;
+    w.show();
+    WhenModal([](QWidget* d) {
+      auto* units = d->findChild<QComboBox*>("DefaultUnits");
+      units->setCurrentIndex(units->findText("inch"));
+      static_cast<QDialog*>(d)->reject();  // applied, not saved
+    });
+    w.Action("Options")->trigger();
+    QCOMPARE(w.CurrentJob().Options.DefaultUnits, Units::Inch);
+    w.OpenDrawing(SquareDrawing(dir.path(), 4));
+    QCOMPARE(w.StatusText(0), QString("1 Regions Created... 0 Open   Units: inch (none in the drawing)"));
+    w.OpenDrawing(QStringLiteral(TIBREL_SOURCE_DIR "/tests/data/ezdxf_plate_mm_r2018.dxf"));
+    QCOMPARE(w.StatusText(0), QString("5 Regions Created... 0 Open   Units: mm"));
+    QCOMPARE(w.CurrentJob().DrawingUnits, Units::Millimetre);
+    w.Action("Select All Closed")->trigger();
+    QString label;
+    WhenModal([&label](QWidget* d) {
+      label = d->findChild<QLabel*>("Units")->text();
+      static_cast<QDialog*>(d)->reject();
+    });
+    w.Action("Contour")->trigger();
+    QCOMPARE(label, QString("Drawing units: mm (lengths and feed rates in millimetres)"));
   }
 
   void renderedPixels() {

@@ -65,6 +65,7 @@ TEST(DxfWriterText, SmallDrawingGivesTheExactFile) {
       "0", "SECTION", "2", "HEADER",
       "9", "$EXTMIN", "10", "0", "20", "0", "30", "0.125",
       "9", "$EXTMAX", "10", "12345.6789", "20", "2", "30", "0.125",
+      "9", "$INSUNITS", "70", "1",
       "0", "ENDSEC",
       "0", "SECTION", "2", "TABLES",
       "0", "TABLE", "2", "VPORT", "0", "VPORT", "2", "*ACTIVE", "41", "  1.000000", "0", "ENDTAB",
@@ -91,7 +92,7 @@ TEST(DxfWriterText, SmallDrawingGivesTheExactFile) {
       "0", "ENDSEC",
       "0", "EOF",
   });
-  const auto drawing = GeometryDrawing(regions, "");
+  const auto drawing = GeometryDrawing(regions, Units::Inch, "");
   EXPECT_EQ(drawing->Name, "Untitled");
   EXPECT_EQ(DXF_Writer(*drawing), expected);
 }
@@ -124,7 +125,7 @@ TEST(DxfWriterGeometry, RandomLinesAndArcsReadBackUnchanged) {
     }
     regions.push_back(r);
   }
-  const DXF_Object back = ReadDxf(DXF_Writer(*GeometryDrawing(regions, "t")), "t");
+  const DXF_Object back = ReadDxf(DXF_Writer(*GeometryDrawing(regions, Units::Millimetre, "t")), "t");
   const DXF_Layer* layer = Layer(back, "0");
   ASSERT_TRUE(layer);
   ASSERT_EQ(layer->Lists.size(), 2u);
@@ -182,7 +183,7 @@ TEST(DxfWriterGeometry, SavedPiesOpenAgainClosed) {
     regions.push_back(r);
   }
   Job job;
-  const OpenResult res = OpenDxfDrawing(job, DXF_Writer(*GeometryDrawing(regions, "pies")), "pies.dxf");
+  const OpenResult res = OpenDxfDrawing(job, DXF_Writer(*GeometryDrawing(regions, Units::Millimetre, "pies")), "pies.dxf");
   ASSERT_TRUE(res.Loaded);
   EXPECT_EQ(res.Status, "40 Regions Created... 0 Open");
 }
@@ -217,7 +218,7 @@ TEST(DxfWriterToolpaths, LinkLinesOnlyForLinkedPaths) {
   paths.push_back(first);
   paths.push_back(Path({MakeLine(30, 0, 40, 0)}, 0, 0.1, 0));
   paths.push_back(Path({MakeArc(50, 0, 2, 0, Pi)}, 2, 0.25, 1));
-  const auto d = ToolpathDrawing(paths, "Dxf");
+  const auto d = ToolpathDrawing(paths, Units::Millimetre, "Dxf");
   ASSERT_EQ(d->Layers.size(), 3u);
   EXPECT_EQ(d->Layers[0]->Name, "0");
   EXPECT_EQ(d->Layers[1]->Name, "1");
@@ -253,7 +254,7 @@ TEST(DxfWriterFile, UnwritablePathThrowsNamingTheFileAndLeavesNoTempFile) {
   const Job job = testing_regions::JobOf({Square(0, 0, 1)});
   for (const std::string& path : {dir + "/taken.dxf", dir + "/missing/out.dxf"}) {
     try {
-      SaveGeometryDxf(job.Regions, path);
+      SaveGeometryDxf(job.Regions, job.DrawingUnits, path);
       ADD_FAILURE() << "no error for " << path;
     } catch (const std::runtime_error& e) {
       EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();

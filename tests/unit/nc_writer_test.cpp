@@ -13,6 +13,7 @@
 #include "core/ini.h"
 #include "core/numbers.h"
 #include "post/nc_writer.h"
+#include "../nc_controller.h"
 #include "../sample_job.h"
 
 namespace tibrel {
@@ -20,6 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace testing_job;
+using namespace testing_nc;
 
 std::string ReadText(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -40,64 +42,6 @@ TTBPostProcessor ShippedPost(const std::string& name) {
   const IniFile file = IniFile::Load(std::string(TIBREL_SOURCE_DIR) + "/resources/Posts.cfg");
   EXPECT_TRUE(LoadPost(p, name, file));
   return p;
-}
-
-// --- an independent reading of the programs: a small controller model ---
-
-struct Motion {
-  int mode;  // 0 rapid, 1 feed, 2 cw, 3 ccw, 81 drill
-  double x0, y0, z0, x1, y1, z1, i, j, feed;
-};
-
-struct Controller {
-  std::vector<Motion> moves;
-  std::vector<std::string> codes;  // every G and M word, as read
-  double x = NAN, y = NAN, z = NAN, f = 0, cycleZ = NAN;
-  int mode = -1;
-};
-
-Controller Simulate(const std::string& program) {
-  Controller c;
-  for (std::string line : Lines(program)) {
-    // Comments out, then words: a letter and a number.
-    for (size_t a; (a = line.find('(')) != std::string::npos;) line.erase(a, line.find(')', a) - a + 1);
-    std::map<char, double> w;
-    std::vector<std::pair<char, std::string>> words;
-    for (size_t k = 0; k < line.size();) {
-      if (line[k] == ' ') {
-        ++k;
-        continue;
-      }
-      const char letter = line[k++];
-      size_t e = k;
-      while (e < line.size() && (std::isdigit(static_cast<unsigned char>(line[e])) || line[e] == '.' || line[e] == '-' || line[e] == '+')) ++e;
-      EXPECT_GT(e, k) << "a word without a number in: " << line;
-      words.push_back({letter, line.substr(k, e - k)});
-      k = e;
-    }
-    bool motion = false, g53 = false;
-    for (const auto& [letter, num] : words) {
-      const double v = std::strtod(num.c_str(), nullptr);
-      if (letter == 'G' || letter == 'M') c.codes.push_back(letter + std::to_string(static_cast<int>(v)));
-      if (letter == 'G' && (v == 0 || v == 1 || v == 2 || v == 3 || v == 81)) c.mode = static_cast<int>(v), motion = true;
-      else if (letter == 'G' && v == 53) g53 = true;
-      else if (letter == 'G' && v == 80) c.mode = -1;
-      else w[letter] = v;
-    }
-    if (w.count('F')) c.f = w['F'];
-    const bool axes = w.count('X') || w.count('Y') || w.count('Z');
-    if (g53 || !(axes || w.count('I') || w.count('J')) || c.mode < 0) continue;
-    (void)motion;
-    // A drill cycle keeps its depth from line to line.
-    if (c.mode == 81 && w.count('Z')) c.cycleZ = w['Z'];
-    Motion m{c.mode, c.x, c.y, c.z, w.count('X') ? w['X'] : c.x, w.count('Y') ? w['Y'] : c.y,
-             c.mode == 81 ? c.cycleZ : w.count('Z') ? w['Z'] : c.z, w.count('I') ? w['I'] : 0,
-             w.count('J') ? w['J'] : 0, c.f};
-    c.moves.push_back(m);
-    c.x = m.x1, c.y = m.y1;
-    if (c.mode != 81) c.z = m.z1;
-  }
-  return c;
 }
 
 // What a controller would do with the program matches the toolpaths: every
@@ -163,7 +107,8 @@ TEST_P(ShippedPostPrograms, MatchTheirGoldenFileAndDoWhatTheToolpathsSay) {
   const TTBOutRegionArray list = SampleToolpaths();
   std::tm tm{};
   tm.tm_year = 126, tm.tm_mon = 11, tm.tm_mday = 6, tm.tm_hour = 9, tm.tm_min = 30, tm.tm_isdst = -1;
-  const std::string program = NcProgramText(list, NcCommentLines(post, params, "bracket", std::mktime(&tm)), params, post);
+  const std::string program = NcProgramText(
+      list, NcCommentLines(post, params, "bracket", std::mktime(&tm), Units::Millimetre), params, post, Units::Millimetre);
   SetDecimalCharacter('.');
   const fs::path golden = fs::path(TIBREL_SOURCE_DIR) / "tests/data/nc" / (name + "." + post.Extension);
   if (std::getenv("TIBREL_UPDATE_GOLDEN")) WriteFileAtomically(golden.string(), program);
@@ -229,7 +174,7 @@ TTBPostProcessor PlainPost() {
 std::vector<std::string> Program(const TTBOutRegionArray& list, const TTBPostProcessor& post, double rapid = 5) {
   TTBMachiningParameters params;
   params.RapidHeight = rapid;
-  return Lines(NcProgramText(list, {}, params, post));
+  return Lines(NcProgramText(list, {}, params, post, Units::Millimetre));
 }
 
 TEST(NcWriter, LinksPlungesAndModalWords) {
@@ -311,7 +256,7 @@ TEST(NcWriter, ToolChangesHolesAndTheirSlots) {
   for (const auto& l : plain) EXPECT_EQ(l.find("G81"), std::string::npos) << l;
   TTBMachiningParameters params;
   params.RapidHeight = 5;
-  CheckProgram(NcProgramText(list, {}, params, post), list);
+  CheckProgram(NcProgramText(list, {}, params, post, Units::Millimetre), list);
 }
 
 TEST(NcWriter, PlasmaAndProtoTraxRules) {
@@ -345,17 +290,17 @@ TEST(NcWriter, BadPostsAndFilesLeaveTheTargetAlone) {
   list.push_back(Path(1, LinkLift, 1, -5, {MakeLine(0, 0, 1, 0)}));
   TTBPostProcessor bad = PlainPost();
   bad.Tokens[TokenXt].Format = "%s";
-  EXPECT_THROW(WriteNcProgram(list, {}, {}, bad, file), PostError);
+  EXPECT_THROW(WriteNcProgram(list, {}, {}, bad, Units::Millimetre, file), PostError);
   EXPECT_EQ(ReadText(file), "old program\n");
   TTBPostProcessor post = PlainPost();
   post.Append = true;
-  WriteNcProgram(list, {}, {}, post, file);
+  WriteNcProgram(list, {}, {}, post, Units::Millimetre, file);
   const std::string appended = ReadText(file);
   EXPECT_EQ(appended.rfind("old program\nG00", 0), 0u);
   post.Append = false;
-  WriteNcProgram(list, {}, {}, post, file);
+  WriteNcProgram(list, {}, {}, post, Units::Millimetre, file);
   EXPECT_EQ(ReadText(file).find("old program"), std::string::npos);
-  EXPECT_THROW(WriteNcProgram(list, {}, {}, post, (dir / "missing" / "x.ngc").string()), std::runtime_error);
+  EXPECT_THROW(WriteNcProgram(list, {}, {}, post, Units::Millimetre, (dir / "missing" / "x.ngc").string()), std::runtime_error);
   size_t files = 0;
   for (const auto& e : fs::directory_iterator(dir)) files += e.is_regular_file();
   EXPECT_EQ(files, 1u) << "no temporary file left behind";

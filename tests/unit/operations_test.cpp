@@ -481,10 +481,10 @@ TEST(EndToEnd, ExamplesThroughEveryOperationAndPost) {
         const OperationResult r = Operate(job, d, f, "2");
         if (d == OperationDialog::Drill && job.Toolpaths.empty()) continue;  // only open profiles
         ASSERT_TRUE(r.Made) << r.Message;
-        const std::string nc = NcProgramText(job.Toolpaths, {}, job.MachiningParameters, job.CurrentPost);
+        const std::string nc = NcProgramText(job.Toolpaths, {}, job.MachiningParameters, job.CurrentPost, job.DrawingUnits);
         EXPECT_TRUE(nc.ends_with("M30\n"));
         const fs::path dxf = tmp / "toolpaths.dxf";
-        SaveToolpathsDxf(job.Toolpaths, dxf.string());
+        SaveToolpathsDxf(job.Toolpaths, job.DrawingUnits, dxf.string());
         // Holes are points: only the paths of the other operations read back.
         Job back;
         if (d != OperationDialog::Drill) {

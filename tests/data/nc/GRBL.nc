@@ -1,5 +1,6 @@
 (Created 09:30 2026-12-06 from bracket)
 (Post = GRBL)
+(Units = mm)
 (Tool 1 = Flat 3mm)
 (Finish Tool 2 = Ball 3mm)
 G17 G21 G90 G94
