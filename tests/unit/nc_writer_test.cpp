@@ -12,6 +12,7 @@
 #include "core/files.h"
 #include "core/ini.h"
 #include "core/numbers.h"
+#include "cutter_model.h"
 #include "post/nc_writer.h"
 #include "../sample_job.h"
 
@@ -42,112 +43,25 @@ TTBPostProcessor ShippedPost(const std::string& name) {
   return p;
 }
 
-// --- an independent reading of the programs: a small controller model ---
-
-struct Motion {
-  int mode;  // 0 rapid, 1 feed, 2 cw, 3 ccw, 81 drill
-  double x0, y0, z0, x1, y1, z1, i, j, feed;
-};
-
-struct Controller {
-  std::vector<Motion> moves;
-  std::vector<std::string> codes;  // every G and M word, as read
-  double x = NAN, y = NAN, z = NAN, f = 0, cycleZ = NAN;
-  int mode = -1;
-};
-
-Controller Simulate(const std::string& program) {
-  Controller c;
-  for (std::string line : Lines(program)) {
-    // Comments out, then words: a letter and a number.
-    for (size_t a; (a = line.find('(')) != std::string::npos;) line.erase(a, line.find(')', a) - a + 1);
-    std::map<char, double> w;
-    std::vector<std::pair<char, std::string>> words;
-    for (size_t k = 0; k < line.size();) {
-      if (line[k] == ' ') {
-        ++k;
-        continue;
-      }
-      const char letter = line[k++];
-      size_t e = k;
-      while (e < line.size() && (std::isdigit(static_cast<unsigned char>(line[e])) || line[e] == '.' || line[e] == '-' || line[e] == '+')) ++e;
-      EXPECT_GT(e, k) << "a word without a number in: " << line;
-      words.push_back({letter, line.substr(k, e - k)});
-      k = e;
-    }
-    bool motion = false, g53 = false;
-    for (const auto& [letter, num] : words) {
-      const double v = std::strtod(num.c_str(), nullptr);
-      if (letter == 'G' || letter == 'M') c.codes.push_back(letter + std::to_string(static_cast<int>(v)));
-      if (letter == 'G' && (v == 0 || v == 1 || v == 2 || v == 3 || v == 81)) c.mode = static_cast<int>(v), motion = true;
-      else if (letter == 'G' && v == 53) g53 = true;
-      else if (letter == 'G' && v == 80) c.mode = -1;
-      else w[letter] = v;
-    }
-    if (w.count('F')) c.f = w['F'];
-    const bool axes = w.count('X') || w.count('Y') || w.count('Z');
-    if (g53 || !(axes || w.count('I') || w.count('J')) || c.mode < 0) continue;
-    (void)motion;
-    // A drill cycle keeps its depth from line to line.
-    if (c.mode == 81 && w.count('Z')) c.cycleZ = w['Z'];
-    Motion m{c.mode, c.x, c.y, c.z, w.count('X') ? w['X'] : c.x, w.count('Y') ? w['Y'] : c.y,
-             c.mode == 81 ? c.cycleZ : w.count('Z') ? w['Z'] : c.z, w.count('I') ? w['I'] : 0,
-             w.count('J') ? w['J'] : 0, c.f};
-    c.moves.push_back(m);
-    c.x = m.x1, c.y = m.y1;
-    if (c.mode != 81) c.z = m.z1;
-  }
-  return c;
-}
-
 // What a controller would do with the program matches the toolpaths: every
 // cutting move at its depth in order, arcs with consistent centres, rapids
 // only above the stock, holes reached at their depth.
 void CheckProgram(const std::string& program, const TTBOutRegionArray& list) {
-  const Controller c = Simulate(program);
-  std::vector<Motion> cuts;
+  const cutter::Program c = cutter::ReadProgram(program);
+  EXPECT_TRUE(c.problems.empty()) << cutter::Report(c.problems, c);
   for (const auto& m : c.moves) {
-    if (m.mode == 0) {
+    if (!m.IsFeed()) {
       EXPECT_GE(m.z1, 0) << "rapid into the stock";
-      if (!std::isnan(m.x0) && (std::fabs(m.x1 - m.x0) > 1e-9 || std::fabs(m.y1 - m.y0) > 1e-9)) {
+      if (m.startKnown && (std::fabs(m.x1 - m.x0) > 1e-9 || std::fabs(m.y1 - m.y0) > 1e-9)) {
         EXPECT_GE(m.z0, 0) << "sideways rapid inside the stock";
       }
     }
-    if (m.mode == 1 || m.mode == 2 || m.mode == 3 || m.mode == 81) {
+    if (m.IsFeed()) {
       EXPECT_GT(m.feed, 0) << "feed move without a feed rate";
     }
-    if (m.mode == 2 || m.mode == 3) {
-      const double cx = m.x0 + m.i, cy = m.y0 + m.j;
-      EXPECT_NEAR(std::hypot(m.x0 - cx, m.y0 - cy), std::hypot(m.x1 - cx, m.y1 - cy), 1e-3) << "arc radius";
-    }
-    if (m.mode != 0) cuts.push_back(m);
   }
-  size_t k = 0;
-  auto expectMove = [&](const TTBEntity& e, double depth) {
-    const TTBPoint s = EntityStart(e), t = EntityEnd(e);
-    const int mode = e.Radius < 0 ? 2 : e.Radius > 0 ? 3 : 1;
-    while (k < cuts.size() && !(cuts[k].mode == mode && std::fabs(cuts[k].x0 - s.X) < 1e-4 &&
-                                std::fabs(cuts[k].y0 - s.Y) < 1e-4 && std::fabs(cuts[k].x1 - t.X) < 1e-4 &&
-                                std::fabs(cuts[k].y1 - t.Y) < 1e-4 && std::fabs(cuts[k].z1 + depth) < 1e-4))
-      ++k;
-    EXPECT_LT(k, cuts.size()) << "move from " << s.X << "," << s.Y << " to " << t.X << "," << t.Y << " missing";
-    ++k;
-  };
-  for (size_t i = 1; i < list.size(); ++i) {
-    const TTBOutRegion& t = list[i];
-    if (t.LinkMode >= 5) {
-      const double hx = t.Entities[0].X, hy = t.Entities[0].Y;
-      bool drilled = false;
-      for (; k < cuts.size() && !drilled; ++k)
-        drilled = std::fabs(cuts[k].x1 - hx) < 1e-4 && std::fabs(cuts[k].y1 - hy) < 1e-4 &&
-                  std::fabs(cuts[k].z1 + t.Depth) < 1e-4 && (cuts[k].mode == 81 || std::fabs(cuts[k].z0 - cuts[k].z1) > 0);
-      EXPECT_TRUE(drilled) << "hole " << hx << "," << hy;
-      continue;
-    }
-    if (HasEntryMove(t)) expectMove(t.EntryMove, t.Depth);
-    for (const auto& e : t.Entities) expectMove(e, t.Depth);
-    if (HasExitMove(t)) expectMove(t.ExitMove, t.Depth);
-  }
+  const cutter::Violations missing = cutter::MissingCuts(c, list);
+  EXPECT_TRUE(missing.empty()) << cutter::Report(missing, c);
   // The program ends up above the stock.
   ASSERT_FALSE(c.moves.empty());
   EXPECT_GT(c.moves.back().z1, 0);
@@ -169,7 +83,7 @@ TEST_P(ShippedPostPrograms, MatchTheirGoldenFileAndDoWhatTheToolpathsSay) {
   if (std::getenv("TIBREL_UPDATE_GOLDEN")) WriteFileAtomically(golden.string(), program);
   EXPECT_EQ(program, ReadText(golden));
   CheckProgram(program, list);
-  const Controller c = Simulate(program);
+  const cutter::Program c = cutter::ReadProgram(program);
   EXPECT_EQ(c.codes.back(), "M30");
   for (const auto& code : c.codes) {
     if (name == "GRBL") {
