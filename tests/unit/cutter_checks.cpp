@@ -83,11 +83,12 @@ bool Inside(const Loop& l, TTBPoint p) {
 std::vector<Loop> SelectedLoops(const TTBRegionArray& regions) {
   std::vector<Loop> loops;
   for (size_t i = 1; i < regions.size(); ++i)
-    if (regions[i].Selected && !regions[i].IsOpen && !regions[i].Entities.empty()) loops.push_back(LoopOf(regions[i], i));
+    if (regions[i].Selected && !regions[i].IsOpen && !regions[i].Entities.empty())
+      loops.push_back(LoopOf(regions[i], i));
   return loops;
 }
 
-// The smallest loop of the list around p, other than `not`.
+// The smallest loop of the list around p, other than that of notRegion.
 const Loop* Innermost(const std::vector<Loop>& loops, TTBPoint p, size_t notRegion) {
   const Loop* best = nullptr;
   for (const auto& l : loops)
@@ -236,8 +237,10 @@ double LargestRadius(const ToolTable& tools) {
   return r;
 }
 
-// a: the axis keeps the clearance of its tool from every wall it is below
-// the top of, and no move goes below the part's surface.
+// "gouge": the axis keeps the clearance of its tool from every wall it is
+// below the top of, and no move goes below the part's surface. A move that
+// keeps off every wall stays on one side of each, so one point of it tells
+// the surface under it.
 void CheckWalls(const Program& p, const Part& part, const ToolTable& tools, const CheckSettings& s, Violations& out) {
   std::vector<std::pair<Curve, Extent>> walls;
   for (const auto& w : part.Walls) walls.push_back({EntityCurve(w.Entity), CurveExtent(EntityCurve(w.Entity))});
@@ -255,8 +258,9 @@ void CheckWalls(const Program& p, const Part& part, const ToolTable& tools, cons
       if (d < nearest) nearest = d, region = part.Walls[k].Region;
     }
     if (nearest < tool->Clearance - s.WallTolerance) {
-      out.push_back({"gouge", m.line, "axis " + F4(nearest) + " from a wall of region " + std::to_string(region) +
-                                          ", keeps " + F4(tool->Clearance)});
+      out.push_back({"gouge", m.line,
+                     "axis " + F4(nearest) + " from a wall of region " + std::to_string(region) + ", keeps " +
+                         F4(tool->Clearance)});
       continue;
     }
     const double z = std::min(m.z0, m.z1);
@@ -292,8 +296,9 @@ std::optional<TTBPoint> UncutUnder(const Move& m, double rho, double cell, CutMa
   return std::nullopt;
 }
 
-// b: every rapid below the stock top runs over stock already cut at its
-// height or deeper, within R - 2 cells of its axis.
+// "rapid": every rapid below the stock top runs over stock already cut at
+// its height or deeper, within R - 2 cells of its axis. The height map is
+// the feed moves' swept disks, asked on the lattice under each rapid.
 void CheckRapids(const Program& p, const ToolTable& tools, const CheckSettings& s, Violations& out) {
   CutMap map(p, LargestRadius(tools));
   for (const auto& m : p.moves) {
@@ -306,13 +311,14 @@ void CheckRapids(const Program& p, const ToolTable& tools, const CheckSettings& 
     const double cell = std::min(s.MaxCell, tool->Radius / 20), rho = tool->Radius - 2 * cell;
     if (Rises(m) || rho <= 0) continue;
     if (const auto q = UncutUnder(m, rho, cell, map))
-      out.push_back({"rapid", m.line, "rapid at Z" + F4(std::min(m.z0, m.z1)) + " over stock at " + At(*q) +
-                                          " standing to Z" + F4(map.Height(*q))});
+      out.push_back({"rapid", m.line,
+                     "rapid at Z" + F4(std::min(m.z0, m.z1)) + " over stock at " + At(*q) + " standing to Z" +
+                         F4(map.Height(*q))});
   }
 }
 
-// c and the modal rules: every feed move has a feed, a line that sets a
-// feed is not run as a rapid, no cut with the spindle stopped.
+// "feed0", "modal", "spindle": every feed move has a feed, a line that sets
+// a feed does not run as a rapid, nothing is cut with the spindle stopped.
 void CheckFeeds(const Program& p, Violations& out) {
   for (const auto& m : p.moves) {
     if (m.IsFeed() && !(m.feed > 0)) out.push_back({"feed0", m.line, "a feed move at F" + F4(m.feed)});
@@ -322,7 +328,7 @@ void CheckFeeds(const Program& p, Violations& out) {
   }
 }
 
-// d: no stop, pause, tool change or end with the cutter in the stock.
+// "stop": no stop, pause, tool change or end with the cutter in the stock.
 void CheckStops(const Program& p, Violations& out) {
   for (const auto& e : p.events)
     if (e.z < StockTop) out.push_back({"stop", e.line, e.word + " with the cutter at Z" + F4(e.z)});
@@ -330,8 +336,9 @@ void CheckStops(const Program& p, Violations& out) {
     out.push_back({"stop", p.moves.back().line, "the program ends with the cutter in the stock"});
 }
 
-// e: the first move into the stock, and the first after each tool change,
-// is a plunge from a position the program set above the stock.
+// "entry": every move into the stock starts where the program put the
+// cutter; the first, and the first after each tool change, goes straight
+// down.
 void CheckEntries(const Program& p, Violations& out) {
   int checked = -1;
   for (const auto& m : p.moves) {
@@ -341,9 +348,10 @@ void CheckEntries(const Program& p, Violations& out) {
     if (!m.startKnown) {
       out.push_back({"entry", m.line, "enters the stock from a position the program never set"});
     } else if (first && (m.x0 != m.x1 || m.y0 != m.y1 || m.kind == Motion::ArcCW || m.kind == Motion::ArcCCW)) {
-      out.push_back({"entry", m.line, std::string(m.toolChanges > 1 ? "after a tool change " : "") +
-                                          "enters the stock on the way from " + At({m.x0, m.y0}) + " to " +
-                                          At({m.x1, m.y1}) + ", not straight down"});
+      out.push_back({"entry", m.line,
+                     std::string(m.toolChanges > 1 ? "after a tool change " : "") +
+                         "enters the stock on the way from " + At({m.x0, m.y0}) + " to " + At({m.x1, m.y1}) +
+                         ", not straight down"});
     }
   }
 }
@@ -381,7 +389,8 @@ Violations CheckCutter(const Program& program, const Part& part, const ToolTable
 Violations UncutOpenProfiles(const Program& program, const TTBRegionArray& regions, const ToolTable& tools, int side,
                              double bottomStock) {
   std::vector<std::pair<Curve, Extent>> walls;
-  for (const auto& w : SidesPart(regions).Walls) walls.push_back({EntityCurve(w.Entity), CurveExtent(EntityCurve(w.Entity))});
+  for (const auto& w : SidesPart(regions).Walls)
+    walls.push_back({EntityCurve(w.Entity), CurveExtent(EntityCurve(w.Entity))});
   Violations out;
   for (const auto& [number, tool] : tools) {
     const double reach = (side == 0 ? 0 : tool.Clearance) + CutTolerance;
@@ -404,11 +413,11 @@ Violations UncutOpenProfiles(const Program& program, const TTBRegionArray& regio
           if (map.CutSlack(p, -(r.Depth - bottomStock) + FloorTolerance) < 0 && missed++ == 0) firstMissed = p;
         }
         if (missed > 0)
-          out.push_back({"uncut", SIZE_MAX, "region " + std::to_string(i) + " entity " + std::to_string(k) + " (" +
-                                                At({c.ax, c.ay}) + " to " + At({c.bx, c.by}) + "): " +
-                                                std::to_string(missed) + " of " + std::to_string(n + 1) +
-                                                " points not reached by tool " + std::to_string(number) +
-                                                ", the first at " + At(firstMissed)});
+          out.push_back({"uncut", SIZE_MAX,
+                         "region " + std::to_string(i) + " entity " + std::to_string(k) + " (" + At({c.ax, c.ay}) +
+                             " to " + At({c.bx, c.by}) + "): " + std::to_string(missed) + " of " +
+                             std::to_string(n + 1) + " points not reached by tool " + std::to_string(number) +
+                             ", the first at " + At(firstMissed)});
       }
     }
   }

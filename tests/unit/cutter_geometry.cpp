@@ -10,6 +10,9 @@ namespace {
 constexpr double FullTurn = 2 * M_PI;
 // Within this of each other, two angles of an arc's sweep are one.
 constexpr double SweepSlack = 1e-12;
+// A point this much beyond a reach is still within it (rounding of the
+// distance of points found exactly at the reach).
+constexpr double EdgeSlack = 1e-9;
 
 double Hyp(double x, double y) { return std::hypot(x, y); }
 
@@ -190,13 +193,14 @@ std::optional<double> DeepestWithin(const Curve& c, double z0, double z1, double
   // The arc's points within reach of q lie within alpha of q's angle.
   const double phi = std::atan2(q.Y - c.cy, q.X - c.cx);
   const double alpha = std::acos(std::clamp((c.r * c.r + d * d - reach * reach) / (2 * c.r * d), -1.0, 1.0));
+  // The ends count when they are within reach; the window's edges, which
+  // are within reach by construction, when they lie on the sweep.
   std::optional<double> best;
-  auto take = [&](double t) {
+  auto take = [&](double t) { best = std::min(best.value_or(1e300), z(t)); };
+  for (const double t : {0.0, 1.0}) {
     const TTBPoint p = CurvePoint(c, t);
-    if (Hyp(p.X - q.X, p.Y - q.Y) <= reach * (1 + 1e-12) + 1e-12) best = std::min(best.value_or(1e300), z(t));
-  };
-  take(0);
-  take(1);
+    if (Hyp(p.X - q.X, p.Y - q.Y) <= reach + EdgeSlack) take(t);
+  }
   for (const double a : {phi - alpha, phi + alpha}) {
     const double along = AlongSweep(c, a);
     if (along <= std::fabs(c.sweep)) take(along / std::fabs(c.sweep));

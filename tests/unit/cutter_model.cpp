@@ -106,7 +106,8 @@ class Reader {
     axes_.clear();
     Modes();
     for (const int t : announced) SelectTool(t, "T" + std::to_string(t));
-    if (const Word* t = Find('T')) SelectTool(static_cast<int>(t->value), "T" + std::to_string(static_cast<int>(t->value)));
+    if (const Word* t = Find('T'))
+      SelectTool(static_cast<int>(t->value), "T" + std::to_string(static_cast<int>(t->value)));
     for (const Word& w : words_)
       if (w.letter == 'M' && w.pos < motionAt_) MWord(w);
     Motion();
@@ -186,8 +187,8 @@ class Reader {
     m.toolChanges = toolChanges_;
     m.line = line_;
     x_ = x1, y_ = y1, z_ = z1;
-    const bool still = m.startKnown && x1 == m.x0 && y1 == m.y0 && z1 == m.z0 && kind != Motion::ArcCW &&
-                       kind != Motion::ArcCCW;
+    const bool still =
+        m.startKnown && x1 == m.x0 && y1 == m.y0 && z1 == m.z0 && kind != Motion::ArcCW && kind != Motion::ArcCCW;
     if (!still) p_.moves.push_back(m);
   }
 
@@ -244,9 +245,8 @@ class Reader {
 Program ReadProgram(const std::string& text) { return Reader().Read(text); }
 
 size_t MovesBelowTop(const Program& program) {
-  return static_cast<size_t>(std::count_if(program.moves.begin(), program.moves.end(), [](const Move& m) {
-    return std::min(m.z0, m.z1) < StockTop;
-  }));
+  return static_cast<size_t>(std::count_if(program.moves.begin(), program.moves.end(),
+                                           [](const Move& m) { return std::min(m.z0, m.z1) < StockTop; }));
 }
 
 std::string Describe(const Violation& v, const Program& program) {
@@ -280,14 +280,19 @@ Violations MissingCuts(const Program& program, const TTBOutRegionArray& toolpath
     size_t j = k;
     while (j < cuts.size() && !matches(*cuts[j])) ++j;
     if (j < cuts.size()) k = j + 1;
-    else out.push_back({"uncut", cuts.empty() ? 0 : cuts[std::min(k, cuts.size() - 1)]->line, what + " is not cut"});
+    else
+      out.push_back({"uncut", cuts.empty() ? 0 : cuts[std::min(k, cuts.size() - 1)]->line,
+                     what + " is not cut (looked for from this line on)"});
   };
   auto expectMove = [&](const TTBEntity& e, double depth) {
     const TTBPoint s = EntityStart(e), t = EntityEnd(e);
     const Motion kind = e.Radius < 0 ? Motion::ArcCW : e.Radius > 0 ? Motion::ArcCCW : Motion::Line;
-    find([&](const Move& m) {
-      return m.kind == kind && Near(m.x0, s.X) && Near(m.y0, s.Y) && Near(m.x1, t.X) && Near(m.y1, t.Y) && Near(m.z1, -depth);
-    }, "the move " + Fixed(s.X) + "," + Fixed(s.Y) + " to " + Fixed(t.X) + "," + Fixed(t.Y) + " at " + Fixed(-depth));
+    find(
+        [&](const Move& m) {
+          return m.kind == kind && Near(m.x0, s.X) && Near(m.y0, s.Y) && Near(m.x1, t.X) && Near(m.y1, t.Y) &&
+                 Near(m.z1, -depth);
+        },
+        "the move " + Fixed(s.X) + "," + Fixed(s.Y) + " to " + Fixed(t.X) + "," + Fixed(t.Y) + " at " + Fixed(-depth));
   };
   for (size_t i = 1; i < toolpaths.size(); ++i) {
     const TTBOutRegion& t = toolpaths[i];

@@ -128,14 +128,29 @@ Part CutOutPart(const TTBRegionArray& regions);
 
 struct CheckSettings {
   // What a move may come closer to a wall than its clearance: the
-  // toolpaths' own tolerance and the rounding of the program's numbers.
+  // toolpaths' own tolerance (5e-5) and the rounding of a program written
+  // with four decimals (1.5e-4: an arc's centre is read back from a rounded
+  // start and rounded I and J).
   double WallTolerance = 5e-5 + 1.5e-4;
   // The lattice of the stock's height map is min(0.05, R/20); a rapid must
   // run over ground cut at its height within R - 2 cells of its axis.
   double MaxCell = 0.05;
 };
 
-// Checks a to e and the modal rules on a program read by ReadProgram.
+// Everything a program must keep to, whatever made it, on a program read
+// by ReadProgram, with the reader's own problems:
+// - "gouge": below the stock top the axis keeps its tool's clearance from
+//   every wall it is below the top of, and stays above the part's surface;
+// - "rapid": a rapid below the stock top runs over stock already cut at its
+//   height or deeper, within R - 2 cells of its axis;
+// - "feed0": every feed move has a feed above 0;
+// - "modal": a line that sets a feed does not run as a rapid;
+// - "spindle": nothing is cut with the spindle stopped;
+// - "stop": no spindle stop, pause, tool change or program end with the
+//   cutter below the stock top, and the program ends above it;
+// - "entry": the cutter enters the stock only from a position the program
+//   set, and the first time (and the first time after each tool change)
+//   straight down.
 Violations CheckCutter(const Program& program, const Part& part, const ToolTable& tools,
                        const CheckSettings& settings = {});
 

@@ -1,5 +1,7 @@
 // The cutter model checked on programs written by hand, whose faults are
 // known, and its distances against dense sampling.
+#include "cutter_model.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +9,6 @@
 #include <set>
 
 #include "cutter_geometry.h"
-#include "cutter_model.h"
 #include "region_builders.h"
 
 namespace tibrel {
@@ -52,7 +53,8 @@ TEST(CutterChecks, ArcsAreMeasuredExactly) {
   const Program p = ReadProgram(Start + "G00 X7 Y15 Z2\nG01 Z-1 F100\nG02 X15 Y23 I8 J0\n");
   const Violations v = CheckCutter(p, PocketPart(PocketWithIsland()), Tools);
   ASSERT_FALSE(v.empty());
-  EXPECT_NE(v[0].what.find("axis " + std::to_string(8 - 5 * std::sqrt(2.0)).substr(0, 6)), std::string::npos) << v[0].what;
+  EXPECT_NE(v[0].what.find("axis " + std::to_string(8 - 5 * std::sqrt(2.0)).substr(0, 6)), std::string::npos)
+      << v[0].what;
 }
 
 const std::string Cut = "G00 X5 Y5 Z2\nG01 Z-1 F100\nG01 X35 F300\n";
@@ -66,9 +68,11 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ArcRoundAnIslandCorner", Start + "G00 X7 Y15 Z2\nG01 Z-1 F100\nG02 X15 Y23 I8 J0\n" + End, {"gouge"}},
         Case{"BelowTheFloor", Start + Cut + "G01 Z-6\n" + End, {"gouge"}},
         Case{"RapidOverUncutGround", Start + Cut + "G00 Y35\n" + End, {"rapid"}},
-        Case{"LeftOverRapidMode", Start + Cut + "M05\nG53 G00 Z0\nT2 M06\nS1000 M03\nZ-1 F100\nX5 F300\n" + End,
+        Case{"LeftOverRapidMode",
+             Start + Cut + "M05\nG53 G00 Z0\nT2 M06\nS1000 M03\nZ-1 F100\nX5 F300\n" + End,
              {"stop", "modal", "modal"}},
-        Case{"PauseForAToolInTheCut", Start + Cut + "M5\n(Change to tool T2)\nM0\nS1000 M3\n" + End,
+        Case{"PauseForAToolInTheCut",
+             Start + Cut + "M5\n(Change to tool T2)\nM0\nS1000 M3\n" + End,
              {"stop", "stop", "stop"}},
         Case{"ZeroAndMissingFeeds", Start + "G00 X5 Y5 Z2\nG01 Z-1\nX35 F0\n" + End, {"feed0", "feed0"}},
         Case{"FirstPlungeFromNowhere", Start + "G01 X5 Y5 Z-1 F100\nX35 F300\n" + End, {"entry"}},
@@ -76,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"CutWithTheSpindleStopped", Start + "M05\n" + Cut + End, {"spindle", "spindle"}},
         Case{"EndInTheCut", Start + Cut + "M30\n", {"stop", "stop"}},
         Case{"DrillCyclesOverThePocket", Start + "G00 X5 Y5 Z5\nG81 X5 Y5 Z-3 R2 F100\nG81 X30 Y5\nG80\n" + End, {}},
-        Case{"WordsNotUnderstood", Start + "G91\nG00 X5 Y5 Z2\nG02 X6 Y5 I0 J0\nM98\n" + End,
+        Case{"WordsNotUnderstood",
+             Start + "G91\nG00 X5 Y5 Z2\nG02 X6 Y5 I0 J0\nM98\n" + End,
              {"reader", "reader", "reader"}}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
