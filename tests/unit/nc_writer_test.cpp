@@ -12,6 +12,7 @@
 #include "core/files.h"
 #include "core/ini.h"
 #include "core/numbers.h"
+#include "cutter_model.h"
 #include "post/nc_writer.h"
 #include "../nc_controller.h"
 #include "../sample_job.h"
@@ -48,50 +49,21 @@ TTBPostProcessor ShippedPost(const std::string& name) {
 // cutting move at its depth in order, arcs with consistent centres, rapids
 // only above the stock, holes reached at their depth.
 void CheckProgram(const std::string& program, const TTBOutRegionArray& list) {
-  const Controller c = Simulate(program);
-  std::vector<Motion> cuts;
+  const cutter::Program c = cutter::ReadProgram(program);
+  EXPECT_TRUE(c.problems.empty()) << cutter::Report(c.problems, c);
   for (const auto& m : c.moves) {
-    if (m.mode == 0) {
+    if (!m.IsFeed()) {
       EXPECT_GE(m.z1, 0) << "rapid into the stock";
-      if (!std::isnan(m.x0) && (std::fabs(m.x1 - m.x0) > 1e-9 || std::fabs(m.y1 - m.y0) > 1e-9)) {
+      if (m.startKnown && (std::fabs(m.x1 - m.x0) > 1e-9 || std::fabs(m.y1 - m.y0) > 1e-9)) {
         EXPECT_GE(m.z0, 0) << "sideways rapid inside the stock";
       }
     }
-    if (m.mode == 1 || m.mode == 2 || m.mode == 3 || m.mode == 81) {
+    if (m.IsFeed()) {
       EXPECT_GT(m.feed, 0) << "feed move without a feed rate";
     }
-    if (m.mode == 2 || m.mode == 3) {
-      const double cx = m.x0 + m.i, cy = m.y0 + m.j;
-      EXPECT_NEAR(std::hypot(m.x0 - cx, m.y0 - cy), std::hypot(m.x1 - cx, m.y1 - cy), 1e-3) << "arc radius";
-    }
-    if (m.mode != 0) cuts.push_back(m);
   }
-  size_t k = 0;
-  auto expectMove = [&](const TTBEntity& e, double depth) {
-    const TTBPoint s = EntityStart(e), t = EntityEnd(e);
-    const int mode = e.Radius < 0 ? 2 : e.Radius > 0 ? 3 : 1;
-    while (k < cuts.size() && !(cuts[k].mode == mode && std::fabs(cuts[k].x0 - s.X) < 1e-4 &&
-                                std::fabs(cuts[k].y0 - s.Y) < 1e-4 && std::fabs(cuts[k].x1 - t.X) < 1e-4 &&
-                                std::fabs(cuts[k].y1 - t.Y) < 1e-4 && std::fabs(cuts[k].z1 + depth) < 1e-4))
-      ++k;
-    EXPECT_LT(k, cuts.size()) << "move from " << s.X << "," << s.Y << " to " << t.X << "," << t.Y << " missing";
-    ++k;
-  };
-  for (size_t i = 1; i < list.size(); ++i) {
-    const TTBOutRegion& t = list[i];
-    if (t.LinkMode >= 5) {
-      const double hx = t.Entities[0].X, hy = t.Entities[0].Y;
-      bool drilled = false;
-      for (; k < cuts.size() && !drilled; ++k)
-        drilled = std::fabs(cuts[k].x1 - hx) < 1e-4 && std::fabs(cuts[k].y1 - hy) < 1e-4 &&
-                  std::fabs(cuts[k].z1 + t.Depth) < 1e-4 && (cuts[k].mode == 81 || std::fabs(cuts[k].z0 - cuts[k].z1) > 0);
-      EXPECT_TRUE(drilled) << "hole " << hx << "," << hy;
-      continue;
-    }
-    if (HasEntryMove(t)) expectMove(t.EntryMove, t.Depth);
-    for (const auto& e : t.Entities) expectMove(e, t.Depth);
-    if (HasExitMove(t)) expectMove(t.ExitMove, t.Depth);
-  }
+  const cutter::Violations missing = cutter::MissingCuts(c, list);
+  EXPECT_TRUE(missing.empty()) << cutter::Report(missing, c);
   // The program ends up above the stock.
   ASSERT_FALSE(c.moves.empty());
   EXPECT_GT(c.moves.back().z1, 0);
@@ -114,7 +86,7 @@ TEST_P(ShippedPostPrograms, MatchTheirGoldenFileAndDoWhatTheToolpathsSay) {
   if (std::getenv("TIBREL_UPDATE_GOLDEN")) WriteFileAtomically(golden.string(), program);
   EXPECT_EQ(program, ReadText(golden));
   CheckProgram(program, list);
-  const Controller c = Simulate(program);
+  const cutter::Program c = cutter::ReadProgram(program);
   EXPECT_EQ(c.codes.back(), "M30");
   for (const auto& code : c.codes) {
     if (name == "GRBL") {
