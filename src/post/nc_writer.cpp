@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
 
 #include "core/files.h"
 
@@ -311,12 +312,16 @@ class NcWriter {
   // The entry move, the path's entities, the repeat of the last move and
   // the exit move, all at the path's depth.
   void CutPath(const TTBOutRegion& t, TTBPoint start, const TTBOutRegion* next) {
-    if (HasEntryMove(t)) {
+    // The cutter is fed to the path's start at depth when it stands
+    // elsewhere (a path plunged where the last one left off, after its exit
+    // move), and always before an entry move.
+    const bool away = std::fabs(position_.X - start.X) > 1e-9 || std::fabs(position_.Y - start.Y) > 1e-9;
+    if (HasEntryMove(t) || away) {
       position_ = start;
       SetLinkEnd(position_);
       PutIfAny(MoveLine(link_, false, t.Depth));
-      PutIfAny(MoveLine(t.EntryMove, false, t.Depth));
     }
+    if (HasEntryMove(t)) PutIfAny(MoveLine(t.EntryMove, false, t.Depth));
     for (const auto& e : t.Entities) PutIfAny(MoveLine(e, false, t.Depth));
     // Once more for the last move, which with modal words usually holds only
     // what is not modal. An arc is not repeated as an arc: without its end

@@ -579,6 +579,10 @@ void TrimOpenOffset(TTBEntityArray& raw, TTBEntityArray& pieces, double d, const
     const bool circle = e.Radius != 0 && IsFullCircle(e);
     if (params.size() == 2 && params[0] == params[1]) params.pop_back();
     if (params.size() >= 2) {
+      // The chain's first and last pieces have no neighbour at their free
+      // ends: the ends bound a piece too, or the stretch before the first
+      // crossing would be lost.
+      if (!circle) params.insert(params.end(), {0, 1});
       SplitPieces(e, params, 1, d, ctx, pieces);
     } else if (params.size() == 1) {
       SplitPieces(e, {params[0], 1, 0}, 1, d, ctx, pieces);

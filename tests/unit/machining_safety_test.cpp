@@ -157,8 +157,8 @@ std::string ProgramOf(const Job& job, const std::string& postName, const std::st
   post.Start = job.CurrentPost.Start, post.Increment = job.CurrentPost.Increment;
   std::tm tm{};
   tm.tm_year = 126, tm.tm_mon = 0, tm.tm_mday = 5, tm.tm_hour = 12, tm.tm_isdst = -1;
-  const auto comments = NcCommentLines(post, job.MachiningParameters, drawing, std::mktime(&tm));
-  return NcProgramText(job.Toolpaths, comments, job.MachiningParameters, post);
+  const auto comments = NcCommentLines(post, job.MachiningParameters, drawing, std::mktime(&tm), job.DrawingUnits);
+  return NcProgramText(job.Toolpaths, comments, job.MachiningParameters, post, job.DrawingUnits);
 }
 
 // Everything the model says about one program.
