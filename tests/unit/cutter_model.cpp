@@ -148,6 +148,7 @@ class Reader {
 
   // Coordinates are kept in the units of the first unit word.
   void Units(bool inch) {
+    unitWord_ = inch ? 20 : 21;
     if (baseInch_ < 0) baseInch_ = inch ? 1 : 0;
     scale_ = inch == (baseInch_ == 1) ? 1.0 : inch ? MillimetresPerInch : 1 / MillimetresPerInch;
   }
@@ -189,6 +190,7 @@ class Reader {
     x_ = x1, y_ = y1, z_ = z1;
     const bool still =
         m.startKnown && x1 == m.x0 && y1 == m.y0 && z1 == m.z0 && kind != Motion::ArcCW && kind != Motion::ArcCCW;
+    if (!still && p_.moves.empty()) p_.unitsAtFirstMove = unitWord_;
     if (!still) p_.moves.push_back(m);
   }
 
@@ -234,7 +236,7 @@ class Reader {
   std::string axes_;
   size_t motionAt_ = SIZE_MAX;
   bool g53_ = false, ended_ = false, spindle_ = false, changedHere_ = false;
-  int mode_ = -1, tool_ = -1, toolChanges_ = 0, baseInch_ = -1;
+  int mode_ = -1, tool_ = -1, toolChanges_ = 0, baseInch_ = -1, unitWord_ = 0;
   double scale_ = 1, feed_ = 0, speed_ = 0;
   double x_ = NAN, y_ = NAN, z_ = SafeZ;
   double cycleZ_ = NAN, cycleR_ = NAN;

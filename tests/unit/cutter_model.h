@@ -69,6 +69,7 @@ struct Program {
   std::vector<Event> events;
   std::vector<std::string> codes;  // every G and M word as read: "G0", "M30"
   Violations problems;             // what the reader could not take
+  int unitsAtFirstMove = 0;        // 20 or 21: the unit word in force at the first move; 0 for none
 };
 
 // Reads a program as a controller runs it. Understands what the shipped

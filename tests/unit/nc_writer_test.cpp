@@ -14,7 +14,6 @@
 #include "core/numbers.h"
 #include "cutter_model.h"
 #include "post/nc_writer.h"
-#include "../nc_controller.h"
 #include "../sample_job.h"
 
 namespace tibrel {
@@ -22,7 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace testing_job;
-using namespace testing_nc;
 
 std::string ReadText(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);

@@ -18,15 +18,13 @@
 #include "post/nc_writer.h"
 #include "post/options.h"
 #include "region_builders.h"
-#include "../nc_controller.h"
+#include "cutter_model.h"
 #include "../sample_job.h"
 
 namespace tibrel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_nc::Controller;
-using testing_nc::Simulate;
 
 const std::string Source = TIBREL_SOURCE_DIR;
 
@@ -325,19 +323,20 @@ struct Box {
 
 // Where the feed moves of the program go in XY: the ends of lines, and of
 // arcs also every quarter point they pass.
-Box CuttingBox(const Controller& c) {
+Box CuttingBox(const cutter::Program& program) {
   Box b;
-  for (const auto& m : c.moves) {
-    if (m.mode != 1 && m.mode != 2 && m.mode != 3) continue;
+  for (const auto& m : program.moves) {
+    if (!m.IsFeed()) continue;
     b.Add(m.x0, m.y0);
     b.Add(m.x1, m.y1);
-    if (m.mode == 1) continue;
-    const double cx = m.x0 + m.i, cy = m.y0 + m.j, r = std::hypot(m.i, m.j);
+    if (m.kind == cutter::Motion::Line) continue;
+    const double cx = m.cx, cy = m.cy, r = std::hypot(m.x0 - cx, m.y0 - cy);
     const double a0 = std::atan2(m.y0 - cy, m.x0 - cx), a1 = std::atan2(m.y1 - cy, m.x1 - cx);
     // Counter-clockwise sweep from the start; a clockwise arc is the
     // counter-clockwise one from its end; equal ends make a full circle.
-    const double from = m.mode == 3 ? a0 : a1;
-    double sweep = (m.mode == 3 ? a1 - a0 : a0 - a1);
+    const bool ccw = m.kind == cutter::Motion::ArcCCW;
+    const double from = ccw ? a0 : a1;
+    double sweep = ccw ? a1 - a0 : a0 - a1;
     while (sweep <= 1e-12) sweep += 2 * M_PI;
     for (int k = -4; k <= 4; ++k) {
       double d = k * M_PI / 2 - from;
@@ -372,7 +371,7 @@ TEST_P(ThroughPosts, TheProgramRunsInTheDrawingsUnitOverTheDrawingsBox) {
       NcCommentLines(job.CurrentPost, job.MachiningParameters, "plate", 0, job.DrawingUnits);
   const std::string program =
       NcProgramText(job.Toolpaths, comments, job.MachiningParameters, job.CurrentPost, job.DrawingUnits);
-  const Controller run = Simulate(program);
+  const cutter::Program run = cutter::ReadProgram(program);
   ASSERT_FALSE(run.moves.empty());
   EXPECT_EQ(run.unitsAtFirstMove, c.expected == Units::Inch ? 20 : 21) << program.substr(0, 300);
   // No other unit word anywhere.
