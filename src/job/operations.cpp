@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <vector>
 
 #include "job/commands.h"
 #include "toolpath/contour.h"
@@ -174,6 +175,20 @@ OperationResult RunOperation(Job& job, OperationDialog which) {
     for (size_t i = 1; i < job.Regions.size(); ++i)
       if (job.Regions[i].Selected) job.Regions[i].IslandOf = 0;
   ApplyTypedDepth(job.Regions, job.MachiningParameters.Depth);
+  // A pocket, and a contour that cuts shapes out, take the inside of a
+  // closed region from the default direction: a region the user reversed
+  // would be machined on its wrong side, through the part. Such regions run
+  // in the default direction for the pass and are turned back after it.
+  std::vector<size_t> turned;
+  if (which == OperationDialog::Pocket ||
+      (which == OperationDialog::Contour && job.MachiningParameters.Compensation == 3))
+    for (size_t i = 1; i < job.Regions.size(); ++i) {
+      TTBRegion& r = job.Regions[i];
+      if (r.Selected && !r.IsOpen && (r.Clockwise != 0) != (job.Options.Dir != 0)) {
+        ReverseRegion(r);
+        turned.push_back(i);
+      }
+    }
   const OperationRecords ops = OperationRecordsOf(job);
   switch (which) {
     case OperationDialog::Pocket:
@@ -191,6 +206,7 @@ OperationResult RunOperation(Job& job, OperationDialog which) {
       GenerateDrillToolpaths(ops);
       break;
   }
+  for (size_t i : turned) ReverseRegion(job.Regions[i]);
   return Finish(job);
 }
 

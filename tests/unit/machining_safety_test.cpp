@@ -14,6 +14,7 @@
 #include <random>
 #include <set>
 
+#include "../../bench/gear.h"
 #include "core/ini.h"
 #include "cutter_model.h"
 #include "dxf_text.h"
@@ -365,6 +366,40 @@ Plan RoughOnly(Op op, double rapid, const std::string& depth) {
   p.op = op, p.rapid = rapid, p.depth = depth;
   p.set = {{"FinishPass", "False"}, {"StockToLeave", "0"}};
   return p;
+}
+
+// The 200-tooth gear with 13 islands at a rapid height of 0: no link feeds
+// or rapids across an island or the teeth.
+TEST(GearPocket, LinksKeepOffTheIslandsAtRapidHeightZero) {
+  Job job = StartedJob();
+  job.Regions.push_back(bench::GearOutline(200));
+  for (int k = 0; k < 13; ++k) {
+    const double a = TwoPi * k / 13, r = k % 2 ? 40 : 65;
+    job.Regions.push_back(bench::ClosedRegion({MakeCircle(r * std::cos(a), r * std::sin(a), 5)}));
+  }
+  job.DrawingExtents = RegionExtents(job.Regions);
+  Plan p = RoughOnly(Op::Pocket, 0, "4");
+  const Tally t = RunOne(job, p, "Default");
+  EXPECT_GT(t.Moves(), 2000u);
+  EXPECT_TRUE(t.Clean()) << t.Text();
+}
+
+// Regions the user turned round (Edit > Reverse) are still pocketed inside
+// and cut out on their waste side, and keep the direction they were given.
+TEST(ReversedRegions, AreMachinedOnTheirWasteSide) {
+  for (Op op : {Op::Pocket, Op::CutOut}) {
+    Job job = OpenedJob(Example("plate_islands.dxf"));
+    SelectAllClosed(job);
+    ReverseSelectedRegions(job);
+    std::vector<uint8_t> directions;
+    for (const auto& r : job.Regions) directions.push_back(r.Clockwise);
+    Plan p;
+    p.op = op;
+    const Tally t = RunOne(job, p, "Default");
+    EXPECT_GT(t.Moves(), 100u);
+    EXPECT_TRUE(t.Clean()) << t.Text();
+    for (size_t i = 0; i < job.Regions.size(); ++i) EXPECT_EQ(job.Regions[i].Clockwise, directions[i]);
+  }
 }
 
 // Links between the rings of the deep levels of a pocket stay over ground
