@@ -64,8 +64,11 @@ bool Negative(double v) { return !(v >= 0); }
 OperationResult Finish(Job& job) {
   OperationResult r;
   r.Made = job.Toolpaths.size() > 1;
-  if (!r.Made) r.Message = NoToolpathsMessage;
-  r.Status = job.CommandMode == ModeIdle ? CancelledStatus : ReadyStatus;
+  const bool cancelled = job.CommandMode == ModeIdle;
+  // A pass the user stopped is told in the status bar only: its parameters
+  // were not at fault.
+  if (!r.Made && !cancelled) r.Message = NoToolpathsMessage;
+  r.Status = cancelled ? CancelledStatus : ReadyStatus;
   job.CommandMode = ModeIdle;
   return r;
 }
