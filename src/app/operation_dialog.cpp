@@ -33,6 +33,23 @@ const char* Title(tibrel::OperationDialog d) {
 const std::vector<std::pair<const char*, const char*>> LeadChoices = {
     {"None", "None"}, {"Arc", "Arc"}, {"Perpendicular", "Perpendicular"}, {"Tangent", "Tangent"}};
 
+// What a dialog shows before any configuration is loaded: zeros, names
+// "None", no finishing pass, finishing of islands and boundaries, no leads
+// (of .25 once chosen) and no compensation chosen (which runs as a cut-out).
+// These differ from what a configuration without the key gives.
+ConfigurationFields FormDefaultFields(tibrel::OperationDialog dialog) {
+  static const std::map<std::string, std::string> words = {
+      {"RoughName", "None"}, {"FinishName", "None"},  {"Coolant", "Off"},       {"FinishPass", "False"},
+      {"Finish", "Boundaries"}, {"Entry", "None"},    {"Exit", "None"},         {"EntryLength", ".25"},
+      {"ExitLength", ".25"},   {"Compensation", ""}, {"Linear", "False"}};
+  ConfigurationFields f;
+  for (const auto& k : ConfigurationKeys(dialog)) {
+    const auto it = words.find(k.Key);
+    f[k.Key] = it == words.end() ? "0" : it->second;
+  }
+  return f;
+}
+
 }  // namespace
 
 MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::string& configPath, double overlap,
@@ -42,11 +59,10 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
   const bool pocket = dialog == tibrel::OperationDialog::Pocket, drill = dialog == tibrel::OperationDialog::Drill;
   auto* top = new QVBoxLayout(this);
 
-  auto* unitsLabel = new QLabel(units == tibrel::Units::Inch
-                                    ? "Drawing units: inch (lengths and feed rates in inches)"
-                                    : "Drawing units: mm (lengths and feed rates in millimetres)");
+  auto* unitsLabel = new QLabel;
   unitsLabel->setObjectName("Units");
   top->addWidget(unitsLabel);
+  SetUnits(units);
 
   auto* configRow = new QHBoxLayout;
   configurations_ = new QComboBox;
@@ -127,7 +143,7 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
       grid->addWidget(leadsGroup_, 2, 1);
       auto* comp = new QGroupBox("Compensation");
       comp->setLayout(new QFormLayout);
-      AddField(comp, "Compensation", "Compensation", Choice,
+      AddField(comp, "Compensation", nullptr, Choice,
                {{"None", "None"}, {" Right ", "Right"}, {" Left ", "Left"}, {"Cut Out", "Cutout"}});
       grid->addWidget(comp, 2, 0);
     }
@@ -152,14 +168,20 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
     }
 
   FillConfigurationList();
-  SetFields(DefaultConfigurationFields(dialog));
+  SetFields(FormDefaultFields(dialog));
   try {
-    ConfigurationFields last = DefaultConfigurationFields(dialog);
-    if (LoadConfigurationFile(configPath_, LastConfiguration, dialog, last)) SetFields(last);
+    ConfigurationFields last = FormDefaultFields(dialog);
+    if (FileExists(configPath_) && LoadConfigurationFile(configPath_, LastConfiguration, dialog, last)) SetFields(last);
   } catch (const std::exception&) {
   }
   configurations_->setCurrentText("None");
   UpdateEnabling();
+}
+
+void MachiningDialog::SetUnits(tibrel::Units units) {
+  findChild<QLabel*>("Units")->setText(units == tibrel::Units::Inch
+                                           ? "Drawing units: inch (lengths and feed rates in inches)"
+                                           : "Drawing units: mm (lengths and feed rates in millimetres)");
 }
 
 void MachiningDialog::AddField(QGroupBox* group, const char* key, const char* caption, int kind,
@@ -171,7 +193,16 @@ void MachiningDialog::AddField(QGroupBox* group, const char* key, const char* ca
     if (kind == Tool)
       for (int k = 0; k <= 9; ++k) box->addItem(QString::number(k), QString::number(k));
     for (const auto& [shown, saved] : choices) box->addItem(shown, saved);
-    connect(box, &QComboBox::currentIndexChanged, this, [this] { UpdateEnabling(); });
+    connect(box, &QComboBox::currentIndexChanged, this, [this, key] {
+      // Choosing no lead clears its length; a loaded configuration keeps
+      // the length it holds.
+      const std::string lead = key;
+      const auto choice = widgets_.find(lead), length = widgets_.find(lead + "Length");
+      if (!filling_ && choice != widgets_.end() && length != widgets_.end() &&
+          static_cast<QComboBox*>(choice->second)->currentData().toString() == "None")
+        static_cast<QLineEdit*>(length->second)->setText("0");
+      UpdateEnabling();
+    });
     w = box;
   } else if (kind == Check) {
     auto* check = new QCheckBox;
@@ -184,7 +215,8 @@ void MachiningDialog::AddField(QGroupBox* group, const char* key, const char* ca
     w = edit;
   }
   w->setObjectName(key);
-  form->addRow(caption, w);
+  if (caption) form->addRow(caption, w);
+  else form->addRow(w);
   widgets_[key] = w;
   // While a field has the focus its caption is shown framed.
   if (auto* label = qobject_cast<QLabel*>(form->labelForField(w))) {
@@ -213,6 +245,7 @@ ConfigurationFields MachiningDialog::Fields() const {
 }
 
 void MachiningDialog::SetFields(const ConfigurationFields& fields) {
+  filling_ = true;
   for (const auto& [key, value] : fields) {
     const auto it = widgets_.find(key);
     if (it == widgets_.end()) {
@@ -221,9 +254,10 @@ void MachiningDialog::SetFields(const ConfigurationFields& fields) {
     }
     const QString v = QString::fromStdString(ConfigurationChoice(key, value));
     if (auto* e = qobject_cast<QLineEdit*>(it->second)) e->setText(v);
-    else if (auto* b = qobject_cast<QComboBox*>(it->second)) b->setCurrentIndex(std::max(0, b->findData(v)));
+    else if (auto* b = qobject_cast<QComboBox*>(it->second)) b->setCurrentIndex(value.empty() ? -1 : std::max(0, b->findData(v)));
     else if (auto* c = qobject_cast<QCheckBox*>(it->second)) c->setChecked(v == "True");
   }
+  filling_ = false;
   UpdateEnabling();
 }
 
@@ -241,10 +275,10 @@ void MachiningDialog::UpdateEnabling() {
     widgets_["Finish"]->setEnabled(on);
   }
   for (auto [choice, length] : {std::pair{"Entry", "EntryLength"}, std::pair{"Exit", "ExitLength"}}) {
-    const bool none = static_cast<QComboBox*>(widgets_[choice])->currentData().toString() == "None";
+    const QString lead = static_cast<QComboBox*>(widgets_[choice])->currentData().toString();
     auto* edit = static_cast<QLineEdit*>(widgets_[length]);
-    if (none) edit->setText("0");
-    edit->setEnabled(!none);
+    edit->setEnabled(lead != "None");
+    if (auto it = captions_.find(edit); it != captions_.end()) it->second->setText(lead == "Arc" ? "Radius" : "Length");
   }
 }
 
@@ -288,7 +322,8 @@ void MachiningDialog::DeleteConfiguration() {
     return;
   }
   FillConfigurationList();
-  configurations_->setCurrentIndex(configurations_->count() > 1 ? 1 : 0);
+  // The first saved name, or an empty box when none is left.
+  configurations_->setCurrentIndex(configurations_->count() > 1 ? 1 : -1);
 }
 
 }  // namespace tibrel
