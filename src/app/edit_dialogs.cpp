@@ -152,7 +152,8 @@ void AddWallsDialog::ShowRegion() {
   if (k < 1 || k >= job_.Regions.size()) return;
   const TTBRegion& r = job_.Regions[k];
   if (r.WallProfile >= 1) profile_->setCurrentText(QString::number(r.WallProfile));
-  delta_->setText(QString::fromStdString(FormatNumber("%.4f", r.WallDelta)));
+  // A region without a wall shows the field's default.
+  delta_->setText(r.WallDelta == 0 ? QString("0") : QString::fromStdString(FormatNumber("%.4f", r.WallDelta)));
 }
 
 MoveScaleRotateDialog::MoveScaleRotateDialog(Job& job, EditReport report, QWidget* parent)

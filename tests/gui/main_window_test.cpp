@@ -595,6 +595,31 @@ class MainWindowTest : public QObject {
     QCOMPARE(saved, QString("Configuration Mine saved"));
   }
 
+  // A first run has the shipped wall profiles: Add Walls lists them and
+  // attaches one without a message about a missing file.
+  void addWallsOutOfTheBox() {
+    MainWindow w;
+    w.show();
+    w.OpenDrawing(Examples + "plate_islands.dxf");
+    int profiles = 0;
+    QString delta;
+    WhenModal([&](QWidget* d) {
+      profiles = d->findChild<QComboBox*>("Profile")->count();
+      delta = d->findChild<QLineEdit*>("Delta")->text();
+      Picture(d, "add_walls");
+      d->findChild<QComboBox*>("Profile")->setCurrentIndex(1);
+      d->findChild<QLineEdit*>("Delta")->setText("2");
+      for (auto* b : d->findChildren<QPushButton*>())
+        if (b->text() == "Apply") b->click();
+      static_cast<QDialog*>(d)->reject();
+    });
+    w.Action("Add Walls")->trigger();
+    QCOMPARE(profiles, 5);
+    QCOMPARE(delta, QString("0"));
+    QCOMPARE(int(w.CurrentJob().Regions[1].WallProfile), 2);
+    QCOMPARE(double(w.CurrentJob().Regions[1].WallDelta), 2.0);
+  }
+
   // Smaller rules of the Edit, View and File menus.
   void menuDetails() {
     MainWindow w;
