@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -21,6 +20,8 @@ namespace tibrel {
 namespace {
 
 enum Kinds { Text, Decimal, Integer, Tool, Choice, Check };
+
+constexpr int FieldWidth = 150;  // pixels
 
 const char* Title(tibrel::OperationDialog d) {
   switch (d) {
@@ -83,11 +84,18 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
   connect(save, &QPushButton::clicked, this, [this] { SaveConfiguration(); });
   connect(remove, &QPushButton::clicked, this, [this] { DeleteConfiguration(); });
 
-  auto* grid = new QGridLayout;
-  top->addLayout(grid);
+  // Two columns of equal width, each group as tall as its fields: the
+  // roughing and machining groups on the left, the finishing ones on the
+  // right.
+  auto* columns = new QHBoxLayout;
+  auto* left = new QVBoxLayout;
+  auto* right = new QVBoxLayout;
+  columns->addLayout(left, 1);
+  columns->addLayout(right, 1);
+  top->addLayout(columns);
   auto* rough = new QGroupBox(drill ? "Drilling Parameters" : "Roughing Parameters");
   rough->setLayout(new QFormLayout);
-  grid->addWidget(rough, 0, 0);
+  left->addWidget(rough);
   AddField(rough, "RoughTool", "Tool", Tool);
   AddField(rough, "RoughName", "Tool Name", Text);
   AddField(rough, "RoughDiameter", "Tool Diameter", Decimal);
@@ -111,13 +119,13 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
   AddField(machining, "StartAt", "Number Start At", Integer);
   AddField(machining, "Increment", "Number Increment", Integer);
   AddField(machining, "Coolant", "Coolant", Choice, {{"Off", "Off"}, {"On", "On"}});
-  grid->addWidget(machining, 1, 0);
+  left->addWidget(machining);
 
   if (!drill) {
     auto* pass = new QGroupBox("Finish Pass");
     pass->setLayout(new QFormLayout);
     AddField(pass, "FinishPass", "Use Finishing Pass", Check);
-    grid->addWidget(pass, 0, 1);
+    right->addWidget(pass);
     if (pocket)
       AddField(pass, "Finish", "Finish", Choice,
                {{"Islands Only", "Islands"}, {"Islands / Boundaries", "Boundaries"}, {"Both + Bottom", "Both"}});
@@ -130,7 +138,7 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
     AddField(finishGroup_, "FinishStepZ", "Z Step Size", Decimal);
     AddField(finishGroup_, "FinishRPM", "Spindle RPM", Integer);
     AddField(finishGroup_, "FinishFeed", "Feedrate", Decimal);
-    grid->addWidget(finishGroup_, 1, 1);
+    right->addWidget(finishGroup_);
     leadsGroup_ = new QGroupBox("Entry / Exit");
     leadsGroup_->setLayout(new QFormLayout);
     AddField(leadsGroup_, "Entry", "Entry", Choice, LeadChoices);
@@ -138,16 +146,24 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
     AddField(leadsGroup_, "Exit", "Exit", Choice, LeadChoices);
     AddField(leadsGroup_, "ExitLength", "Length", Decimal);
     if (pocket) {
-      pass->layout()->addWidget(leadsGroup_);
+      static_cast<QFormLayout*>(pass->layout())->addRow(leadsGroup_);
     } else {
-      grid->addWidget(leadsGroup_, 2, 1);
+      right->addWidget(leadsGroup_);
       auto* comp = new QGroupBox("Compensation");
       comp->setLayout(new QFormLayout);
       AddField(comp, "Compensation", nullptr, Choice,
                {{"None", "None"}, {" Right ", "Right"}, {" Left ", "Left"}, {"Cut Out", "Cutout"}});
-      grid->addWidget(comp, 2, 0);
+      left->addWidget(comp);
     }
   }
+
+  left->addStretch(1);
+  right->addStretch(1);
+  for (auto* form : findChildren<QFormLayout*>()) form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+  // Every field as wide as its finishing twin.
+  depth_->setMinimumWidth(FieldWidth);
+  for (auto& [key, w] : widgets_)
+    if (!qobject_cast<QCheckBox*>(w)) w->setMinimumWidth(FieldWidth);
 
   auto* buttons = new QDialogButtonBox;
   auto* run = buttons->addButton(Title(dialog), QDialogButtonBox::AcceptRole);
