@@ -17,6 +17,7 @@
 #include <ctime>
 
 #include "app/edit_dialogs.h"
+#include "app/icons.h"
 #include "app/operation_dialog.h"
 #include "app/options_dialog.h"
 #include "app/post_dialog.h"
@@ -357,9 +358,20 @@ void MainWindow::BuildMenus() {
   });
 
   toolBar_ = addToolBar("Main");
-  for (const char* name : {"Open DXF, STL", "Save Toolpaths CNC", "Zoom All", "Zoom In", "Zoom Out", "Select All Closed",
-                           "Pocket", "Contour", "Drill", "View All", "View ToolPaths"})
-    toolBar_->addAction(Action(name));
+  toolBar_->setObjectName("ToolBar");
+  toolBar_->setIconSize(QSize(24, 24));
+  for (const char* name : {"Open DXF, STL", "Save Toolpaths CNC", "|", "Zoom All", "Zoom In", "Zoom Out", "Zoom Window",
+                           "|", "Select All Closed", "|", "Pocket", "Contour", "Drill", "|", "View All",
+                           "View Selected", "View ToolPaths", "Show Directions", "Information"}) {
+    if (name[0] == '|') {
+      toolBar_->addSeparator();
+      continue;
+    }
+    QAction* a = Action(name);
+    a->setIcon(CommandIcon(name));
+    a->setToolTip(name);
+    toolBar_->addAction(a);
+  }
   SetContent(ContentAll);
 }
 

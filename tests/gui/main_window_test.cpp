@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QCheckBox>
 #include <QMenu>
+#include <QToolBar>
 #include <QLabel>
 
 #include "core/ini.h"
@@ -618,6 +619,28 @@ class MainWindowTest : public QObject {
     QCOMPARE(delta, QString("0"));
     QCOMPARE(int(w.CurrentJob().Regions[1].WallProfile), 2);
     QCOMPARE(double(w.CurrentJob().Regions[1].WallDelta), 2.0);
+  }
+
+  // Every tool-bar command has a picture and a tooltip, and the bar fits a
+  // window 1280 pixels wide without an overflow menu.
+  void toolBarFits() {
+    MainWindow w;
+    w.resize(1280, 800);
+    w.show();
+    auto* bar = w.findChild<QToolBar*>("ToolBar");
+    QVERIFY(bar);
+    QStringList names;
+    for (QAction* a : bar->actions()) {
+      if (a->isSeparator()) continue;
+      names << a->toolTip();
+      QVERIFY2(!a->icon().isNull(), qPrintable(a->toolTip()));
+      QWidget* button = bar->widgetForAction(a);
+      QVERIFY2(button && button->isVisible(), qPrintable(a->toolTip()));
+      QVERIFY(button->geometry().right() < bar->width());
+    }
+    for (const char* name : {"View Selected", "Show Directions", "Information", "Pocket", "Open DXF, STL"})
+      QVERIFY2(names.contains(name), name);
+    Picture(&w, "tool_bar");
   }
 
   // Smaller rules of the Edit, View and File menus.
