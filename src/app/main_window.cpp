@@ -349,7 +349,7 @@ void MainWindow::BuildMenus() {
 
   QMenu* help = menuBar()->addMenu("&Help");
   add(help, "Help &Contents", [this] {
-    const QString manual = QString::fromStdString(ExecutableFolder()) + "/resources/Tibrel.html";
+    const QString manual = QString::fromStdString(ResourceFolder()) + "/Tibrel.html";
     if (!QFileInfo::exists(manual) || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
       QMessageBox::information(this, "Tibrel", "The manual is at " + manual);
   }, QKeySequence::HelpContents);
