@@ -664,6 +664,15 @@ class MainWindowTest : public QObject {
     QTest::keyClick(&w, Qt::Key_Escape);
     QVERIFY(!w.View()->Settings().ShortLabels);
     QCOMPARE(w.CurrentJob().CommandMode, 0);
+    // Cancel in Move, Scale, and Rotate leaves the click mode too.
+    w.Action("Select All Closed")->trigger();
+    w.Action("Select Single")->trigger();
+    QCOMPARE(w.CurrentJob().CommandMode, int32_t(ModeSelectSingle));
+    w.Action("Scale, Move, Rotate")->trigger();
+    for (auto* d : w.findChildren<QDialog*>())
+      if (d->windowTitle() == "Move, Scale, and Rotate " && d->isVisible()) d->reject();
+    QCOMPARE(w.CurrentJob().CommandMode, 0);
+    QVERIFY(w.Action("View Selected")->isEnabled());
     // Close forgets the file's name.
     w.Action("Close")->trigger();
     QCOMPARE(w.windowTitle(), QString("Tibrel"));
