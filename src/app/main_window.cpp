@@ -241,17 +241,13 @@ void MainWindow::BuildMenus() {
 
   QMenu* select = menuBar()->addMenu("&Select");
   add(select, "Select &All", [this] {
-    BeginPass();
-    const CommandResult r = SelectAll(job_);
-    EndPass();
+    const CommandResult r = DuringPass([this] { return SelectAll(job_); });
     Tell(r);
   });
   add(select, "Select All &Closed", [this] {
-    BeginPass();
     job_.CommandMode = ModeSelectAllClosed;
-    const CommandResult r = SelectAllClosed(job_);
+    const CommandResult r = DuringPass([this] { return SelectAllClosed(job_); });
     job_.CommandMode = ModeIdle;
-    EndPass();
     Tell(r);
   });
   add(select, "Select All &Open", [this] { Tell(SelectAllOpen(job_)); });
@@ -261,11 +257,9 @@ void MainWindow::BuildMenus() {
   add(select, "Single Boundary", [this] { SetMode(ModeSingleBoundary, "Select Boundary to Add"); });
   add(select, "Single Island", [this] { SetMode(ModeSingleIsland, "Select Boundary to this Island"); });
   add(select, "Select All as Islands (PCB)", [this] {
-    BeginPass();
     job_.CommandMode = ModeAllAsIslands;
-    const CommandResult r = SelectAllAsIslands(job_, 4 / view_->State().Sx);
+    const CommandResult r = DuringPass([this] { return SelectAllAsIslands(job_, 4 / view_->State().Sx); });
     job_.CommandMode = ModeIdle;
-    EndPass();
     Tell(r);
   });
   add(select, "Select Window", [this] {
@@ -436,9 +430,7 @@ void MainWindow::OpenDrawing(const QString& path) {
   view_->DisarmRubberBand();
   view_->Settings().ShortLabels = false;
   Status(("Loading " + QFileInfo(path).completeBaseName()).toStdString());
-  BeginPass();
-  const OpenResult r = OpenDxfFile(job_, path.toStdString());
-  EndPass();
+  const OpenResult r = DuringPass([&] { return OpenDxfFile(job_, path.toStdString()); });
   for (const auto& n : r.Notices) QMessageBox::information(this, "Tibrel", QString::fromStdString(n));
   if (!r.Error.empty()) QMessageBox::warning(this, "Tibrel", QString::fromStdString(r.Error));
   Status(r.Loaded ? r.Status + "   " + UnitsMessage(r.DrawingUnits, r.UnitsInDrawing) : r.Status);
@@ -476,9 +468,7 @@ void MainWindow::RunOperation(OperationDialog which) {
   } catch (const std::exception& e) {
     Status(e.what(), 2);
   }
-  BeginPass();
-  const OperationResult r = tibrel::RunOperation(job_, which);
-  EndPass();
+  const OperationResult r = DuringPass([&] { return tibrel::RunOperation(job_, which); });
   EnableCommands();
   if (r.Made) SetContent(ContentToolpaths);
   // The field at fault, where the parameters were refused.

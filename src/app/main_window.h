@@ -72,7 +72,20 @@ class MainWindow : public QMainWindow {
   void Rectangle(double x1, double y1, double x2, double y2);
   // Esc: stops a pass or leaves the click mode.
   void Escape();
-  // Brackets a long pass: menus, tool bar and view refuse input meanwhile.
+  // Runs a long pass: menus, tool bar and view refuse input meanwhile and
+  // Esc stops it. Returns what the pass returns.
+  template <class Pass>
+  auto DuringPass(Pass pass) {
+    BeginPass();
+    try {
+      auto result = pass();
+      EndPass();
+      return result;
+    } catch (...) {
+      EndPass();
+      throw;
+    }
+  }
   void BeginPass();
   void EndPass();
   void RememberFile(const QString& path);

@@ -36,9 +36,17 @@ namespace {
 const QString Examples = QStringLiteral(TIBREL_SOURCE_DIR "/examples/");
 
 // With TIBREL_SCREENSHOTS naming a folder, pictures of what the user sees.
+// Each picture is named after its test and numbered, so none overwrites
+// another.
 void Picture(QWidget* w, const QString& name) {
+  static int count = 0;
   const QByteArray dir = qgetenv("TIBREL_SCREENSHOTS");
-  if (!dir.isEmpty()) w->grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+  if (dir.isEmpty()) return;
+  const QString file = QString("%1/%2_%3_%4.png")
+                           .arg(QString::fromLocal8Bit(dir), QTest::currentTestFunction())
+                           .arg(++count, 2, 10, QChar('0'))
+                           .arg(name);
+  w->grab().save(file);
 }
 
 // Answers the next modal dialog when it appears: a message box is read and
