@@ -53,9 +53,19 @@ MachiningOrderDialog::MachiningOrderDialog(int lastIndex, QWidget* parent) : QDi
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   form->addRow(buttons);
+  start_->installEventFilter(this);
 }
 
 int MachiningOrderDialog::StartAt() const { return start_->value(); }
+
+bool MachiningOrderDialog::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == start_ && e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Space) {
+    start_->interpretText();
+    accept();
+    return true;
+  }
+  return QDialog::eventFilter(watched, e);
+}
 
 AddDepthsDialog::AddDepthsDialog(Job& job, EditReport report, QWidget* parent)
     : QDialog(parent), job_(job), report_(std::move(report)) {
@@ -142,7 +152,8 @@ void AddWallsDialog::ShowRegion() {
   if (k < 1 || k >= job_.Regions.size()) return;
   const TTBRegion& r = job_.Regions[k];
   if (r.WallProfile >= 1) profile_->setCurrentText(QString::number(r.WallProfile));
-  delta_->setText(QString::fromStdString(FormatNumber("%.4f", r.WallDelta)));
+  // A region without a wall shows the field's default.
+  delta_->setText(r.WallDelta == 0 ? QString("0") : QString::fromStdString(FormatNumber("%.4f", r.WallDelta)));
 }
 
 MoveScaleRotateDialog::MoveScaleRotateDialog(Job& job, EditReport report, QWidget* parent)

@@ -27,6 +27,10 @@ class MachiningOrderDialog : public QDialog {
   MachiningOrderDialog(int lastIndex, QWidget* parent = nullptr);
   int StartAt() const;
 
+ protected:
+  // The space key in the field closes the dialog as OK does.
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
  private:
   QSpinBox* start_;
 };

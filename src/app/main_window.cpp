@@ -17,6 +17,7 @@
 #include <ctime>
 
 #include "app/edit_dialogs.h"
+#include "app/icons.h"
 #include "app/operation_dialog.h"
 #include "app/options_dialog.h"
 #include "app/post_dialog.h"
@@ -91,11 +92,17 @@ MainWindow::MainWindow() {
   view_->onPainted = [this](const std::string& s) { panels_[2]->setText(QString::fromStdString(s)); };
   ReadSettings();
   BuildMenus();
+  for (OperationDialog which : {OperationDialog::Pocket, OperationDialog::Contour, OperationDialog::Drill})
+    operationDialogs_[which] = new MachiningDialog(which, configPath_, job_.Options.Overlap, job_.DrawingUnits, this);
   EnableCommands();
+  ReadWindowPlace();
   Status("Ready...");
 }
 
-MainWindow::~MainWindow() { job_.ProgressSink = nullptr; }
+MainWindow::~MainWindow() {
+  qApp->removeEventFilter(this);
+  job_.ProgressSink = nullptr;
+}
 
 void MainWindow::ReadSettings() {
   configPath_ = ProgramFile("Configurations.cfg");
@@ -120,16 +127,27 @@ void MainWindow::BuildMenus() {
   auto add = [this](QMenu* menu, const QString& caption, std::function<void()> f, const QKeySequence& key = {}) {
     QAction* a = menu->addAction(caption);
     a->setShortcut(key);
-    connect(a, &QAction::triggered, this, f);
+    connect(a, &QAction::triggered, this, [this, f] {
+      if (busy_) return;  // only Esc acts while a pass runs
+      f();
+      // A command that leaves the window-drag modes takes the band away.
+      const int32_t m = job_.CommandMode;
+      if (m != ModeZoomWindow && m != ModeSelectWindow && m != ModeDeselectWindow) view_->DisarmRubberBand();
+    });
     QString name = caption;
     actions_[name.remove('&')] = a;
     return a;
   };
   QMenu* file = menuBar()->addMenu("&File");
   add(file, "&Open DXF, STL", [this] {
-    const QString path = chooseFile("Open", "DXF Files (*.dxf *.DXF *.Dxf);;All Files (*)", {}, false);
+    const QString path = chooseFile("Open",
+                                    "DXF or STL Files (*.dxf *.DXF *.Dxf *.stl *.STL *.Stl);;"
+                                    "DXF Files (*.dxf *.DXF *.Dxf);;STL Files (*.stl *.STL *.Stl);;All Files (*)",
+                                    {}, false);
     if (!path.isEmpty()) OpenDrawing(path);
   }, QKeySequence::Open);
+  recentMenu_ = file->addMenu("Recent &Files");
+  FillRecentFiles();
   file->addSeparator();
   add(file, "&Save Toolpaths CNC", [this] { SaveProgramCommand(); }, QKeySequence::Save);
   add(file, "Save Toolpaths &DXF", [this] { SaveDxfCommand(true); });
@@ -186,6 +204,7 @@ void MainWindow::BuildMenus() {
     }
     auto* d = new MoveScaleRotateDialog(job_, [this](const std::string& st, const std::string& m) { Report(st, m); }, this);
     d->setAttribute(Qt::WA_DeleteOnClose);
+    connect(d, &QDialog::finished, this, [this] { job_.CommandMode = ModeIdle; });
     d->show();
   });
 
@@ -221,12 +240,15 @@ void MainWindow::BuildMenus() {
   });
 
   QMenu* select = menuBar()->addMenu("&Select");
-  add(select, "Select &All", [this] { Tell(SelectAll(job_)); });
+  add(select, "Select &All", [this] {
+    const CommandResult r = DuringPass([this] { return SelectAll(job_); });
+    Tell(r);
+  });
   add(select, "Select All &Closed", [this] {
-    BusyCursor busy;
     job_.CommandMode = ModeSelectAllClosed;
-    Tell(SelectAllClosed(job_));
+    const CommandResult r = DuringPass([this] { return SelectAllClosed(job_); });
     job_.CommandMode = ModeIdle;
+    Tell(r);
   });
   add(select, "Select All &Open", [this] { Tell(SelectAllOpen(job_)); });
   add(select, "Select &Empty Circles", [this] { Tell(SelectEmptyCircles(job_)); });
@@ -235,10 +257,10 @@ void MainWindow::BuildMenus() {
   add(select, "Single Boundary", [this] { SetMode(ModeSingleBoundary, "Select Boundary to Add"); });
   add(select, "Single Island", [this] { SetMode(ModeSingleIsland, "Select Boundary to this Island"); });
   add(select, "Select All as Islands (PCB)", [this] {
-    BusyCursor busy;
     job_.CommandMode = ModeAllAsIslands;
-    Tell(SelectAllAsIslands(job_, 4 / view_->State().Sx));
+    const CommandResult r = DuringPass([this] { return SelectAllAsIslands(job_, 4 / view_->State().Sx); });
     job_.CommandMode = ModeIdle;
+    Tell(r);
   });
   add(select, "Select Window", [this] {
     SetMode(ModeSelectWindow, "Click and Drag selection window...");
@@ -257,9 +279,11 @@ void MainWindow::BuildMenus() {
   add(select, "DeSelect Empty Circles", [this] { Tell(DeselectEmptyCircles(job_)); });
   add(select, "Cancel", [this] {
     view_->Settings().ShortLabels = false;
+    view_->DisarmRubberBand();
     job_.CommandMode = ModeIdle;
     job_.CancelRequested = 0;
     Status("Ready...");
+    view_->update();
   });
   view_->setContextMenuPolicy(Qt::ActionsContextMenu);
   view_->addActions(select->actions());
@@ -283,14 +307,15 @@ void MainWindow::BuildMenus() {
     view_->update();
   });
   add(view, "Zoom &Window", [this] {
-    Status("Click and Drag Selection Window");
-    job_.CommandMode = ModeZoomWindow;
+    SetMode(ModeZoomWindow, "Click and Drag Selection Window");
     view_->ArmRubberBand(true);
   });
   QAction* three = add(view, "3D &View", [this] {
     const bool to3d = view_->State().Mode != View3D;
     to3d ? Set3D(view_->State()) : Set2D(view_->State());
     Action("3D View")->setChecked(to3d);
+    // The item names the view it switches to.
+    Action("3D View")->setText(to3d ? "2D &View" : "3D &View");
     Status(to3d ? "3D" : "2D", 1);
     view_->ZoomAll();
   });
@@ -318,7 +343,7 @@ void MainWindow::BuildMenus() {
 
   QMenu* help = menuBar()->addMenu("&Help");
   add(help, "Help &Contents", [this] {
-    const QString manual = QString::fromStdString(ExecutableFolder()) + "/resources/Tibrel.html";
+    const QString manual = QString::fromStdString(ResourceFolder()) + "/Tibrel.html";
     if (!QFileInfo::exists(manual) || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
       QMessageBox::information(this, "Tibrel", "The manual is at " + manual);
   }, QKeySequence::HelpContents);
@@ -327,9 +352,20 @@ void MainWindow::BuildMenus() {
   });
 
   toolBar_ = addToolBar("Main");
-  for (const char* name : {"Open DXF, STL", "Save Toolpaths CNC", "Zoom All", "Zoom In", "Zoom Out", "Select All Closed",
-                           "Pocket", "Contour", "Drill", "View All", "View ToolPaths"})
-    toolBar_->addAction(Action(name));
+  toolBar_->setObjectName("ToolBar");
+  toolBar_->setIconSize(QSize(24, 24));
+  for (const char* name : {"Open DXF, STL", "Save Toolpaths CNC", "|", "Zoom All", "Zoom In", "Zoom Out", "Zoom Window",
+                           "|", "Select All Closed", "|", "Pocket", "Contour", "Drill", "|", "View All",
+                           "View Selected", "View ToolPaths", "Show Directions", "Information"}) {
+    if (name[0] == '|') {
+      toolBar_->addSeparator();
+      continue;
+    }
+    QAction* a = Action(name);
+    a->setIcon(CommandIcon(name));
+    a->setToolTip(name);
+    toolBar_->addAction(a);
+  }
   SetContent(ContentAll);
 }
 
@@ -346,6 +382,7 @@ void MainWindow::EnableCommands() {
                            "Scale, Move, Rotate"})
     Action(name)->setEnabled(regions);
   for (const char* name : {"Save Toolpaths CNC", "Save Toolpaths DXF", "View ToolPaths"}) Action(name)->setEnabled(made);
+  Action("View Selected")->setEnabled(AnythingSelected(job_));
 }
 
 void MainWindow::Tell(const CommandResult& r) {
@@ -381,6 +418,8 @@ void MainWindow::SetContent(int content) {
 }
 
 void MainWindow::SetMode(int32_t mode, const char* prompt) {
+  view_->DisarmRubberBand();
+  view_->Settings().ShortLabels = false;
   job_.CommandMode = mode;
   Status(prompt);
 }
@@ -388,14 +427,16 @@ void MainWindow::SetMode(int32_t mode, const char* prompt) {
 void MainWindow::OpenDrawing(const QString& path) {
   job_.CommandMode = ModeIdle;
   job_.CancelRequested = 0;
-  BusyCursor busy;
+  view_->DisarmRubberBand();
+  view_->Settings().ShortLabels = false;
   Status(("Loading " + QFileInfo(path).completeBaseName()).toStdString());
-  const OpenResult r = OpenDxfFile(job_, path.toStdString());
+  const OpenResult r = DuringPass([&] { return OpenDxfFile(job_, path.toStdString()); });
   for (const auto& n : r.Notices) QMessageBox::information(this, "Tibrel", QString::fromStdString(n));
   if (!r.Error.empty()) QMessageBox::warning(this, "Tibrel", QString::fromStdString(r.Error));
   Status(r.Loaded ? r.Status + "   " + UnitsMessage(r.DrawingUnits, r.UnitsInDrawing) : r.Status);
   if (r.Loaded) {
     setWindowTitle("Tibrel - " + QFileInfo(path).fileName());
+    RememberFile(path);
     Set2D(view_->State());
     view_->ZoomAll();
     SetContent(ContentAll);
@@ -411,7 +452,9 @@ void MainWindow::RunOperation(OperationDialog which) {
     QMessageBox::information(this, "Tibrel", NothingSelectedMessage);
     return;
   }
-  MachiningDialog dialog(which, configPath_, job_.Options.Overlap, job_.DrawingUnits, this);
+  MachiningDialog& dialog = *operationDialogs_.at(which);
+  dialog.SetUnits(job_.DrawingUnits);
+  dialog.SetOverlap(job_.Options.Overlap);
   if (dialog.exec() != QDialog::Accepted) {
     job_.CommandMode = ModeIdle;
     return;
@@ -425,11 +468,7 @@ void MainWindow::RunOperation(OperationDialog which) {
   } catch (const std::exception& e) {
     Status(e.what(), 2);
   }
-  OperationResult r;
-  {
-    BusyCursor busy;
-    r = tibrel::RunOperation(job_, which);
-  }
+  const OperationResult r = DuringPass([&] { return tibrel::RunOperation(job_, which); });
   EnableCommands();
   if (r.Made) SetContent(ContentToolpaths);
   // The field at fault, where the parameters were refused.
@@ -489,13 +528,15 @@ void MainWindow::CloseJob() {
   job_.Regions = EmptyRegionList();
   job_.Toolpaths = EmptyToolpathList();
   job_.ModelLoaded = 0;
+  job_.DrawingName.clear();
+  setWindowTitle("Tibrel");
   EnableCommands();
   view_->update();
 }
 
 void MainWindow::Click(double x, double y) {
-  // Four pixels around the pointer.
-  const double pick = 4 / view_->State().Sx;
+  // Eight pixels around the pointer.
+  const double pick = 8 / view_->State().Sx;
   CommandResult r;
   switch (job_.CommandMode) {
     case ModeSelectSingle: r = SelectSingleAt(job_, {x, y}, pick); break;
@@ -522,6 +563,92 @@ void MainWindow::Rectangle(double x1, double y1, double x2, double y2) {
   }
 }
 
+namespace {
+
+// Recent files and the window's place are kept in Options.cfg, each in a
+// section of its own that the options dialog leaves alone.
+constexpr const char* RecentSection = "Recent Files";
+constexpr const char* WindowSection = "Window";
+constexpr int RecentCount = 8;
+
+}  // namespace
+
+void MainWindow::RememberFile(const QString& path) {
+  const std::string options = ProgramFile("Options.cfg");
+  try {
+    IniFile file = IniFile::Load(options);
+    QStringList names{QFileInfo(path).absoluteFilePath()};
+    for (int k = 1; k <= RecentCount; ++k) {
+      const auto name = file.Read(RecentSection, "File" + std::to_string(k));
+      if (name && !names.contains(QString::fromStdString(*name))) names << QString::fromStdString(*name);
+    }
+    file.EraseSection(RecentSection);
+    for (int k = 0; k < std::min<int>(RecentCount, names.size()); ++k)
+      file.Write(RecentSection, "File" + std::to_string(k + 1), names[k].toStdString());
+    file.Save(options);
+  } catch (const std::exception&) {
+    // The list is a convenience: a settings file that cannot be written
+    // loses it, nothing else.
+  }
+  FillRecentFiles();
+}
+
+void MainWindow::FillRecentFiles() {
+  recentMenu_->clear();
+  try {
+    const IniFile file = IniFile::Load(ProgramFile("Options.cfg"));
+    for (int k = 1; k <= RecentCount; ++k) {
+      const auto name = file.Read(RecentSection, "File" + std::to_string(k));
+      if (!name) continue;
+      const QString path = QString::fromStdString(*name);
+      QAction* a = recentMenu_->addAction(QString("&%1 %2").arg(k).arg(QFileInfo(path).fileName()));
+      a->setToolTip(path);
+      connect(a, &QAction::triggered, this, [this, path] {
+        if (!busy_) OpenDrawing(path);
+      });
+    }
+  } catch (const std::exception&) {
+  }
+  recentMenu_->setEnabled(!recentMenu_->isEmpty());
+}
+
+void MainWindow::ReadWindowPlace() {
+  try {
+    const IniFile file = IniFile::Load(ProgramFile("Options.cfg"));
+    if (!file.HasSection(WindowSection)) return;
+    const int w = static_cast<int>(file.ReadInteger(WindowSection, "Width", 0));
+    const int h = static_cast<int>(file.ReadInteger(WindowSection, "Height", 0));
+    if (w >= 200 && h >= 150) {
+      resize(w, h);
+      move(static_cast<int>(file.ReadInteger(WindowSection, "X", 0)),
+           static_cast<int>(file.ReadInteger(WindowSection, "Y", 0)));
+    }
+    placeRead_ = true;
+    maximisedBefore_ = file.ReadBool(WindowSection, "Maximised", true);
+  } catch (const std::exception&) {
+  }
+}
+
+void MainWindow::SaveWindowPlace() {
+  const std::string options = ProgramFile("Options.cfg");
+  try {
+    IniFile file = IniFile::Load(options);
+    const QRect r = normalGeometry();
+    file.Write(WindowSection, "X", std::to_string(r.x()));
+    file.Write(WindowSection, "Y", std::to_string(r.y()));
+    file.Write(WindowSection, "Width", std::to_string(r.width()));
+    file.Write(WindowSection, "Height", std::to_string(r.height()));
+    file.Write(WindowSection, "Maximised", isMaximized() ? "1" : "0");
+    file.Save(options);
+  } catch (const std::exception&) {
+  }
+}
+
+void MainWindow::ShowAsLastTime() {
+  if (!placeRead_ || maximisedBefore_) showMaximized();
+  else show();
+}
+
 void MainWindow::resizeEvent(QResizeEvent* e) {
   QMainWindow::resizeEvent(e);
   // Panel 0 takes what the others leave: a sixth, a tenth and an eighteenth.
@@ -532,14 +659,66 @@ void MainWindow::resizeEvent(QResizeEvent* e) {
 
 void MainWindow::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Escape) {
-    job_.CancelRequested = 1;
-    job_.CommandMode = ModeIdle;
+    Escape();
     return;
   }
   QMainWindow::keyPressEvent(e);
 }
 
+void MainWindow::Escape() {
+  job_.CancelRequested = 1;
+  job_.CommandMode = ModeIdle;
+  view_->DisarmRubberBand();
+  if (view_->Settings().ShortLabels) {
+    view_->Settings().ShortLabels = false;
+    view_->update();
+  }
+}
+
+void MainWindow::BeginPass() {
+  busy_ = true;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  menuBar()->setEnabled(false);
+  toolBar_->setEnabled(false);
+  qApp->installEventFilter(this);
+}
+
+void MainWindow::EndPass() {
+  qApp->removeEventFilter(this);
+  menuBar()->setEnabled(true);
+  toolBar_->setEnabled(true);
+  QApplication::restoreOverrideCursor();
+  busy_ = false;
+}
+
+// Installed on the application while a pass runs: Esc, wherever the focus
+// is, stops it; every other key, click, wheel turn or shortcut aimed at this
+// window is dropped, so nothing changes the job under the pass.
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (!busy_) return QMainWindow::eventFilter(watched, e);
+  switch (e->type()) {
+    case QEvent::KeyPress:
+      if (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) Escape();
+      return true;
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+      return true;
+    default:
+      return QMainWindow::eventFilter(watched, e);
+  }
+}
+
 void MainWindow::closeEvent(QCloseEvent* e) {
+  if (busy_) {
+    e->ignore();
+    return;
+  }
   if (Action("Save Toolpaths CNC")->isEnabled() && job_.Toolpaths.size() > 1) {
     const auto answer = QMessageBox::question(this, "Tibrel", "Save toolpaths before exiting?",
                                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -549,6 +728,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     }
     if (answer == QMessageBox::Yes) SaveProgramCommand();
   }
+  SaveWindowPlace();
   e->accept();
 }
 

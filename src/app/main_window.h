@@ -13,10 +13,12 @@
 #include "post/options.h"
 
 class QAction;
+class QMenu;
 class QToolBar;
 
 namespace tibrel {
 
+class MachiningDialog;
 class ViewWidget;
 
 class MainWindow : public QMainWindow {
@@ -35,6 +37,12 @@ class MainWindow : public QMainWindow {
   // Writes the NC program to path (after the file dialog and the question).
   bool SaveProgram(const QString& path, bool append);
 
+  // Shows the window where and as large as it was when last closed
+  // (maximised the first time).
+  void ShowAsLastTime();
+  // True while a long pass runs: every command but Esc is refused then.
+  bool Busy() const { return busy_; }
+
   // The file dialogs, replaceable for tests: caption, filter, proposed name,
   // save or open; an empty result cancels.
   std::function<QString(const QString&, const QString&, const QString&, bool)> chooseFile;
@@ -43,6 +51,7 @@ class MainWindow : public QMainWindow {
   void keyPressEvent(QKeyEvent*) override;
   void resizeEvent(QResizeEvent*) override;
   void closeEvent(QCloseEvent*) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void BuildMenus();
@@ -61,6 +70,28 @@ class MainWindow : public QMainWindow {
   void SetMode(int32_t mode, const char* prompt);
   void Click(double x, double y);
   void Rectangle(double x1, double y1, double x2, double y2);
+  // Esc: stops a pass or leaves the click mode.
+  void Escape();
+  // Runs a long pass: menus, tool bar and view refuse input meanwhile and
+  // Esc stops it. Returns what the pass returns.
+  template <class Pass>
+  auto DuringPass(Pass pass) {
+    BeginPass();
+    try {
+      auto result = pass();
+      EndPass();
+      return result;
+    } catch (...) {
+      EndPass();
+      throw;
+    }
+  }
+  void BeginPass();
+  void EndPass();
+  void RememberFile(const QString& path);
+  void FillRecentFiles();
+  void ReadWindowPlace();
+  void SaveWindowPlace();
 
   Job job_;
   ViewWidget* view_ = nullptr;
@@ -70,6 +101,11 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<Progress> progress_;
   std::string configPath_, postsPath_;
   TTBEditorColours editorColours_;
+  // Built at start-up and kept, so a dialog shows what it showed last time.
+  std::map<OperationDialog, MachiningDialog*> operationDialogs_;
+  bool busy_ = false;
+  QMenu* recentMenu_ = nullptr;
+  bool placeRead_ = false, maximisedBefore_ = true;
 };
 
 }  // namespace tibrel

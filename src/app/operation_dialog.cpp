@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -22,6 +21,8 @@ namespace {
 
 enum Kinds { Text, Decimal, Integer, Tool, Choice, Check };
 
+constexpr int FieldWidth = 150;  // pixels
+
 const char* Title(tibrel::OperationDialog d) {
   switch (d) {
     case tibrel::OperationDialog::Pocket: return "Pocket";
@@ -33,6 +34,23 @@ const char* Title(tibrel::OperationDialog d) {
 const std::vector<std::pair<const char*, const char*>> LeadChoices = {
     {"None", "None"}, {"Arc", "Arc"}, {"Perpendicular", "Perpendicular"}, {"Tangent", "Tangent"}};
 
+// What a dialog shows before any configuration is loaded: zeros, names
+// "None", no finishing pass, finishing of islands and boundaries, no leads
+// (of .25 once chosen) and no compensation chosen (which runs as a cut-out).
+// These differ from what a configuration without the key gives.
+ConfigurationFields FormDefaultFields(tibrel::OperationDialog dialog) {
+  static const std::map<std::string, std::string> words = {
+      {"RoughName", "None"}, {"FinishName", "None"},  {"Coolant", "Off"},       {"FinishPass", "False"},
+      {"Finish", "Boundaries"}, {"Entry", "None"},    {"Exit", "None"},         {"EntryLength", ".25"},
+      {"ExitLength", ".25"},   {"Compensation", ""}, {"Linear", "False"}};
+  ConfigurationFields f;
+  for (const auto& k : ConfigurationKeys(dialog)) {
+    const auto it = words.find(k.Key);
+    f[k.Key] = it == words.end() ? "0" : it->second;
+  }
+  return f;
+}
+
 }  // namespace
 
 MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::string& configPath, double overlap,
@@ -42,11 +60,10 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
   const bool pocket = dialog == tibrel::OperationDialog::Pocket, drill = dialog == tibrel::OperationDialog::Drill;
   auto* top = new QVBoxLayout(this);
 
-  auto* unitsLabel = new QLabel(units == tibrel::Units::Inch
-                                    ? "Drawing units: inch (lengths and feed rates in inches)"
-                                    : "Drawing units: mm (lengths and feed rates in millimetres)");
+  auto* unitsLabel = new QLabel;
   unitsLabel->setObjectName("Units");
   top->addWidget(unitsLabel);
+  SetUnits(units);
 
   auto* configRow = new QHBoxLayout;
   configurations_ = new QComboBox;
@@ -67,11 +84,18 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
   connect(save, &QPushButton::clicked, this, [this] { SaveConfiguration(); });
   connect(remove, &QPushButton::clicked, this, [this] { DeleteConfiguration(); });
 
-  auto* grid = new QGridLayout;
-  top->addLayout(grid);
+  // Two columns of equal width, each group as tall as its fields: the
+  // roughing and machining groups on the left, the finishing ones on the
+  // right.
+  auto* columns = new QHBoxLayout;
+  auto* left = new QVBoxLayout;
+  auto* right = new QVBoxLayout;
+  columns->addLayout(left, 1);
+  columns->addLayout(right, 1);
+  top->addLayout(columns);
   auto* rough = new QGroupBox(drill ? "Drilling Parameters" : "Roughing Parameters");
   rough->setLayout(new QFormLayout);
-  grid->addWidget(rough, 0, 0);
+  left->addWidget(rough);
   AddField(rough, "RoughTool", "Tool", Tool);
   AddField(rough, "RoughName", "Tool Name", Text);
   AddField(rough, "RoughDiameter", "Tool Diameter", Decimal);
@@ -95,13 +119,13 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
   AddField(machining, "StartAt", "Number Start At", Integer);
   AddField(machining, "Increment", "Number Increment", Integer);
   AddField(machining, "Coolant", "Coolant", Choice, {{"Off", "Off"}, {"On", "On"}});
-  grid->addWidget(machining, 1, 0);
+  left->addWidget(machining);
 
   if (!drill) {
     auto* pass = new QGroupBox("Finish Pass");
     pass->setLayout(new QFormLayout);
     AddField(pass, "FinishPass", "Use Finishing Pass", Check);
-    grid->addWidget(pass, 0, 1);
+    right->addWidget(pass);
     if (pocket)
       AddField(pass, "Finish", "Finish", Choice,
                {{"Islands Only", "Islands"}, {"Islands / Boundaries", "Boundaries"}, {"Both + Bottom", "Both"}});
@@ -114,7 +138,7 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
     AddField(finishGroup_, "FinishStepZ", "Z Step Size", Decimal);
     AddField(finishGroup_, "FinishRPM", "Spindle RPM", Integer);
     AddField(finishGroup_, "FinishFeed", "Feedrate", Decimal);
-    grid->addWidget(finishGroup_, 1, 1);
+    right->addWidget(finishGroup_);
     leadsGroup_ = new QGroupBox("Entry / Exit");
     leadsGroup_->setLayout(new QFormLayout);
     AddField(leadsGroup_, "Entry", "Entry", Choice, LeadChoices);
@@ -122,16 +146,24 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
     AddField(leadsGroup_, "Exit", "Exit", Choice, LeadChoices);
     AddField(leadsGroup_, "ExitLength", "Length", Decimal);
     if (pocket) {
-      pass->layout()->addWidget(leadsGroup_);
+      static_cast<QFormLayout*>(pass->layout())->addRow(leadsGroup_);
     } else {
-      grid->addWidget(leadsGroup_, 2, 1);
+      right->addWidget(leadsGroup_);
       auto* comp = new QGroupBox("Compensation");
       comp->setLayout(new QFormLayout);
-      AddField(comp, "Compensation", "Compensation", Choice,
+      AddField(comp, "Compensation", nullptr, Choice,
                {{"None", "None"}, {" Right ", "Right"}, {" Left ", "Left"}, {"Cut Out", "Cutout"}});
-      grid->addWidget(comp, 2, 0);
+      left->addWidget(comp);
     }
   }
+
+  left->addStretch(1);
+  right->addStretch(1);
+  for (auto* form : findChildren<QFormLayout*>()) form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+  // Every field as wide as its finishing twin.
+  depth_->setMinimumWidth(FieldWidth);
+  for (auto& [key, w] : widgets_)
+    if (!qobject_cast<QCheckBox*>(w)) w->setMinimumWidth(FieldWidth);
 
   auto* buttons = new QDialogButtonBox;
   auto* run = buttons->addButton(Title(dialog), QDialogButtonBox::AcceptRole);
@@ -152,14 +184,20 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
     }
 
   FillConfigurationList();
-  SetFields(DefaultConfigurationFields(dialog));
+  SetFields(FormDefaultFields(dialog));
   try {
-    ConfigurationFields last = DefaultConfigurationFields(dialog);
-    if (LoadConfigurationFile(configPath_, LastConfiguration, dialog, last)) SetFields(last);
+    ConfigurationFields last = FormDefaultFields(dialog);
+    if (FileExists(configPath_) && LoadConfigurationFile(configPath_, LastConfiguration, dialog, last)) SetFields(last);
   } catch (const std::exception&) {
   }
   configurations_->setCurrentText("None");
   UpdateEnabling();
+}
+
+void MachiningDialog::SetUnits(tibrel::Units units) {
+  findChild<QLabel*>("Units")->setText(units == tibrel::Units::Inch
+                                           ? "Drawing units: inch (lengths and feed rates in inches)"
+                                           : "Drawing units: mm (lengths and feed rates in millimetres)");
 }
 
 void MachiningDialog::AddField(QGroupBox* group, const char* key, const char* caption, int kind,
@@ -171,7 +209,16 @@ void MachiningDialog::AddField(QGroupBox* group, const char* key, const char* ca
     if (kind == Tool)
       for (int k = 0; k <= 9; ++k) box->addItem(QString::number(k), QString::number(k));
     for (const auto& [shown, saved] : choices) box->addItem(shown, saved);
-    connect(box, &QComboBox::currentIndexChanged, this, [this] { UpdateEnabling(); });
+    connect(box, &QComboBox::currentIndexChanged, this, [this, key] {
+      // Choosing no lead clears its length; a loaded configuration keeps
+      // the length it holds.
+      const std::string lead = key;
+      const auto choice = widgets_.find(lead), length = widgets_.find(lead + "Length");
+      if (!filling_ && choice != widgets_.end() && length != widgets_.end() &&
+          static_cast<QComboBox*>(choice->second)->currentData().toString() == "None")
+        static_cast<QLineEdit*>(length->second)->setText("0");
+      UpdateEnabling();
+    });
     w = box;
   } else if (kind == Check) {
     auto* check = new QCheckBox;
@@ -184,7 +231,8 @@ void MachiningDialog::AddField(QGroupBox* group, const char* key, const char* ca
     w = edit;
   }
   w->setObjectName(key);
-  form->addRow(caption, w);
+  if (caption) form->addRow(caption, w);
+  else form->addRow(w);
   widgets_[key] = w;
   // While a field has the focus its caption is shown framed.
   if (auto* label = qobject_cast<QLabel*>(form->labelForField(w))) {
@@ -213,6 +261,7 @@ ConfigurationFields MachiningDialog::Fields() const {
 }
 
 void MachiningDialog::SetFields(const ConfigurationFields& fields) {
+  filling_ = true;
   for (const auto& [key, value] : fields) {
     const auto it = widgets_.find(key);
     if (it == widgets_.end()) {
@@ -221,9 +270,10 @@ void MachiningDialog::SetFields(const ConfigurationFields& fields) {
     }
     const QString v = QString::fromStdString(ConfigurationChoice(key, value));
     if (auto* e = qobject_cast<QLineEdit*>(it->second)) e->setText(v);
-    else if (auto* b = qobject_cast<QComboBox*>(it->second)) b->setCurrentIndex(std::max(0, b->findData(v)));
+    else if (auto* b = qobject_cast<QComboBox*>(it->second)) b->setCurrentIndex(value.empty() ? -1 : std::max(0, b->findData(v)));
     else if (auto* c = qobject_cast<QCheckBox*>(it->second)) c->setChecked(v == "True");
   }
+  filling_ = false;
   UpdateEnabling();
 }
 
@@ -241,10 +291,10 @@ void MachiningDialog::UpdateEnabling() {
     widgets_["Finish"]->setEnabled(on);
   }
   for (auto [choice, length] : {std::pair{"Entry", "EntryLength"}, std::pair{"Exit", "ExitLength"}}) {
-    const bool none = static_cast<QComboBox*>(widgets_[choice])->currentData().toString() == "None";
+    const QString lead = static_cast<QComboBox*>(widgets_[choice])->currentData().toString();
     auto* edit = static_cast<QLineEdit*>(widgets_[length]);
-    if (none) edit->setText("0");
-    edit->setEnabled(!none);
+    edit->setEnabled(lead != "None");
+    if (auto it = captions_.find(edit); it != captions_.end()) it->second->setText(lead == "Arc" ? "Radius" : "Length");
   }
 }
 
@@ -288,7 +338,8 @@ void MachiningDialog::DeleteConfiguration() {
     return;
   }
   FillConfigurationList();
-  configurations_->setCurrentIndex(configurations_->count() > 1 ? 1 : 0);
+  // The first saved name, or an empty box when none is left.
+  configurations_->setCurrentIndex(configurations_->count() > 1 ? 1 : -1);
 }
 
 }  // namespace tibrel

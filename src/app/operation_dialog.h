@@ -31,6 +31,9 @@ class MachiningDialog : public QDialog {
   ConfigurationFields Fields() const;
   void SetFields(const ConfigurationFields& fields);
   std::string DepthText() const;
+  // The dialog lives as long as the window; these follow the job between uses.
+  void SetUnits(tibrel::Units units);
+  void SetOverlap(double overlap) { overlap_ = overlap; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override;
@@ -54,6 +57,7 @@ class MachiningDialog : public QDialog {
   QComboBox* configurations_ = nullptr;
   QGroupBox* finishGroup_ = nullptr;
   QGroupBox* leadsGroup_ = nullptr;
+  bool filling_ = false;  // fields being set from a configuration, not by the user
 };
 
 }  // namespace tibrel

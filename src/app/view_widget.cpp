@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <cstdlib>
 
 #include "app/painter.h"
 
@@ -72,7 +73,10 @@ void ViewWidget::mouseReleaseEvent(QMouseEvent* e) {
   dragging_ = false;
   if (!RubberBandArmed()) return;
   const QRect r = QRect(anchor_, e->pos()).normalized();
-  if (r.width() < 2 || r.height() < 2) {
+  // The band's size is the distance dragged, not the count of pixels it
+  // covers: a press and release one pixel apart is a click, and the band
+  // stays armed.
+  if (std::abs(e->pos().x() - anchor_.x()) < 2 || std::abs(e->pos().y() - anchor_.y()) < 2) {
     update();
     return;
   }

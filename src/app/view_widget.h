@@ -23,6 +23,9 @@ class ViewWidget : public QWidget {
   // (world corners), or zooms when zoomWindow is set.
   void ArmRubberBand(bool zoomWindow) { zoomBox_ = zoomWindow, selectBox_ = !zoomWindow; }
   bool RubberBandArmed() const { return zoomBox_ || selectBox_; }
+  // Leaving a click mode takes the band away, so that the next drag pans,
+  // zooms or rotates and the next click picks.
+  void DisarmRubberBand() { zoomBox_ = selectBox_ = false; }
 
   std::function<void(double x, double y)> onClick;
   std::function<void(double x1, double y1, double x2, double y2)> onRectangle;

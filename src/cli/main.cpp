@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/help.h"
 #include "cli/json.h"
 #include "job/job.h"
 #include "job/open_drawing.h"
@@ -493,6 +494,7 @@ int Render(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
   std::signal(SIGINT, OnInterrupt);
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (int status; AnswerHelp(args, std::cout, std::cerr, status)) return status;
   if (args.empty()) return Usage();
   const std::string cmd = args.front();
   args.erase(args.begin());

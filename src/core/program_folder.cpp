@@ -16,6 +16,10 @@ namespace fs = std::filesystem;
 
 std::string ProgramFolder() {
   std::error_code ec;
+  if (const char* chosen = std::getenv("TIBREL_PROGRAM_FOLDER"); chosen && *chosen) {
+    fs::create_directories(chosen, ec);
+    return chosen;
+  }
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (!ec) {
     const fs::path dir = exe.parent_path();
@@ -38,10 +42,18 @@ std::string ExecutableFolder() {
 
 std::string ProgramFile(const std::string& name) { return (fs::path(ProgramFolder()) / name).string(); }
 
+std::string ResourceFolder() {
+  if (const char* chosen = std::getenv("TIBREL_RESOURCE_FOLDER"); chosen && *chosen) return chosen;
+  std::error_code ec;
+  const fs::path beside = fs::path(ExecutableFolder()) / "resources";
+  if (fs::is_directory(beside, ec)) return beside.string();
+  return (fs::path(ExecutableFolder()).parent_path() / "share" / "tibrel").string();
+}
+
 void InstallShippedSettings() {
-  const fs::path from = fs::path(ExecutableFolder()) / "resources";
+  const fs::path from = ResourceFolder();
   const fs::path to = ProgramFolder();
-  for (const char* name : {"Posts.cfg", "Options.cfg"}) {
+  for (const char* name : {"Posts.cfg", "Options.cfg", "Profiles.DXF"}) {
     std::error_code ec;
     if (fs::exists(to / name, ec) || !fs::is_regular_file(from / name, ec)) continue;
     try {

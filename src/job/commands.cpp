@@ -2,6 +2,18 @@
 
 namespace tibrel {
 
+namespace {
+
+// The handle for a command that starts a long pass. An Esc pressed before
+// the command (to leave a click mode, say) must not stop the new pass, so
+// the cancel flag is cleared first.
+PassControl StartPass(Job& job) {
+  job.CancelRequested = 0;
+  return job.Control();
+}
+
+}  // namespace
+
 OperationRecords OperationRecordsOf(Job& job) {
   return {job.Regions,          job.Profiles,         job.MachiningParameters, job.RoughTolerances,
           job.FinishTolerances, job.Toolpaths,        job.Control(),           job.Options.Dir,
@@ -9,10 +21,10 @@ OperationRecords OperationRecordsOf(Job& job) {
 }
 
 CommandResult SelectAllOpen(Job& job) { return SelectAllOpen(job.Regions); }
-CommandResult SelectAllClosed(Job& job) { return SelectAllClosed(job.Regions, job.DrawingExtents, job.Control()); }
-CommandResult SelectAll(Job& job) { return SelectAll(job.Regions, job.DrawingExtents, job.Control()); }
+CommandResult SelectAllClosed(Job& job) { return SelectAllClosed(job.Regions, job.DrawingExtents, StartPass(job)); }
+CommandResult SelectAll(Job& job) { return SelectAll(job.Regions, job.DrawingExtents, StartPass(job)); }
 CommandResult SelectAllAsIslands(Job& job, double pickDistance) {
-  return SelectAllAsIslands(job.Regions, job.DrawingExtents, pickDistance, job.Control());
+  return SelectAllAsIslands(job.Regions, job.DrawingExtents, pickDistance, StartPass(job));
 }
 CommandResult SelectWindow(Job& job, TTBPoint corner1, TTBPoint corner2) {
   return SelectWindow(job.Regions, job.DrawingExtents, corner1, corner2);
@@ -36,7 +48,7 @@ CommandResult SingleBoundaryAt(Job& job, TTBPoint p, double pickDistance) {
   return SingleBoundaryAt(job.Regions, p, pickDistance);
 }
 CommandResult SingleIslandAt(Job& job, TTBPoint p, double pickDistance) {
-  return SingleIslandAt(job.Regions, p, pickDistance, job.Control(), job.SingleIslandBoundary);
+  return SingleIslandAt(job.Regions, p, pickDistance, StartPass(job), job.SingleIslandBoundary);
 }
 CommandResult SelectEmptyCircles(Job& job) { return SelectEmptyCircles(job.Regions); }
 CommandResult DeselectEmptyCircles(Job& job) { return DeselectEmptyCircles(job.Regions); }
@@ -50,7 +62,7 @@ CommandResult SingleIslandNumbers(Job& job, size_t boundary, size_t island) {
   return SingleIslandNumbers(job.Regions, boundary, island);
 }
 CommandResult BeginMachiningOrder(Job& job, int startAt) {
-  return BeginMachiningOrder(job.Regions, startAt, job.NextOrderNumber, job.Control());
+  return BeginMachiningOrder(job.Regions, startAt, job.NextOrderNumber, StartPass(job));
 }
 CommandResult MachiningOrderPick(Job& job, size_t k) {
   return MachiningOrderPick(job.Regions, k, job.NextOrderNumber, job.Control());
@@ -59,7 +71,7 @@ CommandResult MachiningOrderClick(Job& job, TTBPoint p, double pickDistance) {
   return MachiningOrderClick(job.Regions, p, pickDistance, job.NextOrderNumber, job.Control());
 }
 CommandResult SetMachiningOrder(Job& job, int startAt, const std::vector<size_t>& numbers) {
-  return SetMachiningOrder(job.Regions, startAt, numbers, job.NextOrderNumber, job.Control());
+  return SetMachiningOrder(job.Regions, startAt, numbers, job.NextOrderNumber, StartPass(job));
 }
 
 CommandResult DeleteSelectedRegions(Job& job) { return DeleteSelectedRegions(job.Regions, job.DrawingExtents); }

@@ -4,6 +4,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFormLayout>
+#include <QMouseEvent>
+#include <QSpinBox>
+#include <QMenuBar>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -11,6 +15,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QComboBox>
+#include <QCheckBox>
+#include <QMenu>
+#include <QToolBar>
 #include <QLabel>
 
 #include "core/ini.h"
@@ -29,9 +36,17 @@ namespace {
 const QString Examples = QStringLiteral(TIBREL_SOURCE_DIR "/examples/");
 
 // With TIBREL_SCREENSHOTS naming a folder, pictures of what the user sees.
+// Each picture is named after its test and numbered, so none overwrites
+// another.
 void Picture(QWidget* w, const QString& name) {
+  static int count = 0;
   const QByteArray dir = qgetenv("TIBREL_SCREENSHOTS");
-  if (!dir.isEmpty()) w->grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+  if (dir.isEmpty()) return;
+  const QString file = QString("%1/%2_%3_%4.png")
+                           .arg(QString::fromLocal8Bit(dir), QTest::currentTestFunction())
+                           .arg(++count, 2, 10, QChar('0'))
+                           .arg(name);
+  w->grab().save(file);
 }
 
 // Answers the next modal dialog when it appears: a message box is read and
@@ -96,11 +111,49 @@ QString SquareDrawing(const QString& dir, double s) {
   return path;
 }
 
+
+// A left-button drag in the view from one pixel to another, as the mouse
+// gives it: press, one move with the button held, release.
+void Drag(QWidget* view, QPoint from, QPoint to, Qt::KeyboardModifiers mods = {}) {
+  auto send = [view, mods](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent e(type, at, view->mapToGlobal(at), button, held, mods);
+    QApplication::sendEvent(view, &e);
+  };
+  send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
+QPoint Pixel(MainWindow& w, double x, double y) {
+  const ScreenPoint p = Project(w.View()->State(), x, y, 0);
+  return {int(std::lround(p.X)), int(std::lround(p.Y))};
+}
+
+int SelectedCount(const Job& job) {
+  int n = 0;
+  for (size_t i = 1; i < job.Regions.size(); ++i) n += job.Regions[i].Selected;
+  return n;
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
   Q_OBJECT
  private slots:
+  // Every test starts the program in a fresh folder of its own, with the
+  // shipped settings copied in as on a first run; nothing beside the built
+  // program is read or written, and no test sees what another saved.
+  void init() {
+    folder_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(folder_->isValid());
+    qputenv("TIBREL_PROGRAM_FOLDER", folder_->path().toLocal8Bit());
+    qputenv("TIBREL_RESOURCE_FOLDER", QByteArray(TIBREL_SOURCE_DIR "/resources"));
+  }
+  void cleanup() {
+    qunsetenv("TIBREL_PROGRAM_FOLDER");
+    folder_.reset();
+  }
+
   void pocketEndToEnd() {
     MainWindow w;
     w.resize(1000, 700);
@@ -164,6 +217,8 @@ class MainWindowTest : public QObject {
     WhenModal([](QWidget* d) {
       d->findChild<QLineEdit*>("RoughDiameter")->setText("3");
       d->findChild<QLineEdit*>("RoughStepZ")->setText("2");
+      d->findChild<QLineEdit*>("RoughFeed")->setText("300");
+      d->findChild<QLineEdit*>("RoughPlunge")->setText("100");
       auto* comp = d->findChild<QComboBox*>("Compensation");
       comp->setCurrentIndex(comp->findData("Cutout"));
       auto* entry = d->findChild<QComboBox*>("Entry");
@@ -213,26 +268,50 @@ class MainWindowTest : public QObject {
     w.OpenDrawing(SquareDrawing(dir.path(), 400));
     QVERIFY(w.StatusText(0).startsWith("1 Regions Created... 0 Open   Units: "));
     w.Action("Select All Closed")->trigger();
-    FillAndRun({{"RoughDiameter", "0.2"}, {"RoughStepXY", "0.002"}, {"RoughStepZ", "0"}}, "1");
-    QTimer::singleShot(150, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
-    QString text;
-    QElapsedTimer t;
-    t.start();
+    FillAndRun({{"RoughDiameter", "0.2"}, {"RoughStepXY", "0.002"}, {"RoughStepZ", "0"}, {"RoughFeed", "300"},
+                {"RoughPlunge", "100"}},
+               "1");
+    // While the pass runs every command is refused and the view takes no
+    // clicks; Esc then ends the pass. The pocket alone would run for many
+    // seconds, so a pass that ends with the cancel message ended by Esc.
+    bool sawBusy = false, menusOff = false;
+    size_t regionsDuringPass = 0;
+    int32_t modeDuringPass = -1;
+    QTimer::singleShot(150, &w, [&] {
+      sawBusy = w.Busy();
+      menusOff = !w.menuBar()->isEnabled();
+      w.Action("Close")->trigger();
+      w.Action("DeSelect All")->trigger();
+      QTest::mouseClick(w.View(), Qt::LeftButton, {}, QPoint(10, 10));
+      regionsDuringPass = w.CurrentJob().Regions.size();
+      modeDuringPass = w.CurrentJob().CommandMode;
+      QTest::keyClick(&w, Qt::Key_Escape);
+    });
     w.Action("Pocket")->trigger();
-    // The whole pocket takes several seconds; Esc after 150 ms ends it at once.
-    QVERIFY2(t.elapsed() < 1500, qPrintable(QString("the pocket ran %1 ms").arg(t.elapsed())));
+    QVERIFY(sawBusy);
+    QVERIFY(menusOff);
+    QCOMPARE(regionsDuringPass, size_t(2));
+    QCOMPARE(modeDuringPass, int32_t(ModePocket));
     QCOMPARE(w.StatusText(0), QString("Operation Cancelled..."));
     QCOMPARE(w.CurrentJob().CommandMode, 0);
+    QVERIFY(!w.Busy());
+    QVERIFY(w.menuBar()->isEnabled());
+    QCOMPARE(w.CurrentJob().Regions.size(), size_t(2));
+    QCOMPARE(int(w.CurrentJob().Regions[1].Selected), 1);
+    QCOMPARE(w.windowTitle(), QString("Tibrel - square.dxf"));
   }
 
   void editCommands() {
     MainWindow w;
+    w.resize(1000, 700);
     w.show();
     w.OpenDrawing(Examples + "plate_islands.dxf");
     w.Action("Select All Closed")->trigger();
     // Change Depths stays open beside the window.
     w.Action("Change Depths")->trigger();
-    QDialog* depths = w.findChild<QDialog*>();
+    QDialog* depths = nullptr;
+    for (auto* d : w.findChildren<QDialog*>())
+      if (d->windowTitle() == "Add Depths") depths = d;
     QVERIFY(depths && depths->isVisible() && !depths->isModal());
     QCOMPARE(depths->windowTitle(), QString("Add Depths"));
     Picture(depths, "add_depths");
@@ -317,11 +396,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(IniFile::Load(ProgramFile("Options.cfg")).Read("Options", "Overlap"), std::optional<std::string>("33"));
     // The post editor: a token made in the editor is in force at once; Save
     // writes the post under its name.
-    {
-      IniFile posts = IniFile::Load(ProgramFile("Posts.cfg"));
-      posts.EraseSection("Test Mill");
-      posts.Save(ProgramFile("Posts.cfg"));
-    }
     QString message;
     WhenModal([&message](QWidget* d) {
       auto* dialog = static_cast<QDialog*>(d);
@@ -338,6 +412,7 @@ class MainWindowTest : public QObject {
     w.Action("Post Processor Setup")->trigger();
     QCOMPARE(message, QString("Test Mill Saved!"));
     const IniFile posts = IniFile::Load(ProgramFile("Posts.cfg"));
+    QCOMPARE(QString::fromStdString(ProgramFile("Posts.cfg")), folder_->path() + "/Posts.cfg");
     QVERIFY(posts.HasSection("Test Mill"));
     QCOMPARE(posts.Read("Test Mill", "Scripts0"), posts.Read("Default", "Scripts0"));
     QCOMPARE(posts.Read("Test Mill", "UnitsInch"), std::optional<std::string>("G70"));
@@ -372,6 +447,276 @@ class MainWindowTest : public QObject {
     QCOMPARE(label, QString("Drawing units: mm (lengths and feed rates in millimetres)"));
   }
 
+  // An Esc pressed to leave a mode does not stop the next pass.
+  void escapeThenSelectAllClosed() {
+    MainWindow w;
+    w.show();
+    w.OpenDrawing(Examples + "bracket.dxf");
+    QTest::keyClick(&w, Qt::Key_Escape);
+    w.Action("Select All Closed")->trigger();
+    QCOMPARE(w.StatusText(0), QString("1 Boundaries 7  Islands Selected"));
+    QCOMPARE(SelectedCount(w.CurrentJob()), 8);
+  }
+
+  // The window-drag modes, and what a drag does once a mode is left.
+  void dragModes() {
+    MainWindow w;
+    w.resize(900, 650);
+    w.show();
+    w.OpenDrawing(Examples + "bracket.dxf");
+    QWidget* view = w.View();
+    const QPoint topLeft(3, 3), bottomRight(view->width() - 3, view->height() - 3);
+    w.Action("Select Window")->trigger();
+    QCOMPARE(w.StatusText(0), QString("Click and Drag selection window..."));
+    Drag(view, topLeft, bottomRight);
+    QCOMPARE(SelectedCount(w.CurrentJob()), 8);
+    QCOMPARE(w.CurrentJob().CommandMode, 0);
+    QVERIFY(w.Action("View Selected")->isEnabled());
+    w.Action("DeSelect Window")->trigger();
+    Drag(view, topLeft, bottomRight);
+    QCOMPARE(SelectedCount(w.CurrentJob()), 0);
+    QVERIFY(!w.Action("View Selected")->isEnabled());
+    QCOMPARE(w.StatusText(0), QString("Ready..."));
+
+    // Zoom Window: a band one pixel wide is no window and stays armed;
+    // a real one zooms.
+    const ViewState before = w.View()->State();
+    w.Action("Zoom Window")->trigger();
+    Drag(view, QPoint(100, 100), QPoint(101, 150));
+    QCOMPARE(w.View()->State().Window.XMin, before.Window.XMin);
+    QVERIFY(w.View()->RubberBandArmed());
+    Drag(view, QPoint(100, 100), QPoint(200, 180));
+    QVERIFY(w.View()->State().Window.XMax - w.View()->State().Window.XMin < (before.Window.XMax - before.Window.XMin) / 2);
+    QVERIFY(!w.View()->RubberBandArmed());
+    w.Action("Zoom All")->trigger();
+
+    // Zoom Window left by Cancel: the next drag changes nothing.
+    const ViewState all = w.View()->State();
+    w.Action("Zoom Window")->trigger();
+    w.Action("Cancel")->trigger();
+    QVERIFY(!w.View()->RubberBandArmed());
+    Drag(view, QPoint(100, 100), QPoint(200, 180));
+    QCOMPARE(w.View()->State().Window.XMin, all.Window.XMin);
+    QCOMPARE(w.View()->State().Window.XMax, all.Window.XMax);
+
+    // Select Window left by Esc: Select Single picks with the next click.
+    w.Action("Select Window")->trigger();
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QVERIFY(!w.View()->RubberBandArmed());
+    w.Action("Select Single")->trigger();
+    const TTBPoint on = EntityMidpoint(w.CurrentJob().Regions[1].Entities.front());
+    QTest::mouseClick(view, Qt::LeftButton, {}, Pixel(w, on.X, on.Y));
+    QCOMPARE(int(w.CurrentJob().Regions[1].Selected), 1);
+
+    // Select Window left by Esc in 3D: a plain drag rotates.
+    w.Action("Select Window")->trigger();
+    QTest::keyClick(&w, Qt::Key_Escape);
+    w.Action("3D View")->trigger();
+    QCOMPARE(w.Action("3D View")->text(), QString("2D &View"));
+    const double spin = w.View()->State().Spin, tilt = w.View()->State().Tilt;
+    Drag(view, QPoint(300, 400), QPoint(320, 410));
+    QVERIFY(w.View()->State().Spin != spin);
+    QVERIFY(w.View()->State().Tilt != tilt);
+    w.Action("3D View")->trigger();
+    QCOMPARE(w.Action("3D View")->text(), QString("3D &View"));
+  }
+
+  // A click selects a region whose edge lies within eight pixels.
+  void pickDistance_data() {
+    QTest::addColumn<int>("pixels");
+    QTest::addColumn<int>("selected");
+    QTest::newRow("on the edge") << 0 << 1;
+    QTest::newRow("6 pixels off") << 6 << 1;
+    QTest::newRow("12 pixels off") << 12 << 0;
+  }
+  void pickDistance() {
+    QFETCH(int, pixels);
+    QFETCH(int, selected);
+    QTemporaryDir dir;
+    MainWindow w;
+    w.resize(800, 600);
+    w.show();
+    w.OpenDrawing(SquareDrawing(dir.path(), 100));
+    w.Action("Select Single")->trigger();
+    QTest::mouseClick(w.View(), Qt::LeftButton, {}, Pixel(w, 0, 50) - QPoint(pixels, 0));
+    QCOMPARE(int(w.CurrentJob().Regions[1].Selected), selected);
+  }
+
+  // Without Configurations.cfg the dialogs show their form defaults; a
+  // dialog keeps what was typed between uses; the lead caption follows the
+  // choice; Cut Out turns the finishing fields off.
+  void operationDialogs() {
+    QTemporaryDir dir;
+    MainWindow w;
+    w.show();
+    w.OpenDrawing(SquareDrawing(dir.path(), 100));
+    w.Action("Select All Closed")->trigger();
+    QString caption;
+    WhenModal([&caption](QWidget* d) {
+      QCOMPARE(d->findChild<QLineEdit*>("RoughDiameter")->text(), QString("0"));
+      QCOMPARE(d->findChild<QLineEdit*>("RapidHeight")->text(), QString("0"));
+      QCOMPARE(d->findChild<QComboBox*>("Finish")->currentData().toString(), QString("Boundaries"));
+      auto* entry = d->findChild<QComboBox*>("Entry");
+      auto* length = d->findChild<QLineEdit*>("EntryLength");
+      QCOMPARE(entry->currentData().toString(), QString("None"));
+      QCOMPARE(length->text(), QString(".25"));
+      QVERIFY(!length->isEnabled());
+      QVERIFY(!d->findChild<QLineEdit*>("FinishDiameter")->isEnabled());
+      d->findChild<QCheckBox*>("FinishPass")->setChecked(true);
+      QVERIFY(d->findChild<QLineEdit*>("FinishDiameter")->isEnabled());
+      entry->setCurrentIndex(entry->findData("Arc"));
+      QVERIFY(length->isEnabled());
+      auto* form = qobject_cast<QFormLayout*>(length->parentWidget()->layout());
+      caption = qobject_cast<QLabel*>(form->labelForField(length))->text();
+      d->findChild<QLineEdit*>("Depth")->setText("7");
+      static_cast<QDialog*>(d)->reject();
+    });
+    w.Action("Pocket")->trigger();
+    QCOMPARE(caption, QString("Radius"));
+    QCOMPARE(w.CurrentJob().CommandMode, 0);
+    WhenModal([](QWidget* d) {
+      QCOMPARE(d->findChild<QLineEdit*>("Depth")->text(), QString("7"));
+      QCOMPARE(d->findChild<QComboBox*>("Entry")->currentData().toString(), QString("Arc"));
+      static_cast<QDialog*>(d)->reject();
+    });
+    w.Action("Pocket")->trigger();
+    // Contour: no compensation chosen at first; Cut Out disables finishing;
+    // deleting the only configuration leaves the name box empty.
+    QString saved;
+    WhenModal([&saved](QWidget* d) {
+      auto* comp = d->findChild<QComboBox*>("Compensation");
+      QCOMPARE(comp->currentIndex(), -1);
+      d->findChild<QCheckBox*>("FinishPass")->setChecked(true);
+      QVERIFY(d->findChild<QLineEdit*>("FinishDiameter")->isEnabled());
+      comp->setCurrentIndex(comp->findData("Cutout"));
+      QVERIFY(!d->findChild<QLineEdit*>("FinishDiameter")->isEnabled());
+      auto* name = d->findChild<QComboBox*>("Configuration");
+      name->setCurrentText("Mine");
+      CaptureMessage(saved);
+      for (auto* b : d->findChildren<QPushButton*>())
+        if (b->text() == "Save") b->click();
+      for (auto* b : d->findChildren<QPushButton*>())
+        if (b->text() == "Delete") b->click();
+      QCOMPARE(name->currentText(), QString(""));
+      static_cast<QDialog*>(d)->reject();
+    });
+    w.Action("Contour")->trigger();
+    QCOMPARE(saved, QString("Configuration Mine saved"));
+  }
+
+  // A first run has the shipped wall profiles: Add Walls lists them and
+  // attaches one without a message about a missing file.
+  void addWallsOutOfTheBox() {
+    MainWindow w;
+    w.show();
+    w.OpenDrawing(Examples + "plate_islands.dxf");
+    int profiles = 0;
+    QString delta;
+    WhenModal([&](QWidget* d) {
+      profiles = d->findChild<QComboBox*>("Profile")->count();
+      delta = d->findChild<QLineEdit*>("Delta")->text();
+      Picture(d, "add_walls");
+      d->findChild<QComboBox*>("Profile")->setCurrentIndex(1);
+      d->findChild<QLineEdit*>("Delta")->setText("2");
+      for (auto* b : d->findChildren<QPushButton*>())
+        if (b->text() == "Apply") b->click();
+      static_cast<QDialog*>(d)->reject();
+    });
+    w.Action("Add Walls")->trigger();
+    QCOMPARE(profiles, 5);
+    QCOMPARE(delta, QString("0"));
+    QCOMPARE(int(w.CurrentJob().Regions[1].WallProfile), 2);
+    QCOMPARE(double(w.CurrentJob().Regions[1].WallDelta), 2.0);
+  }
+
+  // Every tool-bar command has a picture and a tooltip, and the bar fits a
+  // window 1280 pixels wide without an overflow menu.
+  void toolBarFits() {
+    MainWindow w;
+    w.resize(1280, 800);
+    w.show();
+    auto* bar = w.findChild<QToolBar*>("ToolBar");
+    QVERIFY(bar);
+    QStringList names;
+    for (QAction* a : bar->actions()) {
+      if (a->isSeparator()) continue;
+      names << a->toolTip();
+      QVERIFY2(!a->icon().isNull(), qPrintable(a->toolTip()));
+      QWidget* button = bar->widgetForAction(a);
+      QVERIFY2(button && button->isVisible(), qPrintable(a->toolTip()));
+      QVERIFY(button->geometry().right() < bar->width());
+    }
+    for (const char* name : {"View Selected", "Show Directions", "Information", "Pocket", "Open DXF, STL"})
+      QVERIFY2(names.contains(name), name);
+    Picture(&w, "tool_bar");
+  }
+
+  // Smaller rules of the Edit, View and File menus.
+  void menuDetails() {
+    MainWindow w;
+    w.show();
+    w.OpenDrawing(Examples + "plate_islands.dxf");
+    QCOMPARE(w.windowTitle(), QString("Tibrel - plate_islands.dxf"));
+    QVERIFY(!w.Action("View Selected")->isEnabled());
+    // Machining Order: the space key in the field closes the dialog; Esc
+    // then takes the short labels away.
+    WhenModal([](QWidget* d) {
+      auto* start = d->findChild<QSpinBox*>("StartAt");
+      start->setValue(2);
+      QTest::keyClick(start, Qt::Key_Space);
+    });
+    w.Action("Set Machining Order")->trigger();
+    QCOMPARE(w.StatusText(0), QString("Click on regions in sequence..."));
+    QCOMPARE(w.CurrentJob().NextOrderNumber, 2);
+    QVERIFY(w.View()->Settings().ShortLabels);
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QVERIFY(!w.View()->Settings().ShortLabels);
+    QCOMPARE(w.CurrentJob().CommandMode, 0);
+    // Cancel in Move, Scale, and Rotate leaves the click mode too.
+    w.Action("Select All Closed")->trigger();
+    w.Action("Select Single")->trigger();
+    QCOMPARE(w.CurrentJob().CommandMode, int32_t(ModeSelectSingle));
+    w.Action("Scale, Move, Rotate")->trigger();
+    for (auto* d : w.findChildren<QDialog*>())
+      if (d->windowTitle() == "Move, Scale, and Rotate " && d->isVisible()) d->reject();
+    QCOMPARE(w.CurrentJob().CommandMode, 0);
+    QVERIFY(w.Action("View Selected")->isEnabled());
+    // Close forgets the file's name.
+    w.Action("Close")->trigger();
+    QCOMPARE(w.windowTitle(), QString("Tibrel"));
+    QVERIFY(!w.Action("Pocket")->isEnabled());
+  }
+
+  // Recent Files and the window's size live in Options.cfg of the program
+  // folder, each in its own section.
+  void recentFilesAndWindowPlace() {
+    QTemporaryDir dir;
+    {
+      MainWindow w;
+      w.resize(777, 555);
+      w.show();
+      w.OpenDrawing(Examples + "bracket.dxf");
+      w.OpenDrawing(SquareDrawing(dir.path(), 10));
+      w.OpenDrawing(Examples + "bracket.dxf");
+      QVERIFY(w.close());
+    }
+    const IniFile options = IniFile::Load(ProgramFile("Options.cfg"));
+    QCOMPARE(QString::fromStdString(*options.Read("Recent Files", "File1")), QString(Examples + "bracket.dxf"));
+    QCOMPARE(QString::fromStdString(*options.Read("Recent Files", "File2")), dir.path() + "/square.dxf");
+    QVERIFY(!options.Read("Recent Files", "File3"));
+    QCOMPARE(options.ReadInteger("Window", "Width", 0), 777L);
+    QVERIFY(options.HasSection("Options"));
+    MainWindow again;
+    again.ShowAsLastTime();
+    QCOMPARE(again.width(), 777);
+    QMenu* recent = again.findChild<QMenu*>();
+    for (auto* m : again.findChildren<QMenu*>())
+      if (m->title() == "Recent &Files") recent = m;
+    QCOMPARE(recent->actions().size(), 2);
+    recent->actions().at(1)->trigger();
+    QCOMPARE(again.windowTitle(), QString("Tibrel - square.dxf"));
+  }
+
   void renderedPixels() {
     Job job;
     TTBRegion r;
@@ -393,6 +738,7 @@ class MainWindowTest : public QObject {
   }
 
  private:
+  std::unique_ptr<QTemporaryDir> folder_;
   static void EXPECT_PROPOSED(const QString& proposed) { QCOMPARE(proposed, QString("bracket.ngc")); }
 };
 

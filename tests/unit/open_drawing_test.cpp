@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include "toolpath/offset.h"
+
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
 #include "job/open_drawing.h"
 #include "dxf/reader.h"
 #include "dxf_text.h"
+#include "toolpath/offset.h"
 
 namespace tibrel {
 namespace {
@@ -204,6 +208,29 @@ TEST(WallProfiles, ProfileFileChainsWithoutOrdering) {
   EXPECT_EQ(job.Profiles[1].IsOpen, 1);
   EXPECT_FALSE(LoadWallProfiles(job, path + ".missing").empty());
   EXPECT_EQ(job.Profiles.size(), 1u);
+}
+
+// The shipped profiles, attached with Delta 2 to a boundary 4 deep, at half
+// its height: a straight profile is halfway out; a round-over (a quarter
+// circle about the top of the foot line) only 1 - sqrt(3/4) of the way; a
+// cove (about the foot of the top line) sqrt(3/4) of the way.
+TEST(WallProfiles, ShippedProfilesGiveTheirShapesAtHalfHeight) {
+  Job job;
+  ASSERT_EQ(LoadWallProfiles(job, TIBREL_SOURCE_DIR "/resources/Profiles.DXF"), "");
+  ASSERT_EQ(job.Profiles.size(), 6u);
+  const double halfway = 1.0, roundOver = 2 * (1 - std::sqrt(0.75)), cove = 2 * std::sqrt(0.75);
+  const double expected[] = {halfway, roundOver, cove, halfway, halfway};
+  TTBRegionArray regions = EmptyRegionList();
+  regions.push_back({});
+  regions[1].Depth = 4;
+  regions[1].Encloser = 1;
+  regions[1].WallDelta = 2;
+  for (uint32_t k = 1; k <= 5; ++k) {
+    regions[1].WallProfile = k;
+    EXPECT_NEAR(WallOffset(regions, 1, 2, job.Profiles, 0), expected[k - 1], 1e-4) << "profile " << k;
+    EXPECT_NEAR(WallOffset(regions, 1, 4, job.Profiles, 0), 0, 1e-4) << "profile " << k << " at the foot";
+    EXPECT_NEAR(WallOffset(regions, 1, 0, job.Profiles, 0), 2, 1e-4) << "profile " << k << " at the top";
+  }
 }
 
 }  // namespace

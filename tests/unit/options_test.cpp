@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/ini.h"
 #include "core/numbers.h"
 #include "post/options.h"
 
@@ -61,6 +62,17 @@ TEST(Options, CommaWrittenNumbersReadBeforeAnyPost) {
   back.View.GridSize = 9;
   ReadOptions(IniFile::Parse(f.Text()), back);
   EXPECT_DOUBLE_EQ(back.View.GridSize, 0.5);
+}
+
+// The shipped options draw a selected boundary and the roughing rings
+// around it in colours of their own, so the boundary stays visible.
+TEST(Options, ShippedColoursTellBoundaryFromToolpath) {
+  TTBSettings s;
+  ReadOptions(IniFile::Load(TIBREL_SOURCE_DIR "/resources/Options.cfg"), s);
+  EXPECT_EQ(s.Options.Post, "Default");
+  const auto& v = s.View;
+  for (auto c : {v.SelectedClosed, v.SelectedIsland, v.SelectedOpen, v.FinishToolpath, v.Background})
+    EXPECT_NE(v.RoughToolpath, c);
 }
 
 }  // namespace

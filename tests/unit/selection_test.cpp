@@ -233,5 +233,27 @@ TEST(IslandsDifferential, SelectRegionClassifiesLikeSelectAllClosed) {
   EXPECT_GT(islands, 500);
 }
 
+// An Esc pressed before a command (to leave a click mode) is not a request to
+// stop the pass that the command starts next.
+class StaleEscape : public testing::TestWithParam<std::pair<const char*, CommandResult (*)(Job&)>> {};
+
+TEST_P(StaleEscape, DoesNotStopTheNextPass) {
+  Job job = JobOf({Square(0, 0, 30), Square(5, 5, 20)});
+  job.CancelRequested = 1;
+  const CommandResult res = GetParam().second(job);
+  EXPECT_NE(res.Status, "Process Cancelled...");
+  EXPECT_EQ(job.Regions[1].Selected, 1);
+  EXPECT_EQ(job.Regions[2].Selected, 1);
+  EXPECT_EQ(job.CancelRequested, 0);
+  EXPECT_EQ(job.CommandMode, ModeIdle);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, StaleEscape,
+    testing::Values(std::pair{"SelectAllClosed", +[](Job& j) { return SelectAllClosed(j); }},
+                    std::pair{"SelectAll", +[](Job& j) { return SelectAll(j); }},
+                    std::pair{"SelectAllAsIslands", +[](Job& j) { return SelectAllAsIslands(j, 0.01); }}),
+    [](const auto& info) { return std::string(info.param.first); });
+
 }  // namespace
 }  // namespace tibrel
