@@ -29,6 +29,7 @@
 #include "post/post.h"
 #include "job/startup.h"
 #include "job/operations.h"
+#include "cli/pcb.h"
 
 namespace {
 
@@ -88,7 +89,11 @@ int Usage() {
                "       tibrel-cli render DRAWING [--select RULE]... [--operation pocket|contour|drill\n"
                "                  [--config NAME] [--set KEY=VALUE]... [--depth D]] [--view 2d|3d]\n"
                "                  [--size WxH] -o OUT.png\n"
-               "  draws the drawing (or the operation's toolpaths) as the window's view does.\n";
+               "  draws the drawing (or the operation's toolpaths) as the window's view does.\n"
+               "       tibrel-cli pcb BOARD [--config NAME] [--set KEY=VALUE]... [--depth D] [--post NAME]\n"
+               "                  -o OUT.nc [--dxf OUT.dxf] [--json]\n"
+               "  isolation routing round the copper of a board (render: --operation pcb). Files ending\n"
+               "  .gbr .ger .gbx .gtl .gbl .cmp .sol (or any file, with --gerber) are read as Gerber.\n";
   return 2;
 }
 
@@ -199,7 +204,7 @@ bool StartProgram(Job& job, TTBSettings& settings) {
 // false when nothing was loaded. unitsInDrawing, when given, tells whether
 // the file named its unit.
 bool OpenDrawing(Job& job, const std::string& path, std::string& status, bool* unitsInDrawing = nullptr) {
-  const OpenResult res = OpenDxfFile(job, path);
+  const OpenResult res = cli::OpenBoardOrDrawing(job, path);
   for (const auto& n : res.Notices) std::cerr << n << "\n";
   if (!res.Error.empty()) std::cerr << res.Error << "\n";
   status = res.Status;
@@ -459,7 +464,7 @@ int Render(const std::vector<std::string>& args) {
   }
   OperationDialog dialog = OperationDialog::Pocket;
   if (o.path.empty() || out.empty() || (view != "2d" && view != "3d") ||
-      (!operation.empty() && !ParseDialog(operation, dialog)))
+      (!operation.empty() && operation != "pcb" && !ParseDialog(operation, dialog)))
     return Usage();
   Job job;
   CliProgress progress(job, isatty(2));
@@ -469,7 +474,11 @@ int Render(const std::vector<std::string>& args) {
   if (const int rc = PrepareJob(job, o, status, read)) return rc;
   DisplaySettings settings;
   settings.Colours = read.View;
-  if (!operation.empty()) {
+  if (operation == "pcb") {
+    bool bad = false;
+    if (!cli::RoutePcbForRender(job, o.config, o.sets, o.depth, bad)) return bad ? 2 : 1;
+    settings.Content = ContentToolpaths;
+  } else if (!operation.empty()) {
     OperationResult r;
     if (const int rc = RunDialog(job, dialog, o, r)) return rc;
     if (!r.Made) return 1;
@@ -496,9 +505,11 @@ int main(int argc, char** argv) {
   if (args.empty()) return Usage();
   const std::string cmd = args.front();
   args.erase(args.begin());
+  cli::TakeGerberFlag(args);
   if (cmd == "info") return Info(args);
   if (cmd == "export-dxf") return ExportDxf(args);
   if (OperationDialog dialog; ParseDialog(cmd, dialog)) return Operation(dialog, args);
   if (cmd == "render") return Render(args);
+  if (cmd == "pcb") return cli::Pcb(args, {&StartProgram, &PrintRegionsJson, &ToolpathsJson});
   return Usage();
 }
