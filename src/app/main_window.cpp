@@ -32,6 +32,7 @@
 #include "post/post.h"
 #include "job/startup.h"
 #include "job/operations.h"
+#include "app/board_commands.h"
 
 namespace tibrel {
 
@@ -130,6 +131,10 @@ void MainWindow::BuildMenus() {
     const QString path = chooseFile("Open", "DXF Files (*.dxf *.DXF *.Dxf);;All Files (*)", {}, false);
     if (!path.isEmpty()) OpenDrawing(path);
   }, QKeySequence::Open);
+  add(file, "Open &Gerber", [this] {
+    const QString path = chooseFile("Open Gerber", GerberFileFilter, {}, false);
+    if (!path.isEmpty()) OpenGerber(path);
+  });
   file->addSeparator();
   add(file, "&Save Toolpaths CNC", [this] { SaveProgramCommand(); }, QKeySequence::Save);
   add(file, "Save Toolpaths &DXF", [this] { SaveDxfCommand(true); });
@@ -268,6 +273,7 @@ void MainWindow::BuildMenus() {
   add(paths, "&Pocket", [this] { RunOperation(OperationDialog::Pocket); });
   add(paths, "&Contour", [this] { RunOperation(OperationDialog::Contour); });
   add(paths, "&Drill", [this] { RunOperation(OperationDialog::Drill); });
+  add(paths, "PC &Board", [this] { RunPcBoard(); });
 
   QMenu* view = menuBar()->addMenu("&View");
   add(view, "Zoom &All", [this] { view_->ZoomAll(); });
@@ -343,7 +349,7 @@ void MainWindow::EnableCommands() {
                            "Pocket", "Contour", "Drill", "Save Geometry DXF", "View Selected", "Delete Selected Regions",
                            "Reverse Dir of Selected Regions", "Change First Entity", "Explode Selected", "Join Selected",
                            "Combine Selected Regions", "Change Depths", "Add Walls", "Set Machining Order",
-                           "Scale, Move, Rotate"})
+                           "Scale, Move, Rotate", "PC Board"})
     Action(name)->setEnabled(regions);
   for (const char* name : {"Save Toolpaths CNC", "Save Toolpaths DXF", "View ToolPaths"}) Action(name)->setEnabled(made);
 }

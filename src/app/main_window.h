@@ -54,6 +54,8 @@ class MainWindow : public QMainWindow {
   void AfterSelection();
   void EnableCommands();
   void RunOperation(OperationDialog which);
+  void OpenGerber(const QString& path);
+  void RunPcBoard();
   void SaveProgramCommand();
   void SaveDxfCommand(bool toolpaths);
   void CloseJob();

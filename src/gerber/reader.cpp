@@ -246,6 +246,7 @@ GerberResult ReadGerber(std::string_view data, const GerberReadOptions& options)
     if (bmp.Work > options.WorkLimit) throw GerberError(BoardTooLargeMessage(bmp.Columns, bmp.Rows));
   }
   res.Columns = bmp.Columns, res.Rows = bmp.Rows;
+  res.CopperPixels = std::count(bmp.Pixels.begin(), bmp.Pixels.end(), CopperBit);
   TraceOutlines(bmp, size, res.Regions);
   SetAllDirections(res.Regions, options.Clockwise ? 1 : 0);
   return res;

@@ -28,6 +28,7 @@ struct GerberResult {
   bool UnitsInFile = false;
   std::vector<std::string> Notices;  // in the order they came up
   int32_t Columns = 0, Rows = 0;     // the bitmap's size
+  int64_t CopperPixels = 0;          // painted pixels: the copper's area in pixels
 };
 
 // The message of a board too large for the bitmap.
