@@ -20,6 +20,10 @@ constexpr int MaxArcChords = 4096;
 constexpr double QuadrantSlack = 0.01;
 // At most this many copies of a block by step and repeat.
 constexpr double MaxRepeats = 10000;
+// Painted items (arcs count a stroke per chord) and region corners of one
+// file: a thousand times what a large board holds, and a bound on memory.
+constexpr size_t MaxItems = 2000000;
+constexpr size_t MaxContourPoints = 8000000;
 
 // The coordinate format: digits before and after the decimal point, which
 // zeros are left out, absolute or incremental.
@@ -53,6 +57,7 @@ class Scanner {
   double Coordinate(std::string_view digits) const;
   double ChordTolerance() const { return GerberPixelSize(art_.Unit) * ChordFractionOfPixel; }
   void Notice(const char* m) { art_.Notices.emplace_back(m); }
+  void Add(GerberItem&& it);
 
   std::string_view text_;
   GerberArtwork art_;
@@ -68,7 +73,15 @@ class Scanner {
   std::vector<TTBPoint> contour_;
   StepRepeat repeat_;
   bool repeating_ = false;
+  size_t contourPoints_ = 0;
 };
+
+void Scanner::Add(GerberItem&& it) {
+  contourPoints_ += it.Contour.size();
+  if (art_.Items.size() >= MaxItems || contourPoints_ > MaxContourPoints)
+    throw GerberError("Too many items to paint: the file draws more than " + std::to_string(MaxItems) + " strokes.");
+  art_.Items.push_back(std::move(it));
+}
 
 [[noreturn]] void NotAnInteger(std::string_view digits) {
   throw GerberError("'" + std::string(digits) + "' is not a valid integer value");
@@ -244,7 +257,7 @@ void Scanner::EndRepeat() {
         it.A = {it.A.X + dx, it.A.Y + dy};
         it.B = {it.B.X + dx, it.B.Y + dy};
         for (auto& p : it.Contour) p = {p.X + dx, p.Y + dy};
-        art_.Items.push_back(std::move(it));
+        Add(std::move(it));
       }
     }
 }
@@ -328,7 +341,7 @@ void Scanner::Perform(TTBPoint start, int op, bool coords, int gcode) {
     it.A = it.B = cur_;
     it.Aperture = aperture_;
     it.Clear = clear_;
-    art_.Items.push_back(std::move(it));
+    Add(std::move(it));
     return;
   }
   if (op != 1) return;
@@ -342,6 +355,8 @@ void Scanner::Perform(TTBPoint start, int op, bool coords, int gcode) {
   if (regionMode_) {
     if (contour_.empty()) contour_.push_back(start);
     contour_.insert(contour_.end(), pts.begin() + 1, pts.end());
+    if (contour_.size() + contourPoints_ > MaxContourPoints)
+      throw GerberError("Too many items to paint: the file draws more than " + std::to_string(MaxItems) + " strokes.");
     return;
   }
   for (size_t k = 1; k < pts.size(); ++k) {
@@ -351,7 +366,7 @@ void Scanner::Perform(TTBPoint start, int op, bool coords, int gcode) {
     it.B = pts[k];
     it.Aperture = aperture_;
     it.Clear = clear_;
-    art_.Items.push_back(std::move(it));
+    Add(std::move(it));
   }
 }
 
@@ -408,7 +423,7 @@ void Scanner::CloseContour() {
     it.Contour = std::move(contour_);
     it.A = it.B = it.Contour.front();
     it.Clear = clear_;
-    art_.Items.push_back(std::move(it));
+    Add(std::move(it));
   }
   contour_.clear();
 }

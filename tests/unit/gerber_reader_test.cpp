@@ -277,7 +277,11 @@ INSTANTIATE_TEST_SUITE_P(Files, ReadFailure,
                                          Failure{"board larger than the bitmap may be",
                                                  "%FSLAX46Y46*%\n%MOMM*%\n%ADD10C,0.1*%\nD10*\nX0Y0D03*\n"
                                                  "X900000000Y900000000D03*\n",
-                                                 ""}));
+                                                 ""},
+                                         Failure{"a circle of 5 inches repeated 100 by 100 times",
+                                                 "%FSLAX23Y23*%\n%ADD10C,0.001*%\nD10*\n%SRX100Y100I0.01J0.01*%\nG75*\n"
+                                                 "X0Y0D02*\nG02X0Y0I5000J0D01*\n%SR*%\n",
+                                                 "Too many items to paint: the file draws more than 2000000 strokes."}));
 
 // The tool offset widens every aperture by twice its mils in pixels.
 TEST(GerberReader, ToolOffsetGrowsApertures) {
