@@ -1,34 +1,20 @@
 #include "app/board_commands.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QMessageBox>
 
 #include "app/main_window.h"
 #include "app/operation_dialog.h"
 #include "app/view_widget.h"
-#include "job/open_gerber.h"
 #include "job/pcb.h"
 #include "view/view.h"
 
 namespace tibrel {
 
 void MainWindow::OpenGerber(const QString& path) {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  Status(("Loading " + QFileInfo(path).completeBaseName()).toStdString());
-  const OpenResult r = OpenGerberFile(job_, path.toStdString());
-  QApplication::restoreOverrideCursor();
-  for (const auto& n : r.Notices) QMessageBox::information(this, "Tibrel", QString::fromStdString(n));
-  if (!r.Error.empty()) QMessageBox::warning(this, "Tibrel", QString::fromStdString(r.Error));
-  Status(r.Loaded ? r.Status + "   " + UnitsMessage(r.DrawingUnits, r.UnitsInDrawing) : r.Status);
-  if (r.Loaded) {
-    setWindowTitle("Tibrel - " + QFileInfo(path).fileName());
-    Set2D(view_->State());
-    view_->ZoomAll();
-    SetContent(ContentAll);
-  }
-  EnableCommands();
-  view_->update();
+  readGerber_ = true;
+  OpenDrawing(path);
+  readGerber_ = false;
 }
 
 void MainWindow::RunPcBoard() {

@@ -33,6 +33,7 @@
 #include "job/startup.h"
 #include "job/operations.h"
 #include "app/board_commands.h"
+#include "job/open_gerber.h"
 
 namespace tibrel {
 
@@ -396,7 +397,7 @@ void MainWindow::OpenDrawing(const QString& path) {
   job_.CancelRequested = 0;
   BusyCursor busy;
   Status(("Loading " + QFileInfo(path).completeBaseName()).toStdString());
-  const OpenResult r = OpenDxfFile(job_, path.toStdString());
+  const OpenResult r = readGerber_ ? OpenGerberFile(job_, path.toStdString()) : OpenDxfFile(job_, path.toStdString());
   for (const auto& n : r.Notices) QMessageBox::information(this, "Tibrel", QString::fromStdString(n));
   if (!r.Error.empty()) QMessageBox::warning(this, "Tibrel", QString::fromStdString(r.Error));
   Status(r.Loaded ? r.Status + "   " + UnitsMessage(r.DrawingUnits, r.UnitsInDrawing) : r.Status);

@@ -72,6 +72,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<Progress> progress_;
   std::string configPath_, postsPath_;
   TTBEditorColours editorColours_;
+  bool readGerber_ = false;  // OpenDrawing reads the file as Gerber
 };
 
 }  // namespace tibrel

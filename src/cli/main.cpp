@@ -397,6 +397,22 @@ int RunDialog(Job& job, OperationDialog dialog, const RunOptions& o, OperationRe
   return 0;
 }
 
+// The program through the job's post (and the toolpaths as DXF when dxf is
+// given); false, told on stderr, when a file could not be written.
+bool WriteOutputs(const Job& job, const std::string& drawingPath, const std::string& out, const std::string& dxf) {
+  try {
+    WriteNcProgram(job.Toolpaths,
+                   NcCommentLines(job.CurrentPost, job.MachiningParameters, DrawingNameOf(drawingPath),
+                                  std::time(nullptr), job.DrawingUnits),
+                   job.MachiningParameters, job.CurrentPost, job.DrawingUnits, out);
+    if (!dxf.empty()) SaveToolpathsDxf(job.Toolpaths, job.DrawingUnits, dxf);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return false;
+  }
+  return true;
+}
+
 // pocket, contour and drill: the command flow of the main window with the
 // dialog's fields taken from a configuration and --set.
 int Operation(OperationDialog dialog, const std::vector<std::string>& args) {
@@ -427,18 +443,7 @@ int Operation(OperationDialog dialog, const std::vector<std::string>& args) {
   if (const int rc = RunDialog(job, dialog, o, r)) return rc;
   const std::string message = r.Message.empty() ? r.Status : r.Message;
   const bool write = r.Made && r.Status != CancelledStatus;
-  if (write) {
-    try {
-      WriteNcProgram(job.Toolpaths,
-                     NcCommentLines(job.CurrentPost, job.MachiningParameters, DrawingNameOf(o.path), std::time(nullptr),
-                                    job.DrawingUnits),
-                     job.MachiningParameters, job.CurrentPost, job.DrawingUnits, out);
-      if (!dxf.empty()) SaveToolpathsDxf(job.Toolpaths, job.DrawingUnits, dxf);
-    } catch (const std::exception& e) {
-      std::cerr << e.what() << "\n";
-      return 1;
-    }
-  }
+  if (write && !WriteOutputs(job, o.path, out, dxf)) return 1;
   if (json) PrintRegionsJson(job, status, ToolpathsJson(job, message));
   return write ? 0 : 1;
 }
@@ -510,6 +515,6 @@ int main(int argc, char** argv) {
   if (cmd == "export-dxf") return ExportDxf(args);
   if (OperationDialog dialog; ParseDialog(cmd, dialog)) return Operation(dialog, args);
   if (cmd == "render") return Render(args);
-  if (cmd == "pcb") return cli::Pcb(args, {&StartProgram, &PrintRegionsJson, &ToolpathsJson});
+  if (cmd == "pcb") return cli::Pcb(args, {&StartProgram, &PrintRegionsJson, &ToolpathsJson, &WriteOutputs});
   return Usage();
 }

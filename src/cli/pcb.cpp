@@ -1,16 +1,13 @@
 #include "cli/pcb.h"
 
 #include <algorithm>
-#include <ctime>
 #include <iostream>
 #include <optional>
 
 #include "core/program_folder.h"
-#include "dxf/writer.h"
 #include "job/commands.h"
 #include "job/open_gerber.h"
 #include "job/pcb.h"
-#include "post/nc_writer.h"
 
 namespace tibrel::cli {
 
@@ -139,18 +136,7 @@ int Pcb(const std::vector<std::string>& args, const PcbHooks& hooks) {
   const OperationResult r = Route(job);
   const std::string message = !r.Message.empty() ? r.Message : r.Made ? r.Status : NoToolpathsMessage;
   const bool write = r.Made && r.Status != CancelledStatus;
-  if (write) {
-    try {
-      WriteNcProgram(job.Toolpaths,
-                     NcCommentLines(job.CurrentPost, job.MachiningParameters, DrawingNameOf(path), std::time(nullptr),
-                                    job.DrawingUnits),
-                     job.MachiningParameters, job.CurrentPost, job.DrawingUnits, out);
-      if (!dxf.empty()) SaveToolpathsDxf(job.Toolpaths, job.DrawingUnits, dxf);
-    } catch (const std::exception& e) {
-      std::cerr << e.what() << "\n";
-      return 1;
-    }
-  }
+  if (write && !hooks.WriteOutputs(job, path, out, dxf)) return 1;
   if (json) hooks.PrintRegionsJson(job, open.Status, hooks.ToolpathsJson(job, message));
   return write ? 0 : 1;
 }

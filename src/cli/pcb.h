@@ -18,11 +18,13 @@ void TakeGerberFlag(std::vector<std::string>& args);
 // Opens a Gerber file (by extension or --gerber) or a DXF drawing.
 OpenResult OpenBoardOrDrawing(Job& job, const std::string& path);
 
-// What pcb borrows from the other commands: start-up and the JSON report.
+// What pcb borrows from the other commands: start-up, the JSON report and
+// the writing of the program.
 struct PcbHooks {
   bool (*StartProgram)(Job&, TTBSettings&);
   void (*PrintRegionsJson)(const Job&, const std::string&, const std::string&);
   std::string (*ToolpathsJson)(const Job&, const std::string&);
+  bool (*WriteOutputs)(const Job&, const std::string& drawingPath, const std::string& out, const std::string& dxf);
 };
 
 // tibrel-cli pcb BOARD [--config NAME] [--set KEY=VALUE]... [--depth D]

@@ -10,6 +10,15 @@
 namespace tibrel {
 namespace {
 
+// A test's name from its case's description.
+template <class Case>
+std::string CaseName(const testing::TestParamInfo<Case>& i) {
+  std::string n = i.param.name;
+  for (char& ch : n)
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  return n;
+}
+
 // Signed distance to an analytic pad: negative inside.
 using Shape = std::function<double(TTBPoint)>;
 
@@ -127,12 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "G04 Drawn by Graphic Designer D1 G99*\n%FSLAX23Y23*%\n%MOIN*%\n%TF.FileFunction,Copper,L1,Top*%\n"
                 "%TA.AperFunction,SMDPad*%\n%ADD10C,0.060*%\n%TD*%\nD10*\nX1000Y500D03*\nM02*\n",
                 Units::Inch, Disc({1, 0.5}, 0.03), 0.06, 0.06}),
-    [](const testing::TestParamInfo<PadCase>& i) {
-      std::string n = i.param.name;
-      for (char& ch : n)
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      return n;
-    });
+    CaseName<PadCase>);
 
 // Area enclosed by a closed region of lines (shoelace).
 double Area(const TTBRegion& r) {
@@ -201,12 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Thermal relief: four quarters of a ring.
         AreaCase{"mm thermal macro", MmHead + "%AMTHERM*7,0,0,4.0,2.0,0.5,0*%\n%ADD16THERM*%\nD16*\nX0Y0D03*\nM02*\n",
                  std::vector<double>(4, (Pi * (4 - 1) - 4 * 0.5 * 1) / 4)}),
-    [](const testing::TestParamInfo<AreaCase>& i) {
-      std::string n = i.param.name;
-      for (char& ch : n)
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      return n;
-    });
+    CaseName<AreaCase>);
 
 struct Expectation {
   const char* name;
@@ -241,12 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
                     2, {}},
         Expectation{"overlapping pads merge", InchHead + "%ADD10R,0.0500X0.0500*%\nD10*\nX0Y0D03*\nX400Y0D03*\nM02*\n", 1,
                     {}}),
-    [](const testing::TestParamInfo<Expectation>& i) {
-      std::string n = i.param.name;
-      for (char& ch : n)
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      return n;
-    });
+    CaseName<Expectation>);
 
 struct Failure {
   const char* name;

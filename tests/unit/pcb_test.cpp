@@ -13,6 +13,7 @@
 #include "job/startup.h"
 #include "post/nc_writer.h"
 #include "region_builders.h"
+#include "started_job.h"
 #include "toolpath/intersect.h"
 
 namespace tibrel {
@@ -20,19 +21,9 @@ namespace {
 
 using testing_regions::JobOf;
 using testing_regions::Square;
+using testing_jobs::StartedJob;
 
 const std::string Source = TIBREL_SOURCE_DIR;
-
-Job StartedJob() {
-  Job job;
-  TTBSettings s;
-  s.Options = job.Options;
-  s.Rough = job.RoughTolerances;
-  s.Finish = job.FinishTolerances;
-  ReadOptions(IniFile::Load(Source + "/resources/Options.cfg"), s);
-  ApplySettings(job, s);
-  return job;
-}
 
 ConfigurationFields Fields(double diameter) {
   ConfigurationFields f = DefaultConfigurationFields(OperationDialog::PcBoard);
