@@ -62,19 +62,20 @@ class TwoPads : public testing::TestWithParam<PadsCase> {};
 // Two 1-unit square pads routed with a 0.5 tool inside a board outline:
 // every loop keeps the tool radius from both pads and from the outline, and
 // the loops are as many as the gap allows.
-TEST_P(TwoPads, LoopsKeepTheRadiusAndMergeWhenClose) {
-  const PadsCase& c = GetParam();
+void RouteTwoPads(const PadsCase& c, uint8_t cw) {
   const double x2 = 1 + c.gap;
   const double right = c.touchOutline ? x2 + 1 : x2 + 3;
+  SCOPED_TRACE(cw ? "clockwise" : "counter-clockwise");
   Job job = StartedJob();
+  job.Options.Dir = cw;
   job.Regions = EmptyRegionList();
-  for (const TTBRegion& r : {Square(-2, -2, 0, 1), Square(0, 0, 1, 1), Square(x2, 0, 1, 1)}) job.Regions.push_back(r);
+  for (const TTBRegion& r : {Square(-2, -2, 0, cw), Square(0, 0, 1, cw), Square(x2, 0, 1, cw)}) job.Regions.push_back(r);
   // The board outline: a rectangle (not a square) from (-2, -2).
   TTBRegion outline;
   outline.Entities = {MakeLine(-2, -2, right, -2), MakeLine(right, -2, right, 3), MakeLine(right, 3, -2, 3),
                       MakeLine(-2, 3, -2, -2)};
   UpdateRegionBox(outline);
-  SetRegionDirection(outline, 1);
+  SetRegionDirection(outline, cw);
   job.Regions[1] = outline;
   job.DrawingExtents = RegionExtents(job.Regions);
   SelectAllAsIslands(job, 0.1);
@@ -105,6 +106,10 @@ TEST_P(TwoPads, LoopsKeepTheRadiusAndMergeWhenClose) {
     EXPECT_EQ(job.Toolpaths[i].IsOpen, 0);
     EXPECT_DOUBLE_EQ(job.Toolpaths[i].Depth, 0.1);
   }
+}
+
+TEST_P(TwoPads, LoopsKeepTheRadiusAndMergeWhenClose) {
+  for (const uint8_t cw : {0, 1}) RouteTwoPads(GetParam(), cw);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pads, TwoPads,
