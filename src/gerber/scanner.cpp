@@ -104,6 +104,18 @@ double Decimal(std::string_view s) {
   return std::isfinite(v) ? v : 0;
 }
 
+// Whether every number given after A and B in a parameter body equals v.
+bool Identity(std::string_view b, double v) {
+  for (size_t k = 0; k < b.size(); ++k) {
+    if (b[k] != 'A' && b[k] != 'B') continue;
+    size_t e = k + 1;
+    while (e < b.size() && (std::isdigit(static_cast<unsigned char>(b[e])) || b[e] == '.' || b[e] == '-' || b[e] == '+')) ++e;
+    if (Decimal(b.substr(k + 1, e - k - 1)) != v) return false;
+    k = e - 1;
+  }
+  return true;
+}
+
 GerberArtwork Scanner::Run() {
   size_t k = 0;
   std::string st;
@@ -165,8 +177,9 @@ void Scanner::Parameter(std::string_view block) {
       StepAndRepeat(b);
     } else if (c == "AS") Notice("Axis Select Read But Ignored.");
     else if (c == "MI") Notice("Mirror Image Read But Ignored.");
-    else if (c == "OF") Notice("Offset Read But Ignored.");
-    else if (c == "SF") Notice("Scale Factor Read But Ignored.");
+    // An offset of zero and a scale of one (Eagle writes both) change nothing.
+    else if (c == "OF" && !Identity(b, 0)) Notice("Offset Read But Ignored.");
+    else if (c == "SF" && !Identity(b, 1)) Notice("Scale Factor Read But Ignored.");
     else if (c == "IJ") Notice("Image Justify Read But Ignored.");
     else if (c == "IF") Notice("Include File Not Read.");
     else if (c == "IO") Notice("Image Offset Read But Ignored.");

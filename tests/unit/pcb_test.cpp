@@ -205,3 +205,33 @@ TEST(PcBoard, GerberBoardRoutesSafely) {
 
 }  // namespace
 }  // namespace tibrel
+
+namespace tibrel {
+namespace {
+
+// A board the reader refuses (too large, negative) leaves the job's regions,
+// extents, name and unit as they were, and gives the reader's message.
+TEST(OpenGerber, RefusalLeavesTheJob) {
+  Job job = testing_jobs::StartedJob();
+  const std::string pads = "%FSLAX46Y46*%\n%MOMM*%\n%ADD10C,1.6*%\nD10*\nX0Y0D03*\nX5000000Y0D03*\nM02*\n";
+  ASSERT_TRUE(OpenGerberDrawing(job, pads, "pads.gtl").Loaded);
+  ASSERT_EQ(job.Regions.size(), 4u);  // two pads and the frame
+  const Job before = job;
+  for (const std::string& bad :
+       {std::string("%IPNEG*%\n%ADD10C,1*%\nD10*\nX0Y0D03*\n"),
+        std::string("%FSLAX46Y46*%\n%MOIN*%\n%ADD10C,0.1*%\nD10*\nX0Y0D03*\nX900000000Y900000000D03*\n")}) {
+    const OpenResult r = OpenGerberDrawing(job, bad, "bad.gbr");
+    EXPECT_FALSE(r.Loaded);
+    EXPECT_FALSE(r.Error.empty());
+    EXPECT_EQ(job.Regions.size(), before.Regions.size());
+    EXPECT_EQ(job.DrawingName, before.DrawingName);
+    EXPECT_EQ(job.DrawingUnits, before.DrawingUnits);
+    EXPECT_EQ(job.DrawingExtents.XMax, before.DrawingExtents.XMax);
+  }
+  // Every extension of a copper layer is taken as Gerber, in any case.
+  for (const char* name : {"a.gtl", "b.GBL", "c.gbr", "d.Ger", "e.cmp", "f.sol", "g.gbx"}) EXPECT_TRUE(IsGerberPath(name));
+  for (const char* name : {"a.dxf", "b", "dir.gbr/file", "c.gtl.dxf"}) EXPECT_FALSE(IsGerberPath(name));
+}
+
+}  // namespace
+}  // namespace tibrel
