@@ -33,6 +33,8 @@
 #include "post/post.h"
 #include "job/startup.h"
 #include "job/operations.h"
+#include "app/board_commands.h"
+#include "job/open_gerber.h"
 
 namespace tibrel {
 
@@ -146,6 +148,10 @@ void MainWindow::BuildMenus() {
                                     {}, false);
     if (!path.isEmpty()) OpenDrawing(path);
   }, QKeySequence::Open);
+  add(file, "Open &Gerber", [this] {
+    const QString path = chooseFile("Open Gerber", GerberFileFilter, {}, false);
+    if (!path.isEmpty()) OpenGerber(path);
+  });
   recentMenu_ = file->addMenu("Recent &Files");
   FillRecentFiles();
   file->addSeparator();
@@ -292,6 +298,7 @@ void MainWindow::BuildMenus() {
   add(paths, "&Pocket", [this] { RunOperation(OperationDialog::Pocket); });
   add(paths, "&Contour", [this] { RunOperation(OperationDialog::Contour); });
   add(paths, "&Drill", [this] { RunOperation(OperationDialog::Drill); });
+  add(paths, "PC &Board", [this] { RunPcBoard(); });
 
   QMenu* view = menuBar()->addMenu("&View");
   add(view, "Zoom &All", [this] { view_->ZoomAll(); });
@@ -379,7 +386,7 @@ void MainWindow::EnableCommands() {
                            "Pocket", "Contour", "Drill", "Save Geometry DXF", "View Selected", "Delete Selected Regions",
                            "Reverse Dir of Selected Regions", "Change First Entity", "Explode Selected", "Join Selected",
                            "Combine Selected Regions", "Change Depths", "Add Walls", "Set Machining Order",
-                           "Scale, Move, Rotate"})
+                           "Scale, Move, Rotate", "PC Board"})
     Action(name)->setEnabled(regions);
   for (const char* name : {"Save Toolpaths CNC", "Save Toolpaths DXF", "View ToolPaths"}) Action(name)->setEnabled(made);
   Action("View Selected")->setEnabled(AnythingSelected(job_));
@@ -430,7 +437,9 @@ void MainWindow::OpenDrawing(const QString& path) {
   view_->DisarmRubberBand();
   view_->Settings().ShortLabels = false;
   Status(("Loading " + QFileInfo(path).completeBaseName()).toStdString());
-  const OpenResult r = DuringPass([&] { return OpenDxfFile(job_, path.toStdString()); });
+  const OpenResult r = DuringPass([&] {
+    return readGerber_ ? OpenGerberFile(job_, path.toStdString()) : OpenDxfFile(job_, path.toStdString());
+  });
   for (const auto& n : r.Notices) QMessageBox::information(this, "Tibrel", QString::fromStdString(n));
   if (!r.Error.empty()) QMessageBox::warning(this, "Tibrel", QString::fromStdString(r.Error));
   Status(r.Loaded ? r.Status + "   " + UnitsMessage(r.DrawingUnits, r.UnitsInDrawing) : r.Status);

@@ -63,6 +63,8 @@ class MainWindow : public QMainWindow {
   void AfterSelection();
   void EnableCommands();
   void RunOperation(OperationDialog which);
+  void OpenGerber(const QString& path);
+  void RunPcBoard();
   void SaveProgramCommand();
   void SaveDxfCommand(bool toolpaths);
   void CloseJob();
@@ -106,6 +108,7 @@ class MainWindow : public QMainWindow {
   bool busy_ = false;
   QMenu* recentMenu_ = nullptr;
   bool placeRead_ = false, maximisedBefore_ = true;
+  bool readGerber_ = false;  // OpenDrawing reads the file as Gerber
 };
 
 }  // namespace tibrel

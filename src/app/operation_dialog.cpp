@@ -27,6 +27,7 @@ const char* Title(tibrel::OperationDialog d) {
   switch (d) {
     case tibrel::OperationDialog::Pocket: return "Pocket";
     case tibrel::OperationDialog::Contour: return "Contour";
+    case tibrel::OperationDialog::PcBoard: return "PCB Route";
     default: return "Drill";
   }
 }
@@ -58,6 +59,8 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
     : QDialog(parent), dialog_(dialog), configPath_(configPath), overlap_(overlap) {
   setWindowTitle(Title(dialog));
   const bool pocket = dialog == tibrel::OperationDialog::Pocket, drill = dialog == tibrel::OperationDialog::Drill;
+  // The board router has one tool and a depth; no steps, finish or leads.
+  const bool board = dialog == tibrel::OperationDialog::PcBoard;
   auto* top = new QVBoxLayout(this);
 
   auto* unitsLabel = new QLabel;
@@ -100,7 +103,7 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
   AddField(rough, "RoughName", "Tool Name", Text);
   AddField(rough, "RoughDiameter", "Tool Diameter", Decimal);
   if (pocket) AddField(rough, "RoughStepXY", "X-Y Step Size", Decimal);
-  if (!drill) {
+  if (!drill && !board) {
     AddField(rough, "RoughStepZ", "Z Step Size", Decimal);
     AddField(rough, "StockToLeave", "Stock To Leave", Decimal);
   }
@@ -114,14 +117,14 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
   depth_ = new QLineEdit("1");
   depth_->setObjectName("Depth");
   depth_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9.,]*"), depth_));
-  machiningForm->addRow(pocket ? "Pocket Depth" : drill ? "Drilling Depth" : "Contour Depth", depth_);
+  machiningForm->addRow(pocket ? "Pocket Depth" : drill ? "Drilling Depth" : board ? "Route Depth" : "Contour Depth", depth_);
   AddField(machining, "RapidHeight", drill ? "Tool Clearance" : "Rapid Height", Decimal);
   AddField(machining, "StartAt", "Number Start At", Integer);
   AddField(machining, "Increment", "Number Increment", Integer);
-  AddField(machining, "Coolant", "Coolant", Choice, {{"Off", "Off"}, {"On", "On"}});
+  if (!board) AddField(machining, "Coolant", "Coolant", Choice, {{"Off", "Off"}, {"On", "On"}});
   left->addWidget(machining);
 
-  if (!drill) {
+  if (!drill && !board) {
     auto* pass = new QGroupBox("Finish Pass");
     pass->setLayout(new QFormLayout);
     AddField(pass, "FinishPass", "Use Finishing Pass", Check);
@@ -166,7 +169,7 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
     if (!qobject_cast<QCheckBox*>(w)) w->setMinimumWidth(FieldWidth);
 
   auto* buttons = new QDialogButtonBox;
-  auto* run = buttons->addButton(Title(dialog), QDialogButtonBox::AcceptRole);
+  auto* run = buttons->addButton(board ? "Route" : Title(dialog), QDialogButtonBox::AcceptRole);
   run->setObjectName("Run");
   buttons->addButton(QDialogButtonBox::Cancel);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -55,10 +55,14 @@ const std::vector<Command>& Commands() {
        "Cut along the selected regions (right, left, on them or as a cut-out), and write the NC program.", {}},
       {"drill", "drill DRAWING --select RULE... [options] -o OUT.nc",
        "Drill one hole at the centre of each selected closed region, and write the NC program.", {}},
+      {"pcb", "pcb BOARD [options] -o OUT.nc",
+       "Open a Gerber copper layer, select all as islands (PCB) and route around the copper, and write the NC program.",
+       {}},
       {"render", "render DRAWING [--select RULE]... [--operation OP [field options]] [--view 2d|3d] [--size WxH] -o OUT.png",
        "Draw the drawing, or the toolpaths of an operation, into a PNG with the view's own drawing code.",
        Join({{SelectOption,
-              {"--operation pocket|contour|drill", "Make the operation's toolpaths and draw them."}},
+              {"--operation pocket|contour|drill|pcb", "Make the operation's toolpaths and draw them."},
+              {"--gerber", "Read the file as a Gerber copper layer whatever its name."}},
              FieldOptions,
              {{"--view 2d|3d", "The plan view (default) or the turned 3D view."},
               {"--size WxH", "The picture's size in pixels."},
@@ -84,7 +88,7 @@ const std::vector<Option>& OperationOptions() {
 
 const std::vector<Option>& OptionsOf(const Command& c) {
   const std::string name = c.Name;
-  return name == "pocket" || name == "contour" || name == "drill" ? OperationOptions() : c.Options;
+  return name == "pocket" || name == "contour" || name == "drill" || name == "pcb" ? OperationOptions() : c.Options;
 }
 
 const Command* Find(const std::string& name) {

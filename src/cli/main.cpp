@@ -30,6 +30,7 @@
 #include "post/post.h"
 #include "job/startup.h"
 #include "job/operations.h"
+#include "cli/pcb.h"
 
 namespace {
 
@@ -89,7 +90,11 @@ int Usage() {
                "       tibrel-cli render DRAWING [--select RULE]... [--operation pocket|contour|drill\n"
                "                  [--config NAME] [--set KEY=VALUE]... [--depth D]] [--view 2d|3d]\n"
                "                  [--size WxH] -o OUT.png\n"
-               "  draws the drawing (or the operation's toolpaths) as the window's view does.\n";
+               "  draws the drawing (or the operation's toolpaths) as the window's view does.\n"
+               "       tibrel-cli pcb BOARD [--config NAME] [--set KEY=VALUE]... [--depth D] [--post NAME]\n"
+               "                  -o OUT.nc [--dxf OUT.dxf] [--json]\n"
+               "  isolation routing round the copper of a board (render: --operation pcb). Files ending\n"
+               "  .gbr .ger .gbx .gtl .gbl .cmp .sol (or any file, with --gerber) are read as Gerber.\n";
   return 2;
 }
 
@@ -200,7 +205,7 @@ bool StartProgram(Job& job, TTBSettings& settings) {
 // false when nothing was loaded. unitsInDrawing, when given, tells whether
 // the file named its unit.
 bool OpenDrawing(Job& job, const std::string& path, std::string& status, bool* unitsInDrawing = nullptr) {
-  const OpenResult res = OpenDxfFile(job, path);
+  const OpenResult res = cli::OpenBoardOrDrawing(job, path);
   for (const auto& n : res.Notices) std::cerr << n << "\n";
   if (!res.Error.empty()) std::cerr << res.Error << "\n";
   status = res.Status;
@@ -393,6 +398,22 @@ int RunDialog(Job& job, OperationDialog dialog, const RunOptions& o, OperationRe
   return 0;
 }
 
+// The program through the job's post (and the toolpaths as DXF when dxf is
+// given); false, told on stderr, when a file could not be written.
+bool WriteOutputs(const Job& job, const std::string& drawingPath, const std::string& out, const std::string& dxf) {
+  try {
+    WriteNcProgram(job.Toolpaths,
+                   NcCommentLines(job.CurrentPost, job.MachiningParameters, DrawingNameOf(drawingPath),
+                                  std::time(nullptr), job.DrawingUnits),
+                   job.MachiningParameters, job.CurrentPost, job.DrawingUnits, out);
+    if (!dxf.empty()) SaveToolpathsDxf(job.Toolpaths, job.DrawingUnits, dxf);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return false;
+  }
+  return true;
+}
+
 // pocket, contour and drill: the command flow of the main window with the
 // dialog's fields taken from a configuration and --set.
 int Operation(OperationDialog dialog, const std::vector<std::string>& args) {
@@ -423,18 +444,7 @@ int Operation(OperationDialog dialog, const std::vector<std::string>& args) {
   if (const int rc = RunDialog(job, dialog, o, r)) return rc;
   const std::string message = r.Message.empty() ? r.Status : r.Message;
   const bool write = r.Made && r.Status != CancelledStatus;
-  if (write) {
-    try {
-      WriteNcProgram(job.Toolpaths,
-                     NcCommentLines(job.CurrentPost, job.MachiningParameters, DrawingNameOf(o.path), std::time(nullptr),
-                                    job.DrawingUnits),
-                     job.MachiningParameters, job.CurrentPost, job.DrawingUnits, out);
-      if (!dxf.empty()) SaveToolpathsDxf(job.Toolpaths, job.DrawingUnits, dxf);
-    } catch (const std::exception& e) {
-      std::cerr << e.what() << "\n";
-      return 1;
-    }
-  }
+  if (write && !WriteOutputs(job, o.path, out, dxf)) return 1;
   if (json) PrintRegionsJson(job, status, ToolpathsJson(job, message));
   return write ? 0 : 1;
 }
@@ -460,7 +470,7 @@ int Render(const std::vector<std::string>& args) {
   }
   OperationDialog dialog = OperationDialog::Pocket;
   if (o.path.empty() || out.empty() || (view != "2d" && view != "3d") ||
-      (!operation.empty() && !ParseDialog(operation, dialog)))
+      (!operation.empty() && operation != "pcb" && !ParseDialog(operation, dialog)))
     return Usage();
   Job job;
   CliProgress progress(job, isatty(2));
@@ -470,7 +480,11 @@ int Render(const std::vector<std::string>& args) {
   if (const int rc = PrepareJob(job, o, status, read)) return rc;
   DisplaySettings settings;
   settings.Colours = read.View;
-  if (!operation.empty()) {
+  if (operation == "pcb") {
+    bool bad = false;
+    if (!cli::RoutePcbForRender(job, o.config, o.sets, o.depth, bad)) return bad ? 2 : 1;
+    settings.Content = ContentToolpaths;
+  } else if (!operation.empty()) {
     OperationResult r;
     if (const int rc = RunDialog(job, dialog, o, r)) return rc;
     if (!r.Made) return 1;
@@ -498,9 +512,11 @@ int main(int argc, char** argv) {
   if (args.empty()) return Usage();
   const std::string cmd = args.front();
   args.erase(args.begin());
+  cli::TakeGerberFlag(args);
   if (cmd == "info") return Info(args);
   if (cmd == "export-dxf") return ExportDxf(args);
   if (OperationDialog dialog; ParseDialog(cmd, dialog)) return Operation(dialog, args);
   if (cmd == "render") return Render(args);
+  if (cmd == "pcb") return cli::Pcb(args, {&StartProgram, &PrintRegionsJson, &ToolpathsJson, &WriteOutputs});
   return Usage();
 }

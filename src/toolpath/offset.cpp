@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 #include "geometry/tolerances.h"
 #include "toolpath/intersect.h"
@@ -397,12 +398,55 @@ bool Joins(TTBPoint a, TTBPoint b) {
   return std::fabs(a.X - b.X) <= PieceJoinTolerance && std::fabs(a.Y - b.Y) <= PieceJoinTolerance;
 }
 
+// Where every piece starts, bucketed on a grid twice the joining tolerance,
+// so that the piece joining an end is looked for among the few that start
+// near it. Next finds exactly the piece a walk over the list would: the
+// first unused one that joins, in list order from after `last`, wrapping.
+class StartIndex {
+ public:
+  explicit StartIndex(const TTBEntityArray& pieces) : starts_(pieces.size()) {
+    for (size_t k = 0; k < pieces.size(); ++k) {
+      starts_[k] = EntityStart(pieces[k]);
+      cells_[Key(Cell(starts_[k].X), Cell(starts_[k].Y))].push_back(static_cast<uint32_t>(k));
+    }
+  }
+  size_t Next(TTBPoint end, size_t last, const std::vector<uint8_t>& used) const {
+    const size_t n = starts_.size();
+    size_t found = SIZE_MAX, bestRank = SIZE_MAX;
+    const int64_t cx = Cell(end.X), cy = Cell(end.Y);
+    for (int64_t i = cx - 1; i <= cx + 1; ++i)
+      for (int64_t j = cy - 1; j <= cy + 1; ++j) {
+        const auto it = cells_.find(Key(i, j));
+        if (it == cells_.end()) continue;
+        for (const uint32_t k : it->second) {
+          if (used[k] || !Joins(starts_[k], end)) continue;
+          const size_t rank = k > last ? k - last - 1 : n - last - 1 + k;
+          if (rank < bestRank) bestRank = rank, found = k;
+        }
+      }
+    return found;
+  }
+
+ private:
+  static constexpr double CellSize = 2 * PieceJoinTolerance;
+  static int64_t Cell(double v) {
+    const double q = std::floor(v / CellSize);
+    return std::isfinite(q) ? static_cast<int64_t>(std::clamp(q, -1e15, 1e15)) : 0;
+  }
+  static uint64_t Key(int64_t i, int64_t j) {
+    return static_cast<uint64_t>(i) * 0x9E3779B97F4A7C15ULL ^ static_cast<uint64_t>(j);
+  }
+  std::vector<TTBPoint> starts_;
+  std::unordered_map<uint64_t, std::vector<uint32_t>> cells_;
+};
+
 // Grows a chain from piece s; returns the pieces in order and whether it closed.
 // At a dead end the last piece is given up once and the search resumes from
 // the end before it: a wrong turn at a crossing is taken back. When nothing
 // else leaves that end either, the given-up piece was the chain's true end
 // and is put back, so that an open chain keeps every piece up to its end.
-bool GrowChain(TTBEntityArray& pieces, std::vector<uint8_t>& used, size_t s, TTBEntityArray& chain) {
+bool GrowChain(TTBEntityArray& pieces, const StartIndex& index, std::vector<uint8_t>& used, size_t s,
+               TTBEntityArray& chain) {
   chain.clear();
   const TTBPoint start = EntityStart(pieces[s]);
   chain.push_back(pieces[s]);
@@ -415,11 +459,7 @@ bool GrowChain(TTBEntityArray& pieces, std::vector<uint8_t>& used, size_t s, TTB
   for (size_t step = 0; step < limit; ++step) {
     const TTBPoint end = EntityEnd(chain.back());
     const size_t last = joined.back();
-    size_t found = SIZE_MAX;
-    for (size_t k = last + 1; k < pieces.size() && found == SIZE_MAX; ++k)
-      if (!used[k] && Joins(EntityStart(pieces[k]), end)) found = k;
-    for (size_t k = 0; k <= last && k < pieces.size() && found == SIZE_MAX; ++k)
-      if (!used[k] && Joins(EntityStart(pieces[k]), end)) found = k;
+    const size_t found = index.Next(end, last, used);
     if (found == SIZE_MAX) {
       if (holding) {
         chain.push_back(givenUp);
@@ -482,6 +522,7 @@ int ChainLoops(TTBEntityArray& pieces, TTBRegionArray& out, bool keepOpen, doubl
       pieces[0].Y2 == 0)
     return 0;
   std::vector<uint8_t> used = SliversUsed(pieces);
+  const StartIndex index(pieces);
   int made = 0;
   TTBEntityArray chain;
   for (size_t s = 0; s < pieces.size(); ++s) {
@@ -492,7 +533,7 @@ int ChainLoops(TTBEntityArray& pieces, TTBRegionArray& out, bool keepOpen, doubl
       ++made;
       continue;
     }
-    const bool closed = GrowChain(pieces, used, s, chain);
+    const bool closed = GrowChain(pieces, index, used, s, chain);
     if (closed || keepOpen) {
       out.push_back(MakeResult(std::move(chain), closed, depth));
       ++made;
@@ -506,6 +547,7 @@ int ChainWithIslands(TTBEntityArray& pieces, TTBRegionArray& mainOut, TTBRegionA
   if (mainOut.empty()) mainOut = EmptyRegionList();
   if (islandOut.empty()) islandOut = EmptyRegionList();
   std::vector<uint8_t> used = SliversUsed(pieces);
+  const StartIndex index(pieces);
   int made = 0;
   TTBEntityArray chain;
   for (size_t s = 0; s < pieces.size(); ++s) {
@@ -518,7 +560,7 @@ int ChainWithIslands(TTBEntityArray& pieces, TTBRegionArray& mainOut, TTBRegionA
       closed = true;
       boundary = pieces[s].Tag == 0;
     } else {
-      closed = GrowChain(pieces, used, s, chain);
+      closed = GrowChain(pieces, index, used, s, chain);
       if (!closed) continue;
       boundary = std::any_of(chain.begin(), chain.end(), [](const TTBEntity& e) { return e.Tag == 0; });
     }

@@ -18,6 +18,7 @@
 #include "core/ini.h"
 #include "cutter_model.h"
 #include "dxf_text.h"
+#include "started_job.h"
 #include "job/commands.h"
 #include "job/open_drawing.h"
 #include "job/operations.h"
@@ -57,17 +58,7 @@ const std::map<std::string, TTBPostProcessor>& ShippedPosts() {
   return posts;
 }
 
-// A job as the program starts it: the shipped options and tolerances.
-Job StartedJob() {
-  Job job;
-  TTBSettings s;
-  s.Options = job.Options;
-  s.Rough = job.RoughTolerances;
-  s.Finish = job.FinishTolerances;
-  ReadOptions(IniFile::Load(Source + "/resources/Options.cfg"), s);
-  ApplySettings(job, s);
-  return job;
-}
+using testing_jobs::StartedJob;
 
 // Two tools: a 6 mm roughing cutter leaving 0.2 on the walls and a 4 mm
 // finishing cutter; a 3 mm drill.
