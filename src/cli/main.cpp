@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/json.h"
+#include "cli/mesh.h"
 #include "job/job.h"
 #include "job/open_drawing.h"
 #include "core/files.h"
@@ -496,9 +497,11 @@ int main(int argc, char** argv) {
   if (args.empty()) return Usage();
   const std::string cmd = args.front();
   args.erase(args.begin());
+  if (cmd == "info" && cli::NamesStlModel(args)) return cli::MeshInfo(args);
   if (cmd == "info") return Info(args);
   if (cmd == "export-dxf") return ExportDxf(args);
   if (OperationDialog dialog; ParseDialog(cmd, dialog)) return Operation(dialog, args);
   if (cmd == "render") return Render(args);
+  if (cmd == "prototype") return cli::PrototypeCommand(args);
   return Usage();
 }
