@@ -25,7 +25,9 @@ void WriteRasterRow(const std::vector<double>& h, double tol, std::vector<int32_
       pending = c;
     }
   }
-  if (pending >= 0) kept.push_back(pending);
+  // The last inner column is kept only when the row's end leaves the line
+  // through it: a row of equal heights is its two ends.
+  if (pending >= 0 && std::fabs(h[n - 1] - (base + (steps + 1) * slope)) > tol) kept.push_back(pending);
   kept.push_back(n - 1);
 }
 

@@ -474,8 +474,8 @@ class NcWriter3D : public NcWriter {
     if (l.PathMode == 1 || fresh) {
       const double clear = std::max(l.RapidHeight, params_.RapidHeight);
       if (!raised_ || last_.Z < clear) Move3D(last_, {last_.X, last_.Y, clear}, true);
-      Move3D(last_, {first.X, first.Y, clear}, true);
       placed_ = true;
+      Move3D(last_, {first.X, first.Y, clear}, true);
       FormatFeed(l.PlungeRate);
       Move3D(last_, {first.X, first.Y, first.Z}, false);
       cur_[TokenFt] = fmt_[TokenFt].Word(l.FeedRate);
