@@ -65,12 +65,25 @@ bool RasterLayers(const TTBZGrid& grid, const RasterSpec& spec, bool alongX, TTB
       }
       kept.clear();
       WriteRasterRow(heights, spec.Tolerance, kept);
-      for (int32_t p : kept) {
+      const double step = alongX ? grid.XStep : grid.YStep;
+      for (size_t n = 0; n < kept.size(); ++n) {
+        const int32_t p = kept[n];
         const int32_t i = forward ? p : last - p;
         const double a = alongX ? grid.X0 + i * grid.XStep : grid.X0 + j * grid.XStep;
         const double b = alongX ? grid.Y0 + j * grid.YStep : grid.Y0 + i * grid.YStep;
-        layer.Points.push_back({MoveRaster3D, static_cast<float>(a), static_cast<float>(b),
-                                static_cast<float>(heights[static_cast<size_t>(p)])});
+        const double z = heights[static_cast<size_t>(p)];
+        if (n > 0) {
+          // Steeper than 45 degrees the straight cut between two grid
+          // points would take the edge off a wall that the grid stands
+          // beside: the cutter goes over at the higher height and then
+          // straight down, or straight up and then over.
+          const TTBPoint3D before = layer.Points.back();
+          if (std::fabs(z - before.Z) > step) {
+            if (z < before.Z) layer.Points.push_back({MoveRaster3D, static_cast<float>(a), static_cast<float>(b), before.Z});
+            else layer.Points.push_back({MoveRaster3D, before.X, before.Y, static_cast<float>(z)});
+          }
+        }
+        layer.Points.push_back({MoveRaster3D, static_cast<float>(a), static_cast<float>(b), static_cast<float>(z)});
       }
     }
     layer.Points.shrink_to_fit();

@@ -22,7 +22,10 @@ struct RasterSpec {
 };
 
 // Appends the layers of a raster along the grid's direction (1 rows along
-// X, 2 columns along Y) to toolpaths. Nothing when the mode is idle, the
+// X, 2 columns along Y) to toolpaths. Between two written points that
+// differ in height by more than the grid step the cutter moves in two legs,
+// level at the higher height and straight up or down at the lower point's
+// end, never on the slant between them. Nothing when the mode is idle, the
 // depth is 0 or the tool's Z step is not positive. On cancel the layer in
 // progress is dropped and false returned; the layers before it stay.
 bool CreateRasterToolpaths(const TTBZGrid& grid, const RasterSpec& spec, TTBOutRegionArray3D& toolpaths,

@@ -29,10 +29,9 @@ class Surface {
     }
   }
   template <class F>
-  void Near(double x, double y, F&& f) const {
-    const long bx = Key(x), by = Key(y);
-    for (long i = bx - 1; i <= bx + 1; ++i)
-      for (long j = by - 1; j <= by + 1; ++j) {
+  void Near(double x, double y, double reach, F&& f) const {
+    for (long i = Key(x - reach); i <= Key(x + reach); ++i)
+      for (long j = Key(y - reach); j <= Key(y + reach); ++j) {
         const auto it = cells_.find(Hash(i, j));
         if (it == cells_.end()) continue;
         for (const P& p : it->second) f(p);
@@ -106,9 +105,7 @@ Violations CheckMeshCutter(const Program& program, const TTBTriangleArray& mesh,
                            const MeshToolTable& tools, const MeshCheckSettings& s, size_t* checked) {
   Violations out;
   for (const auto& v : program.problems) out.push_back(v);
-  double reachAll = 0;
-  for (const auto& [n, t] : tools) reachAll = std::max(reachAll, t.Radius + t.Stock);
-  const Surface surface(mesh, s.Cell, std::max(reachAll, s.Cell));
+  const Surface surface(mesh, 2 * s.Cell, 0.5);
   Stock stock(blank, s.Cell);
   const double top = blank.BlankZ2;
   size_t count = 0;
@@ -125,19 +122,20 @@ Violations CheckMeshCutter(const Program& program, const TTBTriangleArray& mesh,
     if (m.IsFeed() && !(m.feed > 0)) out.push_back({"feed0", m.line, "feed move without a feed"});
     if (m.IsFeed() && !entered && m.z1 < top - s.Rounding) {
       entered = true;
-      if (!m.startKnown || std::fabs(m.x0 - m.x1) > s.Rounding || std::fabs(m.y0 - m.y1) > s.Rounding)
+      const bool plunge = std::fabs(m.x0 - m.x1) <= s.Rounding && std::fabs(m.y0 - m.y1) <= s.Rounding;
+      if (!m.startKnown || (!plunge && m.z0 < top - s.Rounding))
         out.push_back({"entry", m.line, "first cut after a tool change is not a plunge from a known XY"});
     }
     if (!m.startKnown) continue;
     const double len = std::hypot(m.x1 - m.x0, m.y1 - m.y0, m.z1 - m.z0);
-    const int steps = std::max(1, static_cast<int>(std::ceil(len / (s.Cell / 2))));
+    const int steps = std::max(1, static_cast<int>(std::ceil(len / s.Cell)));
     for (int k = 0; k <= steps; ++k) {
       const double f = static_cast<double>(k) / steps;
       const P tip{m.x0 + f * (m.x1 - m.x0), m.y0 + f * (m.y1 - m.y0), m.z0 + f * (m.z1 - m.z0)};
       if (tip.z >= top + t.Radius * 4 + 1) continue;
       ++count;
       double deepest = 0;
-      surface.Near(tip.x, tip.y, [&](const P& q) { deepest = std::max(deepest, Inside(t, tip, q)); });
+      surface.Near(tip.x, tip.y, t.Radius + t.Stock, [&](const P& q) { deepest = std::max(deepest, Inside(t, tip, q)); });
       if (deepest > s.Gouge) {
         out.push_back({"gouge", m.line, "the tool reaches " + std::to_string(deepest) + " into the surface at " +
                                             std::to_string(tip.x) + "," + std::to_string(tip.y) + "," +

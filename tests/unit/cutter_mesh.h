@@ -41,8 +41,9 @@ struct MeshCheckSettings {
 // - "feed0": every feed move has a feed above 0;
 // - "stop": no spindle stop, pause, tool change or end below the blank's
 //   top, and the program ends above it;
-// - "entry": the first feed into the stock after each tool change is a
-//   plunge straight down from a known XY.
+// - "entry": the first feed into the stock after each tool change starts
+//   from a known XY and is a plunge straight down, or starts on the
+//   blank's top (a raster entering a cavity from the surface).
 // checked counts the tool positions measured (for tests that must not pass
 // vacuously).
 Violations CheckMeshCutter(const Program& program, const TTBTriangleArray& mesh, const TTBPrototypeParameters& blank,
