@@ -98,7 +98,7 @@ void PlaceLoadedMesh(TTBTriangleArray& mesh, double stlDepth, TExtents& e, TTBPr
   const double zMax = e.ZMax;
   TranslateMesh(mesh, 0, 0, -zMax - stlDepth);
   e.ZMin = e.ZMin - zMax - stlDepth;
-  e.ZMax = -stlDepth;
+  e.ZMax = 0.0 - stlDepth;  // +0, not -0, when the depth is 0
   e.ZMid = (e.ZMin + e.ZMax) / 2;
   SetBlankToExtents(e, blank);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -11,6 +12,10 @@ namespace tibrel {
 namespace {
 
 constexpr size_t HeadSize = 84;
+// No model a machine cuts reaches a thousand kilometres from its origin;
+// beyond this the single-precision sums of placement and the grid's
+// indices stop meaning anything.
+constexpr double MaxModelCoordinate = 1e9;
 constexpr size_t RecordSize = 50;
 
 uint32_t HeaderCount(std::string_view b) {
@@ -122,7 +127,7 @@ class AsciiReader {
     const char* e = b + word.size();
     if (b != e && *b == '+') ++b;
     const auto r = std::from_chars(b, e, v);
-    if (r.ec != std::errc() || r.ptr != e || !(v > -3.0e38 && v < 3.0e38))
+    if (r.ec != std::errc() || r.ptr != e || !(std::fabs(v) <= MaxModelCoordinate))
       Fail("\"" + std::string(word.substr(0, 40)) + "\" is not a valid floating point value");
     return static_cast<float>(v);
   }
@@ -175,6 +180,12 @@ bool ReadBinaryStl(std::string_view bytes, TTBTriangleArray& mesh, const PassCon
       t.V[k].Y = LittleFloat(p + 16 + 12 * k);
       t.V[k].Z = LittleFloat(p + 20 + 12 * k);
     }
+    for (const auto& v : t.V)
+      if (!(std::fabs(v.X) <= MaxModelCoordinate && std::fabs(v.Y) <= MaxModelCoordinate && std::fabs(v.Z) <= MaxModelCoordinate)) {
+        mesh.clear();
+        throw StlError("STL triangle " + std::to_string(i + 1) + " has a vertex that is not a number or lies beyond " +
+                       "1e9");
+      }
     SetTriangleZRange(t);
     SortTriangleVertices(t);
   }

@@ -24,13 +24,15 @@ class StlError : public std::runtime_error {
 bool IsBinaryStl(std::string_view bytes);
 
 // The 50-byte records after the 84-byte head, whatever the count says; an
-// incomplete last record is dropped. True when at least one triangle was
+// incomplete last record is dropped. A vertex that is not a finite number
+// within 1e9 of the origin throws StlError naming its triangle. True when at least one triangle was
 // read; false also when cancelled (the mesh is then empty).
 bool ReadBinaryStl(std::string_view bytes, TTBTriangleArray& mesh, const PassControl& control);
 
 // The facets of an ASCII file: words are separated by any run of spaces and
 // tabs, keywords match in any letter case. A vertex line that is missing or
-// a word that is not a number throws StlError naming the line; the mesh is
+// a word that is not a number (or lies beyond 1e9) throws StlError naming
+// the line; the mesh is
 // then left as it was. True when at least one facet was read.
 bool ReadAsciiStl(std::string_view bytes, TTBTriangleArray& mesh, const PassControl& control);
 

@@ -124,12 +124,17 @@ struct BadCase {
   std::string message;
 };
 
-TEST(StlReader, BadAsciiNamesTheLineAndLeavesTheJob) {
+TEST(StlReader, BadInputNamesItsPlaceAndLeavesTheJob) {
   const std::vector<BadCase> cases = {
       {"word", "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 zero 0\nvertex 0 1 0\n", "line 5"},
       {"missing_vertex", "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nendloop\n", "line 5"},
       {"ends_in_facet", "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n", "line 4"},
       {"huge", "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 1e300\nvertex 1 0 0\nvertex 0 1 0\n", "line 4"},
+      {"binary_nan", [] {
+         testmesh::Facets f = testmesh::Pyramid(0, 0, 4, 2);
+         f[2].V[1][0] = std::nanf("");
+         return testmesh::BinaryStl(f);
+       }(), "triangle 3"},
   };
   for (const auto& c : cases) {
     Job job;
