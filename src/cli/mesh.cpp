@@ -59,19 +59,18 @@ std::string ModelJson(const Job& job, const MeshOpenResult& res, const std::stri
          JsonNumber(x.XMax) + ", \"ymax\": " + JsonNumber(x.YMax) + ", \"zmax\": " + JsonNumber(x.ZMax) + "}";
 }
 
-bool Numbers(const std::string& text, std::vector<double>& out) {
-  out.clear();
-  size_t pos = 0;
-  while (pos <= text.size()) {
-    const size_t comma = std::min(text.find(',', pos), text.size());
-    const std::string part = text.substr(pos, comma - pos);
+// count numbers separated by commas, nothing else; false otherwise.
+bool Numbers(const std::string& text, size_t count, std::vector<double>& out) {
+  out.assign(count, 0);
+  const char* p = text.c_str();
+  for (size_t k = 0; k < count; ++k) {
     char* end = nullptr;
-    const double v = std::strtod(part.c_str(), &end);
-    if (part.empty() || *end != '\0' || !std::isfinite(v)) return false;
-    out.push_back(v);
-    pos = comma + 1;
+    out[k] = std::strtod(p, &end);
+    if (end == p || !std::isfinite(out[k])) return false;
+    p = end;
+    if (k + 1 < count && *p++ != ',') return false;
   }
-  return true;
+  return *p == '\0';
 }
 
 int Direction(const std::string& text, bool noneAllowed) {
@@ -178,10 +177,10 @@ int PrototypeCommand(const std::vector<std::string>& args) {
   values.Blank.Male = female ? 0 : 1;
   std::vector<double> n;
   if (!margin.empty()) {
-    if (!Numbers(margin, n) || n.size() != 1) return MeshUsage();
+    if (!Numbers(margin, 1, n)) return MeshUsage();
     ApplyBlankMargin(job.DrawingExtents, n[0], values.Blank);
   } else if (!blank.empty()) {
-    if (!Numbers(blank, n) || n.size() != 6) return MeshUsage();
+    if (!Numbers(blank, 6, n)) return MeshUsage();
     values.Blank.BlankX1 = n[0], values.Blank.BlankY1 = n[1], values.Blank.BlankZ1 = n[2];
     values.Blank.BlankX2 = n[3], values.Blank.BlankY2 = n[4], values.Blank.BlankZ2 = n[5];
   }

@@ -224,22 +224,26 @@ struct GougeRows {
   // first grid column gc0 for mask column 0), raising best; stretches whose
   // bound (highest height less lowest mask value) cannot beat best are
   // skipped. Rounding is monotone, so the bound holds for the rounded needs.
-  void Stretch(const RowMax& row, const float* heights, double h, int32_t k, int32_t gc0, int32_t a, int32_t b,
-               double& best) const {
+  // The best need so far and the grid cell that gives it.
+  struct Best {
+    double need = 0;
+    int32_t row = -1, column = -1;
+  };
+
+  void Stretch(const RowMax& row, const float* heights, double h, int32_t k, int32_t gr, int32_t gc0, int32_t a,
+               int32_t b, Best& best) const {
     if (b - a < PlainStretch) {
       for (int32_t m = a; m <= b; ++m) {
         const double need = heights[gc0 + m] - h - mask.At(k, m);
-        if (need > best) best = need;
+        if (need > best.need) best = {need, gr, gc0 + m};
       }
       return;
     }
     const double bound = row.Max(gc0 + a, gc0 + b) - h - maskMin.Min(k, a, b);
-    if (!(bound > best)) return;
+    if (!(bound > best.need)) return;
     const int32_t mid = a + (b - a) / 2;
-    // The middle of a row holds the cutter's lowest cells: the likelier
-    // winner, searched first so that more stretches are skipped.
-    Stretch(row, heights, h, k, gc0, a, mid, best);
-    Stretch(row, heights, h, k, gc0, mid + 1, b, best);
+    Stretch(row, heights, h, k, gr, gc0, a, mid, best);
+    Stretch(row, heights, h, k, gr, gc0, mid + 1, b, best);
   }
 };
 
@@ -265,10 +269,21 @@ bool GougeBand(const GougeRows& g, TTBZGrid& out, int32_t first, int32_t last, c
         built[slot] = gr;
       }
     }
+    // The cell that decided the point before: usually it or its neighbour
+    // decides this one too, and a need that some cell really gives lets
+    // the search skip every stretch that cannot beat it.
+    GougeRows::Best last;
     for (int32_t c = 0; c <= src.NX; ++c) {
       const double h = src.At(r, c);
       if (!(h < 0)) continue;
-      double best = 0;
+      GougeRows::Best best;
+      if (last.row >= 0) {
+        const int32_t k = last.row - r + g.hY, m = last.column - c + g.hX;
+        if (k >= 0 && k <= 2 * g.hY && m >= 0 && m <= 2 * g.hX) {
+          const double need = src.At(last.row, last.column) - h - g.mask.At(k, m);
+          if (need > 0) best = {need, last.row, last.column};
+        }
+      }
       // The cutter's own row first: its centre cell alone is often the
       // largest need.
       for (int32_t step = 0; step < span; ++step) {
@@ -279,11 +294,12 @@ bool GougeBand(const GougeRows& g, TTBZGrid& out, int32_t first, int32_t last, c
         const int32_t a = std::max(0, -gc0), b = std::min(2 * g.hX, src.NX - gc0);
         if (a > b) continue;
         const size_t slot = static_cast<size_t>(gr % span);
-        g.Stretch(ring[slot], &src.Heights[static_cast<size_t>(gr) * (src.NX + 1)], h, kk, gc0, a, b, best);
+        g.Stretch(ring[slot], &src.Heights[static_cast<size_t>(gr) * (src.NX + 1)], h, kk, gr, gc0, a, b, best);
       }
+      last = best;
       // Where the cutter reaches Z 0 the plain search's stopping point
       // decides the height; elsewhere it is the largest need.
-      out.At(r, c) = h + best >= 0 ? g.Plain(r, c) : static_cast<float>(h + best);
+      out.At(r, c) = h + best.need >= 0 ? g.Plain(r, c) : static_cast<float>(h + best.need);
     }
   }
   return true;

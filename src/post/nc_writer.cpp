@@ -494,6 +494,22 @@ class NcWriter3D : public NcWriter {
   P3 last_;
 };
 
+// The post with its units word placed; throws PostError when the post has
+// a token or script it cannot use.
+TTBPostProcessor UsablePost(const TTBPostProcessor& unplaced, Units units) {
+  TTBPostProcessor post = PostForUnits(unplaced, units);
+  const std::string problem = PostProblem(post);
+  if (!problem.empty()) throw PostError(problem);
+  return post;
+}
+
+// Appended when the post's Append flag is set and the file exists, else
+// replacing it.
+void SaveProgram(const TTBPostProcessor& post, const std::string& fileName, const std::string& text) {
+  if (post.Append && FileExists(fileName)) AppendFileAtomically(fileName, text);
+  else WriteFileAtomically(fileName, text);
+}
+
 }  // namespace
 
 std::vector<std::string> NcCommentLines(const TTBPostProcessor& post, const TTBMachiningParameters& params,
@@ -514,9 +530,7 @@ std::vector<std::string> NcCommentLines(const TTBPostProcessor& post, const TTBM
 
 std::string NcProgramText(const TTBOutRegionArray& toolpaths, const std::vector<std::string>& comments,
                           const TTBMachiningParameters& params, const TTBPostProcessor& unplaced, Units units) {
-  const TTBPostProcessor post = PostForUnits(unplaced, units);
-  const std::string problem = PostProblem(post);
-  if (!problem.empty()) throw PostError(problem);
+  const TTBPostProcessor post = UsablePost(unplaced, units);
   std::string out;
   size_t moves = 0;
   for (size_t i = 1; i < toolpaths.size(); ++i) moves += toolpaths[i].Entities.size() + 4;
@@ -533,20 +547,12 @@ std::string NcProgramText(const TTBOutRegionArray& toolpaths, const std::vector<
 void WriteNcProgram(const TTBOutRegionArray& toolpaths, const std::vector<std::string>& comments,
                     const TTBMachiningParameters& params, const TTBPostProcessor& post, Units units,
                     const std::string& fileName) {
-  const std::string text = NcProgramText(toolpaths, comments, params, post, units);
-  if (post.Append && FileExists(fileName)) AppendFileAtomically(fileName, text);
-  else WriteFileAtomically(fileName, text);
+  SaveProgram(post, fileName, NcProgramText(toolpaths, comments, params, post, units));
 }
-
-}  // namespace tibrel
-
-namespace tibrel {
 
 std::string NcProgramText3D(const TTBOutRegionArray3D& layers, const std::vector<std::string>& comments,
                             const TTBMachiningParameters& params, const TTBPostProcessor& unplaced, Units units) {
-  const TTBPostProcessor post = PostForUnits(unplaced, units);
-  const std::string problem = PostProblem(post);
-  if (!problem.empty()) throw PostError(problem);
+  const TTBPostProcessor post = UsablePost(unplaced, units);
   std::string out;
   if (layers.empty() || layers.front().Points.empty()) return out;
   size_t points = 0;
@@ -564,9 +570,7 @@ std::string NcProgramText3D(const TTBOutRegionArray3D& layers, const std::vector
 void WriteNcProgram3D(const TTBOutRegionArray3D& layers, const std::vector<std::string>& comments,
                       const TTBMachiningParameters& params, const TTBPostProcessor& post, Units units,
                       const std::string& fileName) {
-  const std::string text = NcProgramText3D(layers, comments, params, post, units);
-  if (post.Append && FileExists(fileName)) AppendFileAtomically(fileName, text);
-  else WriteFileAtomically(fileName, text);
+  SaveProgram(post, fileName, NcProgramText3D(layers, comments, params, post, units));
 }
 
 }  // namespace tibrel

@@ -6,7 +6,6 @@
 
 #include <map>
 
-#include "core/ini.h"
 #include "cutter_mesh.h"
 #include "job/mesh_commands.h"
 #include "mesh/prototype.h"
@@ -19,13 +18,11 @@ namespace {
 
 const std::string Source = TIBREL_SOURCE_DIR;
 
-const std::map<std::string, TTBPostProcessor>& ShippedPosts() {
-  static const std::map<std::string, TTBPostProcessor> posts = [] {
-    std::map<std::string, TTBPostProcessor> m;
-    const IniFile file = IniFile::Load(Source + "/resources/Posts.cfg");
-    for (const auto& name : file.Sections()) LoadPost(m[name], name, file);
-    return m;
-  }();
+// The three shipped posts, each read from resources/Posts.cfg.
+std::map<std::string, TTBPostProcessor> ShippedPosts() {
+  std::map<std::string, TTBPostProcessor> posts;
+  for (const char* name : {"Default", "GRBL", "Mach3"})
+    if (!LoadPost(posts[name], name, Source + "/resources/Posts.cfg")) ADD_FAILURE() << "no post " << name;
   return posts;
 }
 
