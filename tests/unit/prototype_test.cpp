@@ -318,3 +318,41 @@ TEST(PrototypeCommand, RefusesFieldsThatMakeNoSafeProgram) {
 
 }  // namespace
 }  // namespace tibrel
+
+namespace tibrel {
+namespace {
+
+// Esc as the front end sees it: the flag set at the n-th pump.
+class EscAt : public Progress {
+ public:
+  EscAt(uint8_t& flag, int n) : flag_(flag), left_(n) {}
+  void Pump() override {
+    if (--left_ == 0) flag_ = 1;
+  }
+
+ private:
+  uint8_t& flag_;
+  int left_;
+};
+
+TEST(PrototypeCommand, EscStopsEveryStepAndSaysSo) {
+  for (int at : {1, 3, 50, 150}) {
+    Job job;
+    ASSERT_TRUE(OpenStlData(job, testmesh::BinaryStl(testmesh::HalfSphere(10, 0, 0, 24, 48)), "s").Loaded);
+    ConfigurationFields f = DefaultConfigurationFields(OperationDialog::Prototype);
+    f["RoughStepZ"] = "2", f["RoughFeed"] = "300", f["RoughPlunge"] = "100", f["RoughDiameter"] = "2";
+    f["RoughStepXY"] = "0.2", f["FinishFeed"] = "300", f["FinishStepXY"] = "0.2", f["FinishDiameter"] = "1";
+    f["FinishStepZ"] = "20";
+    ApplyPrototypeFields(job, f, DefaultPrototypeValues(job));
+    EscAt esc(job.CancelRequested, at);
+    job.ProgressSink = &esc;
+    const OperationResult r = RunPrototype(job);
+    EXPECT_EQ(r.Status, "Operation Cancelled...") << at;
+    EXPECT_EQ(job.CommandMode, ModeIdle);
+    // What was finished stays: whole layers, each ending on the last row.
+    for (const auto& l : job.Toolpaths3D) EXPECT_FALSE(l.Points.empty());
+  }
+}
+
+}  // namespace
+}  // namespace tibrel
