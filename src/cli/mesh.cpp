@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,23 @@
 namespace tibrel::cli {
 
 namespace {
+
+volatile std::sig_atomic_t meshInterrupted = 0;
+
+void OnMeshInterrupt(int) { meshInterrupted = 1; }
+
+// Ctrl-C as Esc: the long passes see the job's cancel flag at their next
+// progress point.
+class InterruptAsEsc : public Progress {
+ public:
+  explicit InterruptAsEsc(Job& job) : job_(job) { std::signal(SIGINT, OnMeshInterrupt); }
+  void Pump() override {
+    if (meshInterrupted) job_.CancelRequested = 1;
+  }
+
+ private:
+  Job& job_;
+};
 
 int MeshUsage() {
   std::cerr << "usage: tibrel-cli info MODEL.stl [--json]\n"
@@ -96,6 +114,8 @@ int MeshInfo(const std::vector<std::string>& args) {
     else return MeshUsage();
   }
   Job job;
+  InterruptAsEsc esc(job);
+  job.ProgressSink = &esc;
   Start(job);
   MeshOpenResult res;
   if (!Open(job, path, res)) return 1;
@@ -139,6 +159,8 @@ int PrototypeCommand(const std::vector<std::string>& args) {
   }
   if (path.empty() || out.empty()) return MeshUsage();
   Job job;
+  InterruptAsEsc esc(job);
+  job.ProgressSink = &esc;
   if (!Start(job)) return 2;
   if (!postName.empty() || !postsFile.empty()) {
     const std::string name = postName.empty() ? job.Options.Post : postName;
