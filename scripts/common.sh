@@ -3,6 +3,8 @@
 
 TIBREL_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
   libbenchmark-dev ccache libpolyclipping-dev qt6-base-dev libgl-dev python3-ezdxf)
+# OpenSCAD writes the STL fixtures (tests/data/make_stl_fixtures.sh).
+TIBREL_PACKAGES+=(openscad)
 
 # ccache keys on paths relative to the checkout, so a fresh clone in another
 # folder (as CI makes) still finds the objects of earlier builds.

@@ -15,6 +15,7 @@
 
 #include "cli/help.h"
 #include "cli/json.h"
+#include "cli/mesh.h"
 #include "job/job.h"
 #include "job/open_drawing.h"
 #include "core/files.h"
@@ -513,10 +514,12 @@ int main(int argc, char** argv) {
   const std::string cmd = args.front();
   args.erase(args.begin());
   cli::TakeGerberFlag(args);
+  if (cmd == "info" && cli::NamesStlModel(args)) return cli::MeshInfo(args);
   if (cmd == "info") return Info(args);
   if (cmd == "export-dxf") return ExportDxf(args);
   if (OperationDialog dialog; ParseDialog(cmd, dialog)) return Operation(dialog, args);
   if (cmd == "render") return Render(args);
   if (cmd == "pcb") return cli::Pcb(args, {&StartProgram, &PrintRegionsJson, &ToolpathsJson, &WriteOutputs});
+  if (cmd == "prototype") return cli::PrototypeCommand(args);
   return Usage();
 }

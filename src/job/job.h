@@ -10,9 +10,12 @@
 #include "geometry/extents.h"
 #include "geometry/region.h"
 #include "geometry/units.h"
+#include "mesh/height_grid.h"
+#include "mesh/mesh.h"
 #include "post/options.h"
 #include "post/post.h"
 #include "toolpath/model.h"
+#include "toolpath/model3d.h"
 
 namespace tibrel {
 
@@ -43,6 +46,12 @@ struct Job {
   Progress* ProgressSink = nullptr;
 
   PassControl Control() { return {ProgressSink, &CancelRequested, &CommandMode}; }
+
+  // The STL model while it is the job (ModelLoaded), its raster layers and
+  // the height grid that finishing may reuse.
+  TTBTriangleArray Mesh;
+  TTBOutRegionArray3D Toolpaths3D;
+  TTBZGrid ZGrid;
 };
 
 }  // namespace tibrel

@@ -4,8 +4,10 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 
 #include "core/files.h"
+#include "core/numbers.h"
 
 namespace tibrel {
 
@@ -52,7 +54,7 @@ class NcWriter {
     out_ += '\n';
   }
 
- private:
+ protected:
   void Put(const std::string& line) {
     out_ += line;
     out_ += '\n';
@@ -380,6 +382,134 @@ std::string CommentText(const TTBPostProcessor& post, std::string text) {
   return post.Comment + text + post.EndComment;
 }
 
+// The prototype writer: the same line building, scripts and safety rules
+// as the 2.5D writer, over layers of 3D points whose Z is machine Z.
+class NcWriter3D : public NcWriter {
+ public:
+  using NcWriter::NcWriter;
+
+  // Lines numbered without the MaxBlock wrap, as the head of a program is.
+  void NumberedHead(const std::vector<std::string>& lines) {
+    for (const auto& l : lines) {
+      lineNumber_ += post_.Increment;
+      Put(LineNumberWord() + l);
+    }
+  }
+  void NumberedFoot(const std::vector<std::string>& lines) {
+    for (const auto& l : lines) {
+      NextLineNumber();
+      Put(LineNumberWord() + l);
+    }
+  }
+
+  void Layers(const TTBOutRegionArray3D& layers) {
+    for (const auto& layer : layers) Layer(layer);
+  }
+
+  void FinalRetract3D() {
+    Move3D(last_, {last_.X, last_.Y, params_.RapidHeight}, true);
+  }
+
+ private:
+  struct P3 {
+    double X = 0, Y = 0, Z = 0;
+  };
+
+  void Move3D(P3 from, P3 to, bool rapid) {
+    NextLineNumber();
+    const int kind = rapid ? KindRapid : KindLinear;
+    const int slot = 2 * kind + (lastKind_ == kind ? 1 : 0);
+    lastKind_ = kind;
+    vars_[VarSx] = from.X, vars_[VarSy] = from.Y, vars_[VarSz] = from.Z;
+    vars_[VarEx] = to.X, vars_[VarEy] = to.Y, vars_[VarEz] = to.Z;
+    vars_[VarSa] = vars_[VarEa] = vars_[VarRad] = vars_[VarCx] = vars_[VarCy] = vars_[VarIi] = vars_[VarJi] = 0;
+    vars_[VarNv] = lineNumber_;
+    if (!placed_) {
+      // The cutter's X and Y are unknown until the program sets them: the
+      // rise before the first move holds Z alone where the words are modal.
+      for (int t = 0; t < TokenCount; ++t) {
+        const int32_t v = post_.Tokens[t].Variable;
+        if (v == VarSx || v == VarSy || v == VarEx || v == VarEy) prev_[t] = fmt_[t].Word(Value(v));
+      }
+    }
+    Put(ScriptLine(post_.Scripts[slot]));
+    last_ = to;
+  }
+
+  // Straight up to the clearance where the cutter stands.
+  void Rise() {
+    Move3D(last_, {last_.X, last_.Y, params_.RapidHeight}, true);
+    raised_ = true;
+  }
+
+  void LayerWords(const TTBOutRegion3D& l) {
+    vars_[VarFr] = l.FeedRate, vars_[VarSs] = l.SpindleRPM, vars_[VarTn] = l.ToolNumber;
+    if (l.PathMode > 1) vars_[VarCv] = -l.RapidHeight;
+    Format(TokenSt);
+    Format(TokenTt);
+    if (l.PathMode > 1) Format(TokenCt);
+    for (int k = TokenMisc1t; k <= TokenMisc5t; ++k) cur_[k].clear();
+  }
+
+  void Layer(const TTBOutRegion3D& l) {
+    if (l.Points.empty()) return;
+    if (post_.IncludeComment) {
+      NextLineNumber();
+      char at[64];
+      std::snprintf(at, sizeof at, " at %s", FormatNumber("%.3F", l.LayerZ).c_str());
+      Put(LineNumberWord() + CommentText(post_, "Begin Next Pass " + l.Name + at));
+    }
+    LayerWords(l);
+    bool fresh = !placed_;
+    if (static_cast<double>(l.ToolNumber) != lastTool_) {
+      // Spindle stops, pauses and tool changes happen above the stock.
+      if (!raised_) Rise();
+      ToolChange(l.ToolNumber);
+      ForgetModalWords();
+      fresh = true;
+    }
+    const TTBPoint3D& first = l.Points.front();
+    // The first layer and the first after a tool change are reached from
+    // above whatever their mode asks.
+    if (l.PathMode == 1 || fresh) {
+      const double clear = std::max(l.RapidHeight, params_.RapidHeight);
+      if (!raised_ || last_.Z < clear) Move3D(last_, {last_.X, last_.Y, clear}, true);
+      placed_ = true;
+      Move3D(last_, {first.X, first.Y, clear}, true);
+      FormatFeed(l.PlungeRate);
+      Move3D(last_, {first.X, first.Y, first.Z}, false);
+      cur_[TokenFt] = fmt_[TokenFt].Word(l.FeedRate);
+    } else if (l.PathMode == 0) {
+      Move3D(last_, {first.X, first.Y, first.Z}, false);
+    }
+    raised_ = false;
+    for (const auto& p : l.Points) Move3D(last_, {p.X, p.Y, p.Z}, p.MoveKind == MoveRapid3D);
+    const TTBPoint3D& end = l.Points.back();
+    // The cutter stays at the layer's last point; the next layer rises
+    // from there.
+    last_ = {end.X, end.Y, end.Z};
+    position_ = {end.X, end.Y};
+  }
+
+  P3 last_;
+};
+
+// The post with its units word placed; throws PostError when the post has
+// a token or script it cannot use.
+TTBPostProcessor UsablePost(const TTBPostProcessor& unplaced, Units units) {
+  TTBPostProcessor post = PostForUnits(unplaced, units);
+  const std::string problem = PostProblem(post);
+  if (!problem.empty()) throw PostError(problem);
+  return post;
+}
+
+// Appended when the post's Append flag is set and the file exists, else
+// replacing it.
+void SaveProgram(const TTBPostProcessor& post, const std::string& fileName, const std::string& text) {
+  if (post.Append && FileExists(fileName)) AppendFileAtomically(fileName, text);
+  else WriteFileAtomically(fileName, text);
+}
+
 }  // namespace
 
 std::vector<std::string> NcCommentLines(const TTBPostProcessor& post, const TTBMachiningParameters& params,
@@ -400,9 +530,7 @@ std::vector<std::string> NcCommentLines(const TTBPostProcessor& post, const TTBM
 
 std::string NcProgramText(const TTBOutRegionArray& toolpaths, const std::vector<std::string>& comments,
                           const TTBMachiningParameters& params, const TTBPostProcessor& unplaced, Units units) {
-  const TTBPostProcessor post = PostForUnits(unplaced, units);
-  const std::string problem = PostProblem(post);
-  if (!problem.empty()) throw PostError(problem);
+  const TTBPostProcessor post = UsablePost(unplaced, units);
   std::string out;
   size_t moves = 0;
   for (size_t i = 1; i < toolpaths.size(); ++i) moves += toolpaths[i].Entities.size() + 4;
@@ -419,9 +547,30 @@ std::string NcProgramText(const TTBOutRegionArray& toolpaths, const std::vector<
 void WriteNcProgram(const TTBOutRegionArray& toolpaths, const std::vector<std::string>& comments,
                     const TTBMachiningParameters& params, const TTBPostProcessor& post, Units units,
                     const std::string& fileName) {
-  const std::string text = NcProgramText(toolpaths, comments, params, post, units);
-  if (post.Append && FileExists(fileName)) AppendFileAtomically(fileName, text);
-  else WriteFileAtomically(fileName, text);
+  SaveProgram(post, fileName, NcProgramText(toolpaths, comments, params, post, units));
+}
+
+std::string NcProgramText3D(const TTBOutRegionArray3D& layers, const std::vector<std::string>& comments,
+                            const TTBMachiningParameters& params, const TTBPostProcessor& unplaced, Units units) {
+  const TTBPostProcessor post = UsablePost(unplaced, units);
+  std::string out;
+  if (layers.empty() || layers.front().Points.empty()) return out;
+  size_t points = 0;
+  for (const auto& l : layers) points += l.Points.size() + 4;
+  out.reserve(points * 36 + 1024);
+  NcWriter3D w(post, params, out);
+  if (post.IncludeComment) w.NumberedHead(comments);
+  w.NumberedHead(post.Header);
+  w.Layers(layers);
+  w.FinalRetract3D();
+  w.NumberedFoot(post.Footer);
+  return out;
+}
+
+void WriteNcProgram3D(const TTBOutRegionArray3D& layers, const std::vector<std::string>& comments,
+                      const TTBMachiningParameters& params, const TTBPostProcessor& post, Units units,
+                      const std::string& fileName) {
+  SaveProgram(post, fileName, NcProgramText3D(layers, comments, params, post, units));
 }
 
 }  // namespace tibrel

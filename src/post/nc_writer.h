@@ -11,6 +11,7 @@
 
 #include "post/post.h"
 #include "toolpath/model.h"
+#include "toolpath/model3d.h"
 
 namespace tibrel {
 
@@ -36,5 +37,19 @@ std::string NcProgramText(const TTBOutRegionArray& toolpaths, const std::vector<
 void WriteNcProgram(const TTBOutRegionArray& toolpaths, const std::vector<std::string>& comments,
                     const TTBMachiningParameters& params, const TTBPostProcessor& post, Units units,
                     const std::string& fileName);
+
+// The prototype program for the layers of a 3D toolpath list: the comment
+// and header lines numbered, each layer reached from the rapid height and
+// plunged at its plunge rate, its points cut (or crossed at rapid where
+// marked), a rise to the rapid height before every tool change and at the
+// end. Z words are machine Z. An empty list, or one whose first layer has
+// no points, gives an empty program. Throws PostError as NcProgramText.
+std::string NcProgramText3D(const TTBOutRegionArray3D& layers, const std::vector<std::string>& comments,
+                            const TTBMachiningParameters& params, const TTBPostProcessor& post, Units units);
+
+// Writes it as WriteNcProgram does.
+void WriteNcProgram3D(const TTBOutRegionArray3D& layers, const std::vector<std::string>& comments,
+                      const TTBMachiningParameters& params, const TTBPostProcessor& post, Units units,
+                      const std::string& fileName);
 
 }  // namespace tibrel

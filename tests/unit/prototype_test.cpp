@@ -1,0 +1,358 @@
+// Prototype machining: the height grid, the cutter masks, gouge control
+// against a plain transcription of its rule, the raster rows and layers, the
+// lifting over cut ground and the command flow.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+#include "job/mesh_commands.h"
+#include "mesh/height_grid.h"
+#include "mesh/prototype.h"
+#include "mesh/raster.h"
+#include "mesh/stl_reader.h"
+#include "mesh_builders.h"
+
+namespace tibrel {
+namespace {
+
+// The rule as written: every mask cell of every point, row by row, stopping
+// once the tip reaches Z 0.
+void PlainGouge(TTBZGrid& grid, const TTBToolMask& mask) {
+  const TTBZGrid g = grid;
+  const int hY = (mask.Rows - 1) / 2, hX = (mask.Columns - 1) / 2;
+  for (int r = 0; r <= g.NY; ++r)
+    for (int c = 0; c <= g.NX; ++c) {
+      const double h = g.At(r, c);
+      double lift = 0;
+      if (h < 0) {
+        bool done = false;
+        for (int k = 0; k <= 2 * hY && !done; ++k) {
+          if (h + lift >= 0) break;
+          for (int m = 0; m <= 2 * hX; ++m) {
+            const int row = r - hY + k, col = c - hX + m;
+            if (row < 0 || row > g.NY || col < 0 || col > g.NX) continue;
+            const double need = g.At(row, col) - h - mask.At(k, m);
+            if (need > lift) {
+              lift = need;
+              if (h + lift >= 0) {
+                done = true;
+                break;
+              }
+            }
+          }
+        }
+        grid.At(r, c) = static_cast<float>(h + lift);
+      }
+    }
+}
+
+TEST(GougeControl, SameHeightsAsThePlainRuleOnRandomGridsAndMasks) {
+  std::mt19937 rng(14);
+  int compared = 0;
+  for (int trial = 0; trial < 60; ++trial) {
+    TTBZGrid g;
+    g.NX = std::uniform_int_distribution<int>(0, 40)(rng);
+    g.NY = std::uniform_int_distribution<int>(0, 40)(rng);
+    g.XStep = g.YStep = 0.5;
+    std::uniform_real_distribution<double> height(-8, trial % 3 == 0 ? 1.0 : -0.5);
+    g.Heights.resize(static_cast<size_t>(g.NX + 1) * (g.NY + 1));
+    // Smooth hills some of the time, noise the rest.
+    for (int j = 0; j <= g.NY; ++j)
+      for (int i = 0; i <= g.NX; ++i)
+        g.At(j, i) = static_cast<float>(trial % 2 ? height(rng) : -6 + 3 * std::sin(i * 0.3) * std::cos(j * 0.2));
+    TTBToolMask mask;
+    if (trial % 4 == 3) {
+      mask.Rows = 2 * std::uniform_int_distribution<int>(0, 6)(rng) + 1;
+      mask.Columns = 2 * std::uniform_int_distribution<int>(0, 6)(rng) + 1;
+      std::uniform_real_distribution<double> cell(0, 3);
+      for (int k = 0; k < mask.Rows * mask.Columns; ++k) mask.Cells.push_back(k % 5 == 4 ? MaskOutside : cell(rng));
+    } else {
+      mask = BuildToolMask(trial % 3, 60 + trial, g.YStep, g.XStep, 1 + trial % 7);
+    }
+    TTBZGrid fast = g, plain = g;
+    ASSERT_TRUE(ApplyToolMask(fast, mask, PassControl{}));
+    PlainGouge(plain, mask);
+    for (size_t k = 0; k < fast.Heights.size(); ++k) {
+      ASSERT_EQ(fast.Heights[k], plain.Heights[k]) << "trial " << trial << " cell " << k;
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 10000);
+}
+
+TEST(ToolMask, ShapesAndSizes) {
+  // V of 90 degrees: the height is the distance from the axis.
+  const TTBToolMask v = BuildToolMask(CutterV, 90, 0.5, 0.5, 4);
+  ASSERT_EQ(v.Rows, 9);
+  ASSERT_EQ(v.Columns, 9);
+  EXPECT_NEAR(v.At(4, 6), 1.0, 1e-12);
+  EXPECT_NEAR(v.At(5, 5), std::sqrt(0.5), 1e-12);
+  EXPECT_EQ(v.At(0, 0), MaskOutside);
+  // Ball of diameter 6 + 2 x 0.5 stock: a radius of 3.5.
+  const TTBToolMask ball = BuildToolMask(CutterBall, 0, 0.5, 0.5, 2 * (3 + 0.5));
+  EXPECT_EQ(ball.Columns, 15);
+  EXPECT_NEAR(ball.At(7, 7 + 6), 3.5 - std::sqrt(3.5 * 3.5 - 9), 1e-12);
+  EXPECT_EQ(ball.At(7, 14), MaskOutside);  // 3.5 from the axis: outside
+  // Odd counts are raised to even: 5 / 1 = 5 gives 6 (7 cells).
+  const TTBToolMask flat = BuildToolMask(CutterEnd, 0, 1, 1, 5);
+  EXPECT_EQ(flat.Rows, 7);
+  EXPECT_EQ(flat.At(3, 3), 0);
+}
+
+TEST(HeightGrid, ColumnsStepFromX1PastX2) {
+  GridSpec spec;
+  spec.Blank = {0, 0, -5, 10, 4, 0, 1};
+  spec.XStep = 3, spec.YStep = 1;
+  TTBZGrid g;
+  ASSERT_TRUE(BuildHeightGrid({}, spec, g, PassControl{}));
+  EXPECT_EQ(g.NX, 4);  // X1, X1 + 3, + 6, + 9, + 12
+  EXPECT_EQ(g.NY, 5);
+  for (float h : g.Heights) EXPECT_EQ(h, -5.0f);
+  spec.Blank.BlankZ2 = spec.Blank.BlankZ1;
+  EXPECT_FALSE(BuildHeightGrid({}, spec, g, PassControl{}));
+  EXPECT_TRUE(g.Empty());
+}
+
+TEST(HeightGrid, VerticalTrianglesAndEdgePointsDivideByNothing) {
+  TTBTriangle t;
+  t.V[0] = {0, 0, -5}, t.V[1] = {2, 0, -5}, t.V[2] = {1, 0, -1};  // stands in the plane y = 0
+  EXPECT_FALSE(PointInTriangleXY(1, 0, t));
+  EXPECT_FALSE(PointInTriangleXY(0, 0, t));
+  GridSpec spec;
+  spec.Blank = {-1, -1, -6, 3, 1, -1, 1};
+  spec.XStep = spec.YStep = 0.5;
+  TTBZGrid g;
+  ASSERT_TRUE(BuildHeightGrid({t}, spec, g, PassControl{}));
+  for (float h : g.Heights) EXPECT_EQ(h, -6.0f);
+}
+
+// A half sphere of radius R on the blank's bottom, male: after gouge
+// control a ball of radius r over any grid point keeps R + r from the
+// sphere's centre, a flat cutter's disk R from it, within the sampling
+// error: the mask sees the surface only at grid points and leaves out the
+// cells at exactly the cutter's radius, so the cutter may come one step
+// closer; the facets lie inside the sphere by R (1 - cos(pi / 96)).
+TEST(GougeControl, NoHeightBelowTheAnalyticOffsetSurface) {
+  const double R = 10, cx = 15, cy = 15, step = 0.25;
+  const double sampling = step + R * (1 - std::cos(std::numbers::pi / 96));
+  Job job;
+  ASSERT_TRUE(OpenStlData(job, testmesh::BinaryStl(testmesh::HalfSphere(R, cx, cy, 48, 96)), "s").Loaded);
+  const double base = job.DrawingExtents.ZMin;  // the sphere's centre height
+  for (int type : {CutterBall, CutterEnd}) {
+    for (double r : {1.0, 3.0}) {
+      GridSpec spec{job.MachiningParameters.Prototype, step, step, 0};
+      ApplyBlankMargin(job.DrawingExtents, 5, spec.Blank);
+      TTBZGrid g;
+      ASSERT_TRUE(BuildHeightGrid(job.Mesh, spec, g, PassControl{}));
+      ASSERT_TRUE(ApplyGougeControl(g, type, 0, 2 * r, PassControl{}));
+      double worst = -1e9;
+      int near = 0;
+      for (int j = 0; j <= g.NY; ++j)
+        for (int i = 0; i <= g.NX; ++i) {
+          const double d = std::hypot(g.X0 + i * step - cx, g.Y0 + j * step - cy);
+          const double tip = g.At(j, i);
+          EXPECT_GE(tip, base - 1e-5);
+          double short_ = 0;
+          if (type == CutterBall) short_ = R + r - std::hypot(d, tip + r - base);
+          else short_ = R - std::hypot(std::max(0.0, d - r), tip - base);
+          worst = std::max(worst, short_);
+          if (short_ > -0.5) ++near;
+        }
+      EXPECT_LT(worst, sampling) << "type " << type << " r " << r;
+      EXPECT_GT(worst, -0.05) << "the cutter touches the sphere somewhere";
+      EXPECT_GT(near, 1000);
+    }
+  }
+}
+
+TEST(RasterRow, KeepsOnlyWhatLeavesTheLine) {
+  struct Case {
+    std::vector<double> h;
+    double tol;
+    std::vector<int32_t> kept;
+  };
+  const std::vector<Case> cases = {
+      {{0, 0, 0, -0.1, -0.2, -0.3}, 0.01, {0, 2, 3, 4, 5}},
+      {{-1, -1, -1, -1, -1}, 0.01, {0, 4}},
+      {{-1, -1, -1, -1, -1}, 0, {0, 4}},
+      {{-1, -2}, 0, {0, 1}},
+      {{0, -1, 0, -1, 0}, 0, {0, 1, 2, 3, 4}},
+  };
+  for (const auto& c : cases) {
+    std::vector<int32_t> kept;
+    WriteRasterRow(c.h, c.tol, kept);
+    EXPECT_EQ(kept, c.kept);
+  }
+}
+
+TEST(Raster, LayersStepDownToTheDepthAndVisitEveryRow) {
+  TTBZGrid g;
+  g.NX = 7, g.NY = 4, g.XStep = 1, g.YStep = 2, g.X0 = 1, g.Y0 = 2;
+  g.Heights.assign(40, -2.0f);
+  for (int dir : {1, 2}) {
+    g.Direction = dir;
+    TTBTool t;
+    t.ZStep = 3, t.FeedRate = 500, t.PlungeRate = 100, t.ToolNumber = 4;
+    TTBOutRegionArray3D out;
+    ASSERT_TRUE(CreateRasterToolpaths(g, {&t, -10, 5, "", 0}, out, PassControl{}));
+    ASSERT_EQ(out.size(), 4u);
+    const double layers[] = {-3, -6, -9, -10};
+    for (size_t l = 0; l < 4; ++l) {
+      EXPECT_EQ(out[l].LayerZ, layers[l]);
+      EXPECT_EQ(out[l].XRaster, dir == 1 ? 1 : 0);
+      // Every line of the grid gives its two ends, zig-zag.
+      const int lines = dir == 1 ? g.NY + 1 : g.NX + 1;
+      ASSERT_EQ(out[l].Points.size(), static_cast<size_t>(2 * lines));
+      for (int k = 0; k < lines; ++k) {
+        const TTBPoint3D& a = out[l].Points[2 * k];
+        const float along = dir == 1 ? a.Y : a.X;
+        EXPECT_FLOAT_EQ(along, dir == 1 ? 2 + 2 * k : 1 + k);
+        EXPECT_FLOAT_EQ(a.Z, std::max(-2.0, layers[l]));
+      }
+    }
+  }
+}
+
+TEST(LiftCutMoves, StretchesAboveTheFloorBecomeRapids) {
+  auto layer = [](double z, std::vector<double> heights) {
+    TTBOutRegion3D l;
+    l.LayerZ = z;
+    for (size_t k = 0; k < heights.size(); ++k) l.Points.push_back({MoveRaster3D, float(k), 0, float(heights[k])});
+    return l;
+  };
+  // Floor of the layer above -3: a stretch at -2, -1, -2 between cut points.
+  TTBOutRegionArray3D t = {layer(-3, {-3, -3, -3}), layer(-6, {-6, -2, -1, -2, -6, -6})};
+  LiftCutMoves(t, 0, 0, -10, 5);
+  const auto& p = t[1].Points;
+  ASSERT_EQ(p.size(), 7u);
+  EXPECT_EQ(p[0].MoveKind, MoveCut3D);
+  EXPECT_EQ(p[1].MoveKind, MoveRaster3D);  // the stretch's first point, cut
+  EXPECT_EQ(p[2].MoveKind, MoveRapid3D);
+  EXPECT_FLOAT_EQ(p[2].Z, -1 + 5);
+  EXPECT_FLOAT_EQ(p[3].X, 3);
+  EXPECT_FLOAT_EQ(p[3].Z, 4);
+  EXPECT_EQ(p[4].MoveKind, MoveRapid3D);
+  EXPECT_FLOAT_EQ(p[4].Z, -2);
+  EXPECT_EQ(p[5].MoveKind, MoveCut3D);  // the point below the floor is cut
+  EXPECT_FLOAT_EQ(p[5].X, 4);
+  // A stretch that reaches the layer's end keeps only its first point.
+  TTBOutRegionArray3D e = {layer(-6, {-6, -6, -1, -1, -1})};
+  LiftCutMoves(e, 0, -5, -10, 5);
+  ASSERT_EQ(e[0].Points.size(), 3u);
+  EXPECT_FLOAT_EQ(e[0].Points[2].X, 2);
+}
+
+TEST(PrototypeCommand, FinishingReusesTheRoughGridOnlyWhenItCan) {
+  Job job;
+  ASSERT_TRUE(OpenStlData(job, testmesh::BinaryStl(testmesh::Pyramid(0, 0, 10, 5)), "p").Loaded);
+  TTBMachiningParameters& p = job.MachiningParameters;
+  for (TTBTool* t : {&p.Rough, &p.Finish}) {
+    t->ToolType = CutterBall, t->Radius = 1, t->XYStep = t->YStep = 0.5, t->ZStep = 2;
+    t->FeedRate = 300, t->PlungeRate = 100, t->ToolNumber = 1;
+  }
+  p.Rough.Direction = 1, p.Finish.Direction = 2;
+  TTBZGrid grid;
+  TTBOutRegionArray3D out;
+  PrototypeRun run = MachinePrototype(job.Mesh, p, 0, grid, out, PassControl{});
+  EXPECT_EQ(run.GridsBuilt, 1);
+  EXPECT_EQ(run.RoughLayers, 3u);
+  EXPECT_EQ(out.size(), 6u);
+  p.Rough.StockToLeave = 0.2;
+  run = MachinePrototype(job.Mesh, p, 0, grid, out, PassControl{});
+  EXPECT_EQ(run.GridsBuilt, 2);
+  p.Finish.Direction = 0;
+  run = MachinePrototype(job.Mesh, p, 0, grid, out, PassControl{});
+  EXPECT_EQ(out.size(), run.RoughLayers);
+}
+
+TEST(PrototypeCommand, FemaleGroundOutsideTheModelIsLiftedOver) {
+  Job job;
+  job.Options.STLDepth = 0;
+  ASSERT_TRUE(OpenStlData(job, testmesh::BinaryStl(testmesh::Pyramid(0, 0, 10, 5)), "p").Loaded);
+  TTBMachiningParameters& p = job.MachiningParameters;
+  ApplyBlankMargin(job.DrawingExtents, 3, p.Prototype);
+  p.Prototype.Male = 0;
+  p.Rough.ToolType = CutterEnd, p.Rough.Radius = 0.5, p.Rough.XYStep = p.Rough.YStep = 0.5, p.Rough.ZStep = 1;
+  p.Rough.FeedRate = 100, p.Rough.PlungeRate = 50, p.Rough.Direction = 1;
+  TTBZGrid grid;
+  TTBOutRegionArray3D out;
+  MachinePrototype(job.Mesh, p, 0, grid, out, PassControl{});
+  ASSERT_FALSE(out.empty());
+  // Outside the pyramid the grid stays at 0, above every layer's floor:
+  // no cut there below the top.
+  for (const auto& l : out)
+    for (const auto& q : l.Points)
+      if (q.MoveKind != MoveRapid3D && (q.X < -0.01 || q.X > 10.01 || q.Y < -0.01 || q.Y > 10.01)) {
+        EXPECT_GE(q.Z, -1e-6) << q.X << "," << q.Y;
+      }
+}
+
+TEST(PrototypeCommand, RefusesFieldsThatMakeNoSafeProgram) {
+  Job job;
+  ASSERT_TRUE(OpenStlData(job, testmesh::BinaryStl(testmesh::Pyramid(0, 0, 10, 5)), "p").Loaded);
+  ConfigurationFields f = DefaultConfigurationFields(OperationDialog::Prototype);
+  f["RoughStepZ"] = "1", f["RoughFeed"] = "0", f["RoughPlunge"] = "10", f["RoughDiameter"] = "2";
+  PrototypeDialogValues v = DefaultPrototypeValues(job);
+  ApplyPrototypeFields(job, f, v);
+  OperationResult r = RunPrototype(job);
+  EXPECT_FALSE(r.Made);
+  EXPECT_EQ(r.Problem, "RoughFeed must be greater than 0");
+  f["RoughFeed"] = "100", f["RoughStepXY"] = "0.000001";
+  ApplyPrototypeFields(job, f, v);
+  r = RunPrototype(job);
+  EXPECT_FALSE(r.Made);
+  EXPECT_NE(r.Problem.find("RoughStepXY"), std::string::npos);
+  f["RoughStepXY"] = "0.5", f["FinishFeed"] = "200";
+  ApplyPrototypeFields(job, f, v);
+  r = RunPrototype(job);
+  EXPECT_TRUE(r.Made) << r.Problem;
+  f["RoughStepZ"] = "0";  // the command does nothing at all
+  ApplyPrototypeFields(job, f, v);
+  const size_t before = job.Toolpaths3D.size();
+  r = RunPrototype(job);
+  EXPECT_EQ(job.Toolpaths3D.size(), before);
+  EXPECT_TRUE(r.Status.empty());
+}
+
+}  // namespace
+}  // namespace tibrel
+
+namespace tibrel {
+namespace {
+
+// Esc as the front end sees it: the flag set at the n-th pump.
+class EscAt : public Progress {
+ public:
+  EscAt(uint8_t& flag, int n) : flag_(flag), left_(n) {}
+  void Pump() override {
+    if (--left_ == 0) flag_ = 1;
+  }
+
+ private:
+  uint8_t& flag_;
+  int left_;
+};
+
+TEST(PrototypeCommand, EscStopsEveryStepAndSaysSo) {
+  for (int at : {1, 3, 50, 150}) {
+    Job job;
+    ASSERT_TRUE(OpenStlData(job, testmesh::BinaryStl(testmesh::HalfSphere(10, 0, 0, 24, 48)), "s").Loaded);
+    ConfigurationFields f = DefaultConfigurationFields(OperationDialog::Prototype);
+    f["RoughStepZ"] = "2", f["RoughFeed"] = "300", f["RoughPlunge"] = "100", f["RoughDiameter"] = "2";
+    f["RoughStepXY"] = "0.2", f["FinishFeed"] = "300", f["FinishStepXY"] = "0.2", f["FinishDiameter"] = "1";
+    f["FinishStepZ"] = "20";
+    ApplyPrototypeFields(job, f, DefaultPrototypeValues(job));
+    EscAt esc(job.CancelRequested, at);
+    job.ProgressSink = &esc;
+    const OperationResult r = RunPrototype(job);
+    EXPECT_EQ(r.Status, "Operation Cancelled...") << at;
+    EXPECT_EQ(job.CommandMode, ModeIdle);
+    // What was finished stays: whole layers, each ending on the last row.
+    for (const auto& l : job.Toolpaths3D) EXPECT_FALSE(l.Points.empty());
+  }
+}
+
+}  // namespace
+}  // namespace tibrel
