@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/json.h"
+#include "cli/nc.h"
 #include "job/job.h"
 #include "job/open_drawing.h"
 #include "core/files.h"
@@ -499,6 +500,9 @@ int main(int argc, char** argv) {
   if (cmd == "info") return Info(args);
   if (cmd == "export-dxf") return ExportDxf(args);
   if (OperationDialog dialog; ParseDialog(cmd, dialog)) return Operation(dialog, args);
+  if (cmd == "nc") return cli::NcInfo(args);
+  if (cmd == "renumber") return cli::Renumber(args);
+  if (cmd == "render" && cli::IsNcRender(args)) return cli::RenderNc(args);
   if (cmd == "render") return Render(args);
   return Usage();
 }

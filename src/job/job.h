@@ -10,6 +10,7 @@
 #include "geometry/extents.h"
 #include "geometry/region.h"
 #include "geometry/units.h"
+#include "editor/nc_path.h"
 #include "post/options.h"
 #include "post/post.h"
 #include "toolpath/model.h"
@@ -43,6 +44,9 @@ struct Job {
   Progress* ProgressSink = nullptr;
 
   PassControl Control() { return {ProgressSink, &CancelRequested, &CommandMode}; }
+
+  // The moves of the NC program opened in the editor pane.
+  NcPath NcProgram = NcPath(1);
 };
 
 }  // namespace tibrel
