@@ -21,6 +21,7 @@
 #include "app/options_dialog.h"
 #include "app/post_dialog.h"
 #include "app/view_widget.h"
+#include "app/nc_editor.h"
 #include "core/files.h"
 #include "core/ini.h"
 #include "core/program_folder.h"
@@ -315,6 +316,11 @@ void MainWindow::BuildMenus() {
   QAction* bar = add(view, "Show Tool &Bar", [this] { toolBar_->setVisible(Action("Show Tool Bar")->isChecked()); });
   bar->setCheckable(true);
   bar->setChecked(true);
+
+  ncEditor_ = new NcEditor(
+      *this, job_, editorColours_, *view_, *file, *view,
+      [this](const QString& c, const QString& f, const QString& p, bool save) { return chooseFile(c, f, p, save); },
+      [this](const std::string& text, int panel) { Status(text, panel); });
 
   QMenu* help = menuBar()->addMenu("&Help");
   add(help, "Help &Contents", [this] {

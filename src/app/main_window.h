@@ -18,6 +18,7 @@ class QToolBar;
 namespace tibrel {
 
 class ViewWidget;
+class NcEditor;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -70,6 +71,10 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<Progress> progress_;
   std::string configPath_, postsPath_;
   TTBEditorColours editorColours_;
+  NcEditor* ncEditor_ = nullptr;
+
+ public:
+  NcEditor* Editor() { return ncEditor_; }
 };
 
 }  // namespace tibrel

@@ -24,7 +24,9 @@ void ViewWidget::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), ColourOf(settings_.Colours.Background));
     return;
   }
-  const Display d = BuildDisplay(job_, view_, settings_);
+  Display d;
+  d.Background = settings_.Colours.Background;
+  if (!overlay || !overlay(view_, d)) d = BuildDisplay(job_, view_, settings_);
   PaintDisplay(p, d, width(), height());
   if (dragging_ && RubberBandArmed()) {
     p.setPen(QPen(Qt::red, 1));
