@@ -22,6 +22,7 @@
 #include "app/post_dialog.h"
 #include "app/view_widget.h"
 #include "app/nc_editor.h"
+#include "editor/nc_dxf.h"
 #include "core/files.h"
 #include "core/ini.h"
 #include "core/program_folder.h"
@@ -484,8 +485,9 @@ void MainWindow::SaveDxfCommand(bool toolpaths) {
                                   QString::fromStdString(job_.DrawingName) + ".Dxf", true);
   if (path.isEmpty()) return;
   try {
-    toolpaths ? SaveToolpathsDxf(job_.Toolpaths, job_.DrawingUnits, path.toStdString())
-              : SaveGeometryDxf(job_.Regions, job_.DrawingUnits, path.toStdString());
+    if (toolpaths && job_.EditorShown) SaveNcPathDxf(job_.NcProgram, job_.DrawingUnits, path.toStdString());
+    else if (toolpaths) SaveToolpathsDxf(job_.Toolpaths, job_.DrawingUnits, path.toStdString());
+    else SaveGeometryDxf(job_.Regions, job_.DrawingUnits, path.toStdString());
   } catch (const std::exception& e) {
     QMessageBox::warning(this, "Tibrel", e.what());
   }

@@ -14,6 +14,8 @@
 #include "cutter_model.h"
 #include "editor/gcode_syntax.h"
 #include "editor/nc_path.h"
+#include "editor/nc_dxf.h"
+#include "dxf/writer.h"
 #include "job/commands.h"
 #include "job/open_drawing.h"
 #include "job/operations.h"
@@ -331,6 +333,21 @@ TEST(NcParse, ExtentsCoverArcsAndAllMoves) {
   // quadrant point, so Y stays at or above 0.
   EXPECT_NEAR(e.YMin, 0, 1e-12);
   EXPECT_FALSE(PathExtents(Parse("M03\n")).Valid);
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST(NcParse, TheDrawingOfTheProgramHoldsItsMoves) {
+  const NcPath p = Parse("T1\nG00 X2 Y0 Z1\nG01 Z-1\nG03 X0 Y2 I-2 J0\nG02 X0 Y2 I0 J-1\nG81 X5 Y5 Z-4 R2\n");
+  const std::string dxf = DXF_Writer(*NcPathDrawing(p, Units::Millimetre, "Dxf"));
+  // Two lines, the three lines of the drill cycle; two arcs, the second a
+  // full circle (equal angles).
+  EXPECT_EQ(Count(dxf, "0\r\nLINE\r\n"), 5u);
+  EXPECT_EQ(Count(dxf, "0\r\nARC\r\n"), 2u);
 }
 
 TEST(NcParse, RunTimeFromFeedsAndTheRapidRate) {
