@@ -274,6 +274,8 @@ NcEditor::NcEditor(QMainWindow& window, Job& job, const TTBEditorColours& colour
   view.overlay = [this](const ViewState& v, Display& d) {
     if (!Shown()) return false;
     d = BuildNcBackplot(job_.NcProgram, ShownRange(runState_, job_.NcProgram), v, d.Background);
+    // The third field keeps the program's line count while the pane is shown.
+    d.Status = "Lines " + std::to_string(editor_->blockCount());
     return true;
   };
 

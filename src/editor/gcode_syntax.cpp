@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/numbers.h"
+#include "editor/lines.h"
 #include "geometry/entity.h"
 
 namespace tibrel {
@@ -412,16 +413,10 @@ NcPath ParseNcProgram(std::string_view text, const TTBPostProcessor& post, int32
   parser.SetPathColour(colour);
   parser.SetParseMode(true);
   int32_t line = 0;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t eol = text.find('\n', pos);
-    if (eol == std::string_view::npos) eol = text.size();
-    std::string_view l = text.substr(pos, eol - pos);
-    if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
+  ForEachLine(text, [&](std::string_view l) {
     parser.ParseLine(l, line);
     if (line < INT32_MAX) ++line;
-    pos = eol + 1;
-  }
+  });
   parser.SetParseMode(false);
   return parser.Finish();
 }

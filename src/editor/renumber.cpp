@@ -1,5 +1,7 @@
 #include "editor/renumber.h"
 
+#include "editor/lines.h"
+
 namespace tibrel {
 
 int64_t DigitsField(std::string_view text) {
@@ -46,15 +48,7 @@ void RenumberLines(std::vector<std::string>& lines, const TTBPostProcessor& post
 
 std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t eol = text.find('\n', pos);
-    if (eol == std::string_view::npos) eol = text.size();
-    std::string_view l = text.substr(pos, eol - pos);
-    if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
-    lines.emplace_back(l);
-    pos = eol + 1;
-  }
+  ForEachLine(text, [&](std::string_view l) { lines.emplace_back(l); });
   return lines;
 }
 

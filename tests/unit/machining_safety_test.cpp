@@ -22,6 +22,7 @@
 #include "job/operations.h"
 #include "job/startup.h"
 #include "post/nc_writer.h"
+#include "shipped_settings.h"
 
 namespace tibrel {
 namespace {
@@ -45,28 +46,8 @@ OperationDialog DialogOf(Op op) {
                            : OperationDialog::Contour;
 }
 
-// The shipped posts, read once from resources/Posts.cfg.
-const std::map<std::string, TTBPostProcessor>& ShippedPosts() {
-  static const std::map<std::string, TTBPostProcessor> posts = [] {
-    std::map<std::string, TTBPostProcessor> m;
-    const IniFile file = IniFile::Load(Source + "/resources/Posts.cfg");
-    for (const auto& name : file.Sections()) LoadPost(m[name], name, file);
-    return m;
-  }();
-  return posts;
-}
-
-// A job as the program starts it: the shipped options and tolerances.
-Job StartedJob() {
-  Job job;
-  TTBSettings s;
-  s.Options = job.Options;
-  s.Rough = job.RoughTolerances;
-  s.Finish = job.FinishTolerances;
-  ReadOptions(IniFile::Load(Source + "/resources/Options.cfg"), s);
-  ApplySettings(job, s);
-  return job;
-}
+using testing_settings::ShippedPosts;
+using testing_settings::StartedJob;
 
 // Two tools: a 6 mm roughing cutter leaving 0.2 on the walls and a 4 mm
 // finishing cutter; a 3 mm drill.

@@ -22,6 +22,7 @@
 #include "job/startup.h"
 #include "post/configurations.h"
 #include "post/nc_writer.h"
+#include "shipped_settings.h"
 #include "../sample_job.h"
 
 namespace tibrel {
@@ -29,15 +30,7 @@ namespace {
 
 const std::string Source = TIBREL_SOURCE_DIR;
 
-const std::map<std::string, TTBPostProcessor>& ShippedPosts() {
-  static const std::map<std::string, TTBPostProcessor> posts = [] {
-    std::map<std::string, TTBPostProcessor> m;
-    const IniFile file = IniFile::Load(Source + "/resources/Posts.cfg");
-    for (const auto& name : file.Sections()) LoadPost(m[name], name, file);
-    return m;
-  }();
-  return posts;
-}
+using testing_settings::ShippedPosts;
 
 // A post that writes X Y Z as the end point, I J incremental centres, R as
 // the radius, and the usual commands; the arc format comes from the token
@@ -529,13 +522,7 @@ TEST(NcDifferential, ExampleProgramsThroughEveryShippedPost) {
   size_t compared = 0, matched = 0;
   for (const char* drawing : {"bracket.dxf", "plate_islands.dxf"})
     for (const OperationDialog op : {OperationDialog::Pocket, OperationDialog::Contour, OperationDialog::Drill}) {
-      Job job;
-      TTBSettings s;
-      s.Options = job.Options;
-      s.Rough = job.RoughTolerances;
-      s.Finish = job.FinishTolerances;
-      ReadOptions(IniFile::Load(Source + "/resources/Options.cfg"), s);
-      ApplySettings(job, s);
+      Job job = testing_settings::StartedJob();
       ASSERT_TRUE(OpenDxfFile(job, Source + "/examples/" + drawing).Loaded);
       if (op == OperationDialog::Drill) SelectEmptyCircles(job);
       else SelectAllClosed(job);
