@@ -497,6 +497,7 @@ void MainWindow::CloseJob() {
   job_.Regions = EmptyRegionList();
   job_.Toolpaths = EmptyToolpathList();
   job_.ModelLoaded = 0;
+  if (ncEditor_ && job_.EditorShown) ncEditor_->Clear();
   EnableCommands();
   view_->update();
 }

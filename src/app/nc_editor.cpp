@@ -397,6 +397,15 @@ void NcEditor::ReLoad() {
   Step(RunAll(runState_, job_.NcProgram));
 }
 
+void NcEditor::Clear() {
+  job_.NcProgram = NcPath(1);
+  Attach(false);
+  editor_->setPlainText("No File Loaded");
+  Attach(syntax_);
+  RunAll(runState_, job_.NcProgram);
+  run_->hide();
+}
+
 bool NcEditor::SaveTo(const QString& path) {
   try {
     WriteFileAtomically(path.toStdString(), editor_->toPlainText().toStdString() + "\n");

@@ -98,6 +98,9 @@ class NcEditor : public QObject {
   // The Run window's buttons by caption ("Clear", "Next", ... "ReNumber").
   void Press(const QString& caption);
   void ReLoad();
+  // Close while the pane is shown: no program, "No File Loaded" in the
+  // editor.
+  void Clear();
   bool SaveTo(const QString& path);
 
  private:

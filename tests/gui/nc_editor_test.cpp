@@ -94,6 +94,12 @@ class NcEditorTest : public QObject {
     QCOMPARE(w.CurrentJob().NcProgram.size(), records);
     QCOMPARE(e.Editor().toPlainText(), QString("G00 X999"));
 
+    // Close empties the program while the pane is shown.
+    w.Action("Close")->setEnabled(true);
+    w.Action("Close")->trigger();
+    QCOMPARE(NcHigh(w.CurrentJob().NcProgram), 0);
+    QCOMPARE(e.Editor().toPlainText(), QString("No File Loaded"));
+
     // The pane hides and shows again with 3D Editor.
     e.ShowPane(false);
     QVERIFY(!e.Editor().isVisible());
