@@ -110,34 +110,6 @@ class FindDialog : public QDialog {
 
 }  // namespace
 
-// --- colouring ---
-
-GCodeHighlighter::GCodeHighlighter(TSynGCodeSyn& colourer, QTextDocument* document)
-    : QSyntaxHighlighter(document), colourer_(colourer) {}
-
-void GCodeHighlighter::highlightBlock(const QString& text) {
-  if (text.size() > MaxColouredLine) return;
-  // The colourer reads bytes; characters past Latin-1 are one symbol each.
-  line_.resize(static_cast<size_t>(text.size()));
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const char16_t u = text[i].unicode();
-    line_[static_cast<size_t>(i)] = u < 256 ? static_cast<char>(u) : '\x7f';
-    if (u == 0) line_[static_cast<size_t>(i)] = ' ';
-  }
-  const bool parse = colourer_.ParseMode();
-  colourer_.SetParseMode(false);
-  for (colourer_.SetLine(line_, currentBlock().blockNumber()); !colourer_.Eol(); colourer_.Next()) {
-    const NcAttribute* a = colourer_.Attribute();
-    if (!a || (a->Foreground < 0 && !a->Bold && !a->Italic)) continue;
-    QTextCharFormat f;
-    if (a->Foreground >= 0) f.setForeground(Colour(a->Foreground));
-    if (a->Bold) f.setFontWeight(QFont::Bold);
-    if (a->Italic) f.setFontItalic(true);
-    setFormat(static_cast<int>(colourer_.TokenStart()), static_cast<int>(colourer_.TokenLength()), f);
-  }
-  colourer_.SetParseMode(parse);
-}
-
 // --- the text with its gutter ---
 
 NcTextEdit::NcTextEdit(QWidget* parent) : QPlainTextEdit(parent), gutter_(new Gutter(this)) {
@@ -152,6 +124,75 @@ NcTextEdit::NcTextEdit(QWidget* parent) : QPlainTextEdit(parent), gutter_(new Gu
     else gutter_->update(0, r.y(), gutter_->width(), r.height());
   });
   setViewportMargins(GutterWidth(), 0, 0, 0);
+  // An edited line is coloured again when next painted.
+  connect(document(), &QTextDocument::contentsChange, this, [this](int from, int removed, int added) {
+    if (removed == 0 && added == 0) return;
+    QTextBlock b = document()->findBlock(from);
+    const QTextBlock last = document()->findBlock(from + added);
+    for (; b.isValid(); b = b.next()) {
+      b.setUserState(-1);
+      if (b == last) break;
+    }
+  });
+}
+
+void NcTextEdit::SetColourer(TSynGCodeSyn* colourer) {
+  if (colourer == colourer_ && colourer) return;
+  // Lines coloured before lose their formats.
+  const int old = generation_;
+  generation_ = old + 1;
+  colourer_ = colourer;
+  for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
+    if (b.userState() != old || b.layout()->formats().isEmpty()) continue;
+    b.layout()->clearFormats();
+    document()->markContentsDirty(b.position(), b.length());
+  }
+  viewport()->update();
+}
+
+void NcTextEdit::ColourBlock(QTextBlock block) {
+  block.setUserState(generation_);
+  const QString text = block.text();
+  QList<QTextLayout::FormatRange> ranges;
+  if (text.size() <= MaxColouredLine) {
+    // The colourer reads bytes; characters past Latin-1 are one symbol
+    // each, NUL a blank.
+    line_.resize(static_cast<size_t>(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+      const char16_t u = text[i].unicode();
+      line_[static_cast<size_t>(i)] = u == 0 ? ' ' : u < 256 ? static_cast<char>(u) : '\x7f';
+    }
+    const bool parse = colourer_->ParseMode();
+    colourer_->SetParseMode(false);
+    for (colourer_->SetLine(line_, block.blockNumber()); !colourer_->Eol(); colourer_->Next()) {
+      const NcAttribute* a = colourer_->Attribute();
+      if (!a || (a->Foreground < 0 && !a->Bold && !a->Italic)) continue;
+      QTextLayout::FormatRange r;
+      r.start = static_cast<int>(colourer_->TokenStart());
+      r.length = static_cast<int>(colourer_->TokenLength());
+      if (a->Foreground >= 0) r.format.setForeground(Colour(a->Foreground));
+      if (a->Bold) r.format.setFontWeight(QFont::Bold);
+      if (a->Italic) r.format.setFontItalic(true);
+      ranges.push_back(r);
+    }
+    colourer_->SetParseMode(parse);
+  }
+  if (ranges.isEmpty() && block.layout()->formats().isEmpty()) return;
+  block.layout()->setFormats(ranges);
+  document()->markContentsDirty(block.position(), block.length());
+}
+
+void NcTextEdit::paintEvent(QPaintEvent* e) {
+  if (colourer_) {
+    const int bottom = viewport()->height();
+    QTextBlock block = firstVisibleBlock();
+    int top = qRound(blockBoundingGeometry(block).translated(contentOffset()).top());
+    for (int n = 0; block.isValid() && top <= bottom && n < 1000; block = block.next(), ++n) {
+      if (block.userState() != generation_) ColourBlock(block);
+      top += qRound(blockBoundingRect(block).height());
+    }
+  }
+  QPlainTextEdit::paintEvent(e);
 }
 
 int NcTextEdit::GutterWidth() const {
@@ -295,14 +336,7 @@ void NcEditor::SetSyntax(bool on) {
   Attach(on);
 }
 
-void NcEditor::Attach(bool on) {
-  if (on && !highlighter_) highlighter_ = new GCodeHighlighter(colourer_, editor_->document());
-  if (!on && highlighter_) {
-    highlighter_->setDocument(nullptr);
-    delete highlighter_;
-    highlighter_ = nullptr;
-  }
-}
+void NcEditor::Attach(bool on) { editor_->SetColourer(on ? &colourer_ : nullptr); }
 
 bool NcEditor::OpenProgram(const QString& path) {
   std::string bytes, error;

@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <QDockWidget>
 #include <QPlainTextEdit>
-#include <QSyntaxHighlighter>
+#include <QTextBlock>
 #include <functional>
 #include <string>
 
@@ -25,22 +25,6 @@ namespace tibrel {
 
 class ViewWidget;
 
-// Paints each block with the colourer's tokens. Lines longer than
-// MaxColouredLine characters are left plain: colouring them gains nothing
-// and costs a repaint per keystroke.
-class GCodeHighlighter : public QSyntaxHighlighter {
- public:
-  static constexpr int MaxColouredLine = 4096;
-  explicit GCodeHighlighter(TSynGCodeSyn& colourer, QTextDocument* document = nullptr);
-
- protected:
-  void highlightBlock(const QString& text) override;
-
- private:
-  TSynGCodeSyn& colourer_;
-  std::string line_;
-};
-
 class NcTextEdit : public QPlainTextEdit {
   Q_OBJECT
  public:
@@ -51,11 +35,24 @@ class NcTextEdit : public QPlainTextEdit {
   // text has no such line.
   void SelectLine(int line);
 
+  // Attaches the colourer (nullptr: plain text). Only the lines on screen
+  // are coloured, when they are first shown or after they change, so a
+  // large program opens and scrolls at the speed of plain text. Lines
+  // longer than MaxColouredLine characters stay plain.
+  static constexpr int MaxColouredLine = 4096;
+  void SetColourer(TSynGCodeSyn* colourer);
+  TSynGCodeSyn* Colourer() const { return colourer_; }
+
  protected:
   void resizeEvent(QResizeEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
 
  private:
+  void ColourBlock(QTextBlock block);
   QWidget* gutter_;
+  TSynGCodeSyn* colourer_ = nullptr;
+  int generation_ = 0;  // a block whose user state equals it is coloured
+  std::string line_;
 };
 
 class RenumberDialog : public QDialog {
@@ -89,7 +86,6 @@ class NcEditor : public QObject {
   QDockWidget& RunWindow() { return *run_; }
   NcRunState& Run() { return runState_; }
   bool Shown() const { return job_.EditorShown != 0; }
-  GCodeHighlighter* Highlighter() const { return highlighter_; }
 
   // Open NC after the file dialog; false (with the platform's message in
   // the status bar) when the file cannot be read.
@@ -121,7 +117,6 @@ class NcEditor : public QObject {
   NcTextEdit* editor_ = nullptr;
   QDockWidget* run_ = nullptr;
   TSynGCodeSyn colourer_;
-  GCodeHighlighter* highlighter_ = nullptr;
   bool syntax_ = true;
   NcRunState runState_;
   QString lastFile_;

@@ -69,7 +69,7 @@ class NcEditorTest : public QObject {
     bool bold = false;
     for (QTextBlock b = e.Editor().document()->begin(); b.isValid() && !bold; b = b.next())
       if (b.text().startsWith("G01")) bold = HasBoldFormat(b);
-    QVERIFY(e.Highlighter() != nullptr);
+    QVERIFY(e.Editor().Colourer() != nullptr);
     QVERIFY2(bold, qPrintable(e.Editor().document()->findBlockByNumber(10).text() + " " +
                               QString::number(e.Editor().document()->findBlockByNumber(10).layout()->formats().size())));
     Picture(&w, "nc_editor");
