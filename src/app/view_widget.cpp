@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "app/painter.h"
+#include "view/nc_backplot.h"
 
 namespace tibrel {
 
@@ -14,7 +15,8 @@ ViewWidget::ViewWidget(Job& job, QWidget* parent) : QWidget(parent), job_(job) {
 }
 
 void ViewWidget::ZoomAll() {
-  FitView(view_, job_.DrawingExtents, 20);
+  // While the NC editor pane is shown the view fits the program's moves.
+  FitView(view_, job_.EditorShown ? NcViewExtents(PathExtents(job_.NcProgram)) : job_.DrawingExtents, 20);
   update();
 }
 
