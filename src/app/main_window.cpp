@@ -22,6 +22,8 @@
 #include "app/options_dialog.h"
 #include "app/post_dialog.h"
 #include "app/view_widget.h"
+#include "app/nc_editor.h"
+#include "editor/nc_dxf.h"
 #include "core/files.h"
 #include "core/ini.h"
 #include "core/program_folder.h"
@@ -348,6 +350,11 @@ void MainWindow::BuildMenus() {
   bar->setCheckable(true);
   bar->setChecked(true);
 
+  ncEditor_ = new NcEditor(
+      *this, job_, editorColours_, *view_, *file, *view,
+      [this](const QString& c, const QString& f, const QString& p, bool save) { return chooseFile(c, f, p, save); },
+      [this](const std::string& text, int panel) { Status(text, panel); });
+
   QMenu* help = menuBar()->addMenu("&Help");
   add(help, "Help &Contents", [this] {
     const QString manual = QString::fromStdString(ResourceFolder()) + "/Tibrel.html";
@@ -526,8 +533,9 @@ void MainWindow::SaveDxfCommand(bool toolpaths) {
                                   QString::fromStdString(job_.DrawingName) + ".Dxf", true);
   if (path.isEmpty()) return;
   try {
-    toolpaths ? SaveToolpathsDxf(job_.Toolpaths, job_.DrawingUnits, path.toStdString())
-              : SaveGeometryDxf(job_.Regions, job_.DrawingUnits, path.toStdString());
+    if (toolpaths && job_.EditorShown) SaveNcPathDxf(job_.NcProgram, job_.DrawingUnits, path.toStdString());
+    else if (toolpaths) SaveToolpathsDxf(job_.Toolpaths, job_.DrawingUnits, path.toStdString());
+    else SaveGeometryDxf(job_.Regions, job_.DrawingUnits, path.toStdString());
   } catch (const std::exception& e) {
     QMessageBox::warning(this, "Tibrel", e.what());
   }
@@ -539,6 +547,7 @@ void MainWindow::CloseJob() {
   job_.ModelLoaded = 0;
   job_.DrawingName.clear();
   setWindowTitle("Tibrel");
+  if (ncEditor_ && job_.EditorShown) ncEditor_->Clear();
   EnableCommands();
   view_->update();
 }

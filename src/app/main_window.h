@@ -20,6 +20,7 @@ namespace tibrel {
 
 class MachiningDialog;
 class ViewWidget;
+class NcEditor;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -109,6 +110,10 @@ class MainWindow : public QMainWindow {
   QMenu* recentMenu_ = nullptr;
   bool placeRead_ = false, maximisedBefore_ = true;
   bool readGerber_ = false;  // OpenDrawing reads the file as Gerber
+  NcEditor* ncEditor_ = nullptr;
+
+ public:
+  NcEditor* Editor() { return ncEditor_; }
 };
 
 }  // namespace tibrel

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/painter.h"
+#include "view/nc_backplot.h"
 
 namespace tibrel {
 
@@ -15,7 +16,8 @@ ViewWidget::ViewWidget(Job& job, QWidget* parent) : QWidget(parent), job_(job) {
 }
 
 void ViewWidget::ZoomAll() {
-  FitView(view_, job_.DrawingExtents, 20);
+  // While the NC editor pane is shown the view fits the program's moves.
+  FitView(view_, job_.EditorShown ? NcViewExtents(PathExtents(job_.NcProgram)) : job_.DrawingExtents, 20);
   update();
 }
 
@@ -25,7 +27,9 @@ void ViewWidget::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), ColourOf(settings_.Colours.Background));
     return;
   }
-  const Display d = BuildDisplay(job_, view_, settings_);
+  Display d;
+  d.Background = settings_.Colours.Background;
+  if (!overlay || !overlay(view_, d)) d = BuildDisplay(job_, view_, settings_);
   PaintDisplay(p, d, width(), height());
   if (dragging_ && RubberBandArmed()) {
     p.setPen(QPen(Qt::red, 1));

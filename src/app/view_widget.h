@@ -31,6 +31,9 @@ class ViewWidget : public QWidget {
   std::function<void(double x1, double y1, double x2, double y2)> onRectangle;
   std::function<void(double x, double y)> onCursor;
   std::function<void(const std::string& status)> onPainted;
+  // What is drawn instead of the job when it returns true (the NC
+  // backplot while the editor pane is shown).
+  std::function<bool(const ViewState& v, Display& d)> overlay;
 
  protected:
   void paintEvent(QPaintEvent*) override;

@@ -16,6 +16,7 @@
 #include "cli/help.h"
 #include "cli/json.h"
 #include "cli/mesh.h"
+#include "cli/nc.h"
 #include "job/job.h"
 #include "job/open_drawing.h"
 #include "core/files.h"
@@ -513,11 +514,16 @@ int main(int argc, char** argv) {
   if (args.empty()) return Usage();
   const std::string cmd = args.front();
   args.erase(args.begin());
+  const size_t given = args.size();
   cli::TakeGerberFlag(args);
+  const bool gerber = args.size() != given;
   if (cmd == "info" && cli::NamesStlModel(args)) return cli::MeshInfo(args);
   if (cmd == "info") return Info(args);
   if (cmd == "export-dxf") return ExportDxf(args);
   if (OperationDialog dialog; ParseDialog(cmd, dialog)) return Operation(dialog, args);
+  if (cmd == "nc") return cli::NcInfo(args);
+  if (cmd == "renumber") return cli::Renumber(args);
+  if (cmd == "render" && !gerber && cli::IsNcRender(args)) return cli::RenderNc(args);
   if (cmd == "render") return Render(args);
   if (cmd == "pcb") return cli::Pcb(args, {&StartProgram, &PrintRegionsJson, &ToolpathsJson, &WriteOutputs});
   if (cmd == "prototype") return cli::PrototypeCommand(args);

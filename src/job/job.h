@@ -12,6 +12,7 @@
 #include "geometry/units.h"
 #include "mesh/height_grid.h"
 #include "mesh/mesh.h"
+#include "editor/nc_path.h"
 #include "post/options.h"
 #include "post/post.h"
 #include "toolpath/model.h"
@@ -52,6 +53,8 @@ struct Job {
   TTBTriangleArray Mesh;
   TTBOutRegionArray3D Toolpaths3D;
   TTBZGrid ZGrid;
+  // The moves of the NC program opened in the editor pane.
+  NcPath NcProgram = NcPath(1);
 };
 
 }  // namespace tibrel

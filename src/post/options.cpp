@@ -67,6 +67,8 @@ void ReadOptions(const IniFile& f, TTBSettings& s) {
   o.Offset = Int(f, "Offset", 0);
   o.Air = f.ReadBool(Section, "Air", false);
   o.DefaultUnits = ParseUnits(f.ReadString(Section, "DefaultUnits", "")).value_or(Units::Millimetre);
+  o.RapidRate = ReadNumber(f, "RapidRate", 5000);
+  if (!(o.RapidRate > 0) || !std::isfinite(o.RapidRate)) o.RapidRate = 5000;
   s.Rough = {ReadNumber(f, "MinArcLengthRough", 0), ReadNumber(f, "TanDevRough", 0), ReadNumber(f, "MinArcRadRough", 0)};
   s.Finish = {ReadNumber(f, "MinArcLengthFinish", 0), ReadNumber(f, "TanDevFinish", 0),
               ReadNumber(f, "MinArcRadFinish", 0)};
@@ -111,6 +113,7 @@ void WriteOptions(IniFile& f, const TTBSettings& s) {
   integer("Offset", o.Offset);
   flag("Air", o.Air);
   put("DefaultUnits", UnitsName(o.DefaultUnits));
+  put("RapidRate", Number(o.RapidRate));
   put("MinArcLengthRough", Number(s.Rough.MinArcLength));
   put("TanDevRough", Number(s.Rough.TanDeviance));
   put("MinArcRadRough", Number(s.Rough.MinArcRadius));

@@ -29,6 +29,9 @@ struct TTBOptions {
   // "Units of drawings without units": the unit of a drawing whose file
   // does not say (key "DefaultUnits", "mm" or "inch").
   Units DefaultUnits = Units::Millimetre;
+  // The rapid rate, units per minute, that the NC program's run time is
+  // estimated with (key "RapidRate"; not above 0 reads as the default).
+  double RapidRate = 5000;
 };
 
 // Colours are 24-bit numbers with red in the lowest byte (0x00BBGGRR).

@@ -18,12 +18,12 @@
 #include "core/ini.h"
 #include "cutter_model.h"
 #include "dxf_text.h"
-#include "started_job.h"
 #include "job/commands.h"
 #include "job/open_drawing.h"
 #include "job/operations.h"
 #include "job/startup.h"
 #include "post/nc_writer.h"
+#include "shipped_settings.h"
 
 namespace tibrel {
 namespace {
@@ -47,18 +47,8 @@ OperationDialog DialogOf(Op op) {
                            : OperationDialog::Contour;
 }
 
-// The shipped posts, read once from resources/Posts.cfg.
-const std::map<std::string, TTBPostProcessor>& ShippedPosts() {
-  static const std::map<std::string, TTBPostProcessor> posts = [] {
-    std::map<std::string, TTBPostProcessor> m;
-    const IniFile file = IniFile::Load(Source + "/resources/Posts.cfg");
-    for (const auto& name : file.Sections()) LoadPost(m[name], name, file);
-    return m;
-  }();
-  return posts;
-}
-
-using testing_jobs::StartedJob;
+using testing_settings::ShippedPosts;
+using testing_settings::StartedJob;
 
 // Two tools: a 6 mm roughing cutter leaving 0.2 on the walls and a 4 mm
 // finishing cutter; a 3 mm drill.

@@ -13,7 +13,7 @@
 #include "job/startup.h"
 #include "post/nc_writer.h"
 #include "region_builders.h"
-#include "started_job.h"
+#include "shipped_settings.h"
 #include "toolpath/intersect.h"
 
 namespace tibrel {
@@ -21,7 +21,7 @@ namespace {
 
 using testing_regions::JobOf;
 using testing_regions::Square;
-using testing_jobs::StartedJob;
+using testing_settings::StartedJob;
 
 const std::string Source = TIBREL_SOURCE_DIR;
 
@@ -212,7 +212,7 @@ namespace {
 // A board the reader refuses (too large, negative) leaves the job's regions,
 // extents, name and unit as they were, and gives the reader's message.
 TEST(OpenGerber, RefusalLeavesTheJob) {
-  Job job = testing_jobs::StartedJob();
+  Job job = testing_settings::StartedJob();
   const std::string pads = "%FSLAX46Y46*%\n%MOMM*%\n%ADD10C,1.6*%\nD10*\nX0Y0D03*\nX5000000Y0D03*\nM02*\n";
   ASSERT_TRUE(OpenGerberDrawing(job, pads, "pads.gtl").Loaded);
   ASSERT_EQ(job.Regions.size(), 4u);  // two pads and the frame

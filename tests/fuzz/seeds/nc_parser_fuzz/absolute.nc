@@ -1,0 +1,4 @@
+2G00 X0 Y0 Z5
+G03 X2 Y2 P2 Q0
+G02 X0 Y0 P1 Q1
+; comment T3
