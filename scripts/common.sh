@@ -2,7 +2,8 @@
 # (only those missing) and configures build folders.
 
 TIBREL_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
-  libbenchmark-dev ccache libpolyclipping-dev qt6-base-dev libgl-dev python3-ezdxf)
+  libbenchmark-dev ccache libpolyclipping-dev qt6-base-dev libgl-dev python3-ezdxf
+  libfreetype-dev libfontconfig-dev fonts-liberation)
 
 # ccache keys on paths relative to the checkout, so a fresh clone in another
 # folder (as CI makes) still finds the objects of earlier builds.
