@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/json.h"
+#include "cli/text.h"
 #include "job/job.h"
 #include "job/open_drawing.h"
 #include "core/files.h"
@@ -88,7 +89,8 @@ int Usage() {
                "       tibrel-cli render DRAWING [--select RULE]... [--operation pocket|contour|drill\n"
                "                  [--config NAME] [--set KEY=VALUE]... [--depth D]] [--view 2d|3d]\n"
                "                  [--size WxH] -o OUT.png\n"
-               "  draws the drawing (or the operation's toolpaths) as the window's view does.\n";
+               "  draws the drawing (or the operation's toolpaths) as the window's view does.\n"
+            << tibrel::cli::TextUsage;
   return 2;
 }
 
@@ -500,5 +502,6 @@ int main(int argc, char** argv) {
   if (cmd == "export-dxf") return ExportDxf(args);
   if (OperationDialog dialog; ParseDialog(cmd, dialog)) return Operation(dialog, args);
   if (cmd == "render") return Render(args);
+  if (cmd == "text") return tibrel::cli::TextCommand(args);
   return Usage();
 }
