@@ -31,6 +31,7 @@ void ViewWidget::paintEvent(QPaintEvent*) {
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRect(anchor_, last_).normalized());
   }
+  if (overlay) overlay(p, view_);
   if (onPainted) onPainted(d.Status);
 }
 

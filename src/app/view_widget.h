@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <functional>
 
+class QPainter;
+
 #include "view/view.h"
 
 namespace tibrel {
@@ -28,6 +30,8 @@ class ViewWidget : public QWidget {
   std::function<void(double x1, double y1, double x2, double y2)> onRectangle;
   std::function<void(double x, double y)> onCursor;
   std::function<void(const std::string& status)> onPainted;
+  // Drawn over the view after everything else (the text dialog's preview box).
+  std::function<void(QPainter&, const ViewState&)> overlay;
 
  protected:
   void paintEvent(QPaintEvent*) override;
