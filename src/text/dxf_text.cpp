@@ -163,8 +163,8 @@ void Place(TTBEntityArray& lines, double sx, double sy, double ox, double oy, co
     map(e.X, e.Y);
     map(e.X2, e.Y2);
     UpdateEntityBox(e);
-    out.push_back(e);
   }
+  AppendEntities(out, lines);
 }
 
 double Distance(DxfPoint3 a, DxfPoint3 b) { return std::hypot(b.X - a.X, b.Y - a.Y); }

@@ -6,7 +6,12 @@
 
 namespace tibrel {
 
-void AppendEntities(TTBEntityArray& dst, const TTBEntityArray& src) { dst.insert(dst.end(), src.begin(), src.end()); }
+void AppendEntities(TTBEntityArray& dst, const TTBEntityArray& src) {
+  const uint32_t shift = dst.empty() ? 0 : dst.back().Tag;
+  const size_t first = dst.size();
+  dst.insert(dst.end(), src.begin(), src.end());
+  for (size_t k = first; k < dst.size(); ++k) dst[k].Tag += shift;
+}
 
 void TranslateEntities(TTBEntityArray& list, double dx, double dy) {
   for (auto& e : list) {
@@ -68,9 +73,14 @@ void RotateEntities(TTBEntityArray& list, double cx, double cy, double angle) {
 
 namespace {
 
-// The glyph's strokes as lines moved by (dx, 0), appended to out.
+// The glyph's strokes as lines moved by (dx, 0), appended to out, their
+// stroke numbers following out's.
 void AppendGlyph(const TStrokeCollection& strokes, double dx, TTBEntityArray& out) {
-  for (const auto& s : strokes.Items()) out.push_back(MakeLine(s.X1 + dx, s.Y1, s.X2 + dx, s.Y2));
+  const uint32_t base = out.empty() ? 1 : out.back().Tag + 1;
+  for (const auto& s : strokes.Items()) {
+    out.push_back(MakeLine(s.X1 + dx, s.Y1, s.X2 + dx, s.Y2));
+    out.back().Tag = base + static_cast<uint32_t>(s.Stroke);
+  }
 }
 
 }  // namespace

@@ -9,7 +9,11 @@
 
 namespace tibrel {
 
-// Appends copies of src to dst.
+// Lines made from glyph strokes carry their stroke's number in Tag (from 1,
+// counting on over the whole list), so that each stroke can become a region
+// of its own without being chained again.
+//
+// Appends copies of src to dst; their stroke numbers follow dst's.
 void AppendEntities(TTBEntityArray& dst, const TTBEntityArray& src);
 // Adds (dx, dy) to both ends of every line and the centre of every arc.
 void TranslateEntities(TTBEntityArray& list, double dx, double dy);

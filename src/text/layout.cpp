@@ -92,15 +92,56 @@ TTBEntityArray LayOutText(const TextPlacement& p, TTTFToVectorConverter& convert
   return OnArc(p, converter);
 }
 
+namespace {
+
+// One stroke's lines (first..last) as a closed region; false when the
+// stroke does not come back to its start. Pieces not longer than
+// MinEntityLength are absorbed into the next.
+bool ClosedStroke(const TTBEntity* first, const TTBEntity* last, TTBRegion& r) {
+  const TTBPoint start = EntityStart(*first);
+  TTBPoint at = start;
+  for (const TTBEntity* e = first; e <= last; ++e) {
+    const TTBPoint to = EntityEnd(*e);
+    if (std::hypot(to.X - at.X, to.Y - at.Y) <= MinEntityLength) continue;
+    r.Entities.push_back(MakeLine(at.X, at.Y, to.X, to.Y));
+    at = to;
+  }
+  if (r.Entities.size() < 3 || std::fabs(at.X - start.X) >= ChainTolerance || std::fabs(at.Y - start.Y) >= ChainTolerance)
+    return false;
+  SetEntityPoint(r.Entities.back(), start, 1);
+  UpdateEntityBox(r.Entities.back());
+  return true;
+}
+
+}  // namespace
+
 size_t AppendTextRegions(TTBEntityArray& segments, TTBRegionArray& regions, uint8_t cw) {
   if (regions.empty()) regions = EmptyRegionList();
-  if (segments.empty()) return 0;
-  PrepareSegments(segments);
-  if (segments.empty()) return 0;
-  TTBRegionArray chained;
-  ChainEntities(segments, chained, cw, ChainTolerance, 0);
   const size_t before = regions.size();
-  AppendRegions(chained, 1, regions);
+  TTBEntityArray loose;
+  for (size_t i = 0; i < segments.size();) {
+    size_t end = i + 1;
+    while (end < segments.size() && segments[end].Tag == segments[i].Tag) ++end;
+    TTBRegion r;
+    if (segments[i].Tag != 0 && ClosedStroke(&segments[i], &segments[end - 1], r)) {
+      SetRegionDirection(r, cw);
+      UpdateRegionBox(r);
+      regions.push_back(std::move(r));
+    } else {
+      loose.insert(loose.end(), segments.begin() + static_cast<long>(i), segments.begin() + static_cast<long>(end));
+    }
+    i = end;
+  }
+  segments.clear();
+  for (auto& e : loose) e.Tag = 0;
+  PrepareSegments(loose);
+  if (!loose.empty()) {
+    TTBRegionArray chained;
+    ChainEntities(loose, chained, cw, ChainTolerance, 0);
+    AppendRegions(chained, 1, regions);
+  }
+  // New text joins the drawing unselected, as an opened drawing does.
+  for (size_t k = before; k < regions.size(); ++k) regions[k].Selected = 0;
   return regions.size() - before;
 }
 

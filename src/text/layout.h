@@ -48,9 +48,11 @@ TextBox TextPreviewBox(const TextPlacement& p, TTTFToVectorConverter& converter)
 // text silently (no segments, no message).
 TTBEntityArray LayOutText(const TextPlacement& p, TTTFToVectorConverter& converter, std::string& message);
 
-// Prepares and chains text segments (consumed) into regions with closed
-// ones running cw (1 = clockwise), and appends them to regions (which gets
-// its placeholder when empty). Returns how many regions were added.
+// Text segments (consumed) as regions appended to regions (which gets its
+// placeholder when empty), closed ones running cw (1 = clockwise). A stroke
+// that comes back to its start is a closed region as it stands (its lines
+// already run end to start); the others (single-line faces) are prepared
+// and chained. Returns how many regions were added, unselected.
 size_t AppendTextRegions(TTBEntityArray& segments, TTBRegionArray& regions, uint8_t cw);
 
 }  // namespace tibrel
