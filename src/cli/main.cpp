@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "cli/json.h"
 #include "cli/text.h"
 #include "job/job.h"
@@ -94,21 +95,7 @@ int Usage() {
   return 2;
 }
 
-// Numbers separated by commas; false when any is not a number.
-bool ParseNumbers(const std::string& text, std::vector<double>& out) {
-  out.clear();
-  size_t pos = 0;
-  while (pos <= text.size()) {
-    const size_t comma = std::min(text.find(',', pos), text.size());
-    const std::string part = text.substr(pos, comma - pos);
-    char* end = nullptr;
-    const double v = std::strtod(part.c_str(), &end);
-    if (part.empty() || *end != '\0' || !std::isfinite(v)) return false;
-    out.push_back(v);
-    pos = comma + 1;
-  }
-  return true;
-}
+using cli::ParseNumbers;
 
 bool WholeNumbers(const std::vector<double>& v, size_t count) {
   if (v.size() != count) return false;

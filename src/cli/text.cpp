@@ -5,6 +5,7 @@
 #include <exception>
 #include <iostream>
 
+#include "cli/arguments.h"
 #include "cli/json.h"
 #include "dxf/writer.h"
 #include "job/add_text.h"
@@ -28,21 +29,9 @@ int Usage() {
   return 2;
 }
 
-// Two to four numbers separated by commas.
+// Numbers separated by commas, from least to most of them.
 bool Numbers(const std::string& text, std::vector<double>& out, size_t least, size_t most) {
-  out.clear();
-  size_t pos = 0;
-  while (pos <= text.size()) {
-    size_t comma = text.find(',', pos);
-    if (comma == std::string::npos) comma = text.size();
-    const std::string part = text.substr(pos, comma - pos);
-    char* end = nullptr;
-    const double v = std::strtod(part.c_str(), &end);
-    if (part.empty() || *end != '\0' || !std::isfinite(v)) return false;
-    out.push_back(v);
-    pos = comma + 1;
-  }
-  return out.size() >= least && out.size() <= most;
+  return ParseNumbers(text, out) && out.size() >= least && out.size() <= most;
 }
 
 struct TextArgs {

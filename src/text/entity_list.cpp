@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "geometry/transform.h"
 #include "text/characters.h"
 
 namespace tibrel {
@@ -14,61 +15,29 @@ void AppendEntities(TTBEntityArray& dst, const TTBEntityArray& src) {
 }
 
 void TranslateEntities(TTBEntityArray& list, double dx, double dy) {
-  for (auto& e : list) {
-    e.X += dx;
-    e.Y += dy;
-    if (e.IsLine()) {
-      e.X2 += dx;
-      e.Y2 += dy;
-    }
-    UpdateEntityBox(e);
-  }
+  TTBRegion r;
+  r.Entities = std::move(list);
+  TranslateRegion(r, dx, dy);
+  list = std::move(r.Entities);
 }
 
 void ScaleEntities(TTBEntityArray& list, double cx, double cy, double factor) {
   if (factor <= 0 || factor == 1) return;
-  for (auto& e : list) {
-    e.X = (e.X - cx) * factor;
-    e.Y = (e.Y - cy) * factor;
-    if (e.IsLine()) {
-      e.X2 = (e.X2 - cx) * factor;
-      e.Y2 = (e.Y2 - cy) * factor;
-    } else {
-      e.Radius *= factor;
-    }
-    UpdateEntityBox(e);
-  }
+  TTBRegion r;
+  r.Entities = std::move(list);
+  TranslateRegion(r, -cx, -cy);
+  ScaleRegion(r, factor);
+  list = std::move(r.Entities);
+  UpdateEntityBoxes(list);
 }
-
-namespace {
-
-double TurnAngle(double a, double by) {
-  a += by;
-  if (a >= TwoPi) a -= TwoPi;
-  else if (a < 0) a += TwoPi;
-  return a;
-}
-
-}  // namespace
 
 void RotateEntities(TTBEntityArray& list, double cx, double cy, double angle) {
   if (angle == 0) return;
-  const double c = std::cos(angle), s = std::sin(angle);
-  auto turn = [&](double& x, double& y) {
-    const double dx = x - cx, dy = y - cy;
-    x = cx + dx * c - dy * s;
-    y = cy + dx * s + dy * c;
-  };
-  for (auto& e : list) {
-    turn(e.X, e.Y);
-    if (e.IsLine()) {
-      turn(e.X2, e.Y2);
-    } else {
-      e.X2 = TurnAngle(e.X2, angle);
-      e.Y2 = TurnAngle(e.Y2, angle);
-    }
-    UpdateEntityBox(e);
-  }
+  TTBRegion r;
+  r.Entities = std::move(list);
+  RotateRegion(r, cx, cy, angle);
+  list = std::move(r.Entities);
+  UpdateEntityBoxes(list);
 }
 
 namespace {
