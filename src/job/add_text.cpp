@@ -38,10 +38,11 @@ CommandResult AddText(Job& job, const TextPlacement& placement, TTTFToVectorConv
 }
 
 TTBRegionArray DrawingTextRegions(const DXF_Object& drawing, const TTBOptions& options, uint8_t cw,
-                                  const PassControl& control) {
+                                  const PassControl& control, std::string& notice) {
   if (!HasTextEntities(drawing, NoSkipLayer)) return EmptyRegionList();
   TTTFToVectorConverter converter;
   LoadTextConverter(converter, options);
+  notice = FaceNotice(options.Font, converter.Face());
   return ConvertTextEntities(drawing, NoSkipLayer, converter, cw, control);
 }
 

@@ -30,7 +30,8 @@ CommandResult AddText(Job& job, const TextPlacement& placement, TTTFToVectorConv
 
 // The text regions of an opened drawing (placeholder first), in the
 // options' face; only the placeholder when the drawing holds no text.
+// notice gets FaceNotice's text when the face was not found.
 TTBRegionArray DrawingTextRegions(const DXF_Object& drawing, const TTBOptions& options, uint8_t cw,
-                                  const PassControl& control);
+                                  const PassControl& control, std::string& notice);
 
 }  // namespace tibrel

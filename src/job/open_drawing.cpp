@@ -87,7 +87,9 @@ OpenResult OpenDxfDrawing(Job& job, std::string_view data, const std::string& na
   if (control.FlagSet()) return cancelled();
   const std::optional<Units> fileUnits = UnitsOfInsUnits(drawing.InsUnits);
 
-  TTBRegionArray textRegions = DrawingTextRegions(drawing, job.Options, cw, control);
+  std::string faceNotice;
+  TTBRegionArray textRegions = DrawingTextRegions(drawing, job.Options, cw, control, faceNotice);
+  if (!faceNotice.empty()) res.Notices.push_back(faceNotice);
   TTBEntityArray segments;
   TTBRegionArray polylines;
   ConvertEntities(drawing, NoSkipLayer, EllipseChordTolerance, segments, polylines);

@@ -68,5 +68,17 @@ TEST(DxfText, LandsWhereItsAlignmentPutsIt) {
   }
 }
 
+// A face that is not installed: the closest one draws the text, and the
+// open says which.
+TEST(DxfText, FaceNotFoundIsTold) {
+  Job job;
+  job.Options.Font = "No Such Face Anywhere";
+  const OpenResult res = OpenDxfFile(job, Root + "/tests/data/ezdxf_text_r2018.dxf");
+  ASSERT_TRUE(res.Loaded) << res.Error;
+  EXPECT_EQ(job.Regions.size(), 13u);
+  ASSERT_EQ(res.Notices.size(), 2u);
+  EXPECT_EQ(res.Notices[1].rfind("Font No Such Face Anywhere not found: ", 0), 0u) << res.Notices[1];
+}
+
 }  // namespace
 }  // namespace tibrel
