@@ -43,7 +43,10 @@ TTBRegionArray DrawingTextRegions(const DXF_Object& drawing, const TTBOptions& o
   TTTFToVectorConverter converter;
   LoadTextConverter(converter, options);
   notice = FaceNotice(options.Font, converter.Face());
-  return ConvertTextEntities(drawing, NoSkipLayer, converter, cw, control);
+  bool cut = false;
+  TTBRegionArray regions = ConvertTextEntities(drawing, NoSkipLayer, converter, cw, control, cut);
+  if (cut) notice += (notice.empty() ? "" : "\n") + TextCutShortNotice();
+  return regions;
 }
 
 }  // namespace tibrel

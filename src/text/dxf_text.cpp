@@ -171,7 +171,11 @@ double Distance(DxfPoint3 a, DxfPoint3 b) { return std::hypot(b.X - a.X, b.Y - a
 
 }  // namespace
 
-void TextEntityToSegments(const Text_& t, TTTFToVectorConverter& converter, TTBEntityArray& out) {
+std::string TextCutShortNotice() {
+  return "Only the first " + std::to_string(MaxDrawingTextCharacters) + " characters of the drawing's text were converted";
+}
+
+void TextEntityToSegments(const Text_& t, TTTFToVectorConverter& converter, TTBEntityArray& out, size_t& budget) {
   const double h = t.Height;
   if (!(h > 0) || !std::isfinite(h) || t.Invisible) return;
   const std::vector<std::string> lines = t.MText ? MTextLines(t.Text) : std::vector<std::string>{PlainText(t.Text)};
@@ -200,7 +204,9 @@ void TextEntityToSegments(const Text_& t, TTTFToVectorConverter& converter, TTBE
   const Frame frame = FrameOf(t, rotation, at);
   TTBEntityArray glyphs;
   for (size_t k = 0; k < lines.size(); ++k) {
-    const std::u32string line = DecodeText(lines[k]);
+    std::u32string line = DecodeText(lines[k]);
+    if (line.size() > budget) line.resize(budget);
+    budget -= line.size();
     TextToEntities(line, glyphs, converter);
     if (glyphs.empty()) continue;
     const double advance = TextAdvance(line, converter);
@@ -225,17 +231,21 @@ bool HasTextEntities(const DXF_Object& drawing, const std::string& skipLayer) {
 }
 
 TTBRegionArray ConvertTextEntities(const DXF_Object& drawing, const std::string& skipLayer,
-                                   TTTFToVectorConverter& converter, uint8_t cw, const PassControl& control) {
+                                   TTTFToVectorConverter& converter, uint8_t cw, const PassControl& control,
+                                   bool& cut) {
   TTBRegionArray regions = EmptyRegionList();
+  size_t budget = MaxDrawingTextCharacters;
+  cut = false;
   if (control.FlagSet()) return regions;
   TTBEntityArray segments;
   for (const auto& layer : drawing.Layers) {
     if (layer->Name == skipLayer) continue;
     for (const auto& list : layer->Lists) {
       if (list->Entities.empty() || !dynamic_cast<const Text_*>(list->Entities.front().get())) continue;
-      for (const auto& e : list->Entities) TextEntityToSegments(static_cast<const Text_&>(*e), converter, segments);
+      for (const auto& e : list->Entities) TextEntityToSegments(static_cast<const Text_&>(*e), converter, segments, budget);
     }
   }
+  cut = budget == 0;
   AppendTextRegions(segments, regions, cw);
   return regions;
 }

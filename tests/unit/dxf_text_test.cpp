@@ -5,7 +5,9 @@
 
 #include <cmath>
 
+#include "dxf_text.h"
 #include "job/open_drawing.h"
+#include "text/dxf_text.h"
 #include "text/glyph_converter.h"
 
 namespace tibrel {
@@ -78,6 +80,24 @@ TEST(DxfText, FaceNotFoundIsTold) {
   EXPECT_EQ(job.Regions.size(), 13u);
   ASSERT_EQ(res.Notices.size(), 2u);
   EXPECT_EQ(res.Notices[1].rfind("Font No Such Face Anywhere not found: ", 0), 0u) << res.Notices[1];
+}
+
+// A drawing holding more text than any label needs converts the first
+// characters only, and says so.
+TEST(DxfText, EndlessTextIsCutShort) {
+  using namespace testing_dxf;
+  std::string body;
+  const std::string line(250, 'x');
+  for (size_t k = 0; k * line.size() <= MaxDrawingTextCharacters; ++k)
+    body += G({{0, "TEXT"}, {8, "0"}, {10, "0"}, {20, std::to_string(k)}, {40, "0.5"}, {1, line}});
+  Job job;
+  job.Options.Font = "Liberation Sans";
+  const OpenResult res = OpenDxfDrawing(job, Entities(body), "long.dxf");
+  ASSERT_TRUE(res.Loaded);
+  ASSERT_EQ(res.Notices.size(), 1u);
+  EXPECT_EQ(res.Notices[0], TextCutShortNotice());
+  // An x is one loop.
+  EXPECT_EQ(job.Regions.size() - 1, MaxDrawingTextCharacters);
 }
 
 }  // namespace
