@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFontDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -57,7 +58,26 @@ TextDialog::TextDialog(Job& job, ViewWidget* view, std::function<void(const Comm
   form->addRow("Text", text_);
   font_ = new QLabel;
   font_->setObjectName("Font");
-  form->addRow("Font", font_);
+  auto* chooseFont = new QPushButton("...");
+  chooseFont->setObjectName("ChooseFont");
+  auto* fontRow = new QHBoxLayout;
+  fontRow->addWidget(font_, 1);
+  fontRow->addWidget(chooseFont);
+  form->addRow("Font", fontRow);
+  // The font chooser's face, bold and italic go into the options.
+  connect(chooseFont, &QPushButton::clicked, this, [this] {
+    QFont initial(QString::fromStdString(job_.Options.Font));
+    initial.setBold(job_.Options.FontBold);
+    initial.setItalic(job_.Options.FontItalic);
+    bool ok = false;
+    const QFont f = QFontDialog::getFont(&ok, initial, this, "Font");
+    if (!ok) return;
+    job_.Options.Font = f.family().toStdString();
+    job_.Options.FontBold = f.bold();
+    job_.Options.FontItalic = f.italic();
+    font_->setText(FaceText());
+    UpdatePreview();
+  });
   height_ = NumberField("Height", "1");
   form->addRow("Height", height_);
 
@@ -144,8 +164,10 @@ void TextDialog::Arrange() {
   UpdatePreview();
 }
 
-std::optional<TextPlacement> TextDialog::Placement() const {
-  if (text_->text().isEmpty() || height_->text().isEmpty() || x_->text().isEmpty() || y_->text().isEmpty())
+std::optional<TextPlacement> TextDialog::Placement(bool forAdd) const {
+  const bool lenient = forAdd && linear_->isChecked();
+  if (text_->text().isEmpty() ||
+      (!lenient && (height_->text().isEmpty() || x_->text().isEmpty() || y_->text().isEmpty())))
     return std::nullopt;
   TextPlacement p;
   p.Text = text_->text().toStdString();
@@ -211,7 +233,7 @@ void TextDialog::Add() {
     told_({"", NoTextMessage, false});
     return;
   }
-  const std::optional<TextPlacement> p = Placement();
+  const std::optional<TextPlacement> p = Placement(true);
   if (!p) return;  // an arc with a missing field: nothing, without a word
   told_(AddText(job_, *p, converter_));
 }

@@ -32,8 +32,9 @@ class TextDialog : public QDialog {
   // A click in the view (By Point): the position, then Add.
   void Place(double x, double y);
   // The placement the fields give; nothing when a field the placement needs
-  // is empty.
-  std::optional<TextPlacement> Placement() const;
+  // is empty (the preview needs the text, the height and the position; an
+  // arc also its radius). For Add on a line, empty numbers are 0.
+  std::optional<TextPlacement> Placement(bool forAdd = false) const;
   void Add();
   // The face the options name and the face actually used.
   QString FaceText();
