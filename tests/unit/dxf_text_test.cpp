@@ -27,10 +27,15 @@ struct Expected {
   double width, height;    // the box (swapped for the upright one)
 };
 
+// The fixture of twelve H's opened with the face named.
+OpenResult OpenTextFixture(Job& job, const std::string& face) {
+  job.Options.Font = face;
+  return OpenDxfFile(job, Root + "/tests/data/ezdxf_text_r2018.dxf");
+}
+
 TEST(DxfText, LandsWhereItsAlignmentPutsIt) {
   Job job;
-  job.Options.Font = "Liberation Sans";
-  const OpenResult res = OpenDxfFile(job, Root + "/tests/data/ezdxf_text_r2018.dxf");
+  const OpenResult res = OpenTextFixture(job, "Liberation Sans");
   ASSERT_TRUE(res.Loaded) << res.Error;
   ASSERT_EQ(job.Regions.size(), 13u);
   const double c30 = std::cos(Pi / 6), s30 = std::sin(Pi / 6);
@@ -74,9 +79,7 @@ TEST(DxfText, LandsWhereItsAlignmentPutsIt) {
 // open says which.
 TEST(DxfText, FaceNotFoundIsTold) {
   Job job;
-  job.Options.Font = "No Such Face Anywhere";
-  const OpenResult res = OpenDxfFile(job, Root + "/tests/data/ezdxf_text_r2018.dxf");
-  ASSERT_TRUE(res.Loaded) << res.Error;
+  const OpenResult res = OpenTextFixture(job, "No Such Face Anywhere");
   EXPECT_EQ(job.Regions.size(), 13u);
   ASSERT_EQ(res.Notices.size(), 2u);
   EXPECT_EQ(res.Notices[1].rfind("Font No Such Face Anywhere not found: ", 0), 0u) << res.Notices[1];
