@@ -2,7 +2,8 @@
 # (only those missing) and configures build folders.
 
 TIBREL_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
-  libbenchmark-dev ccache libpolyclipping-dev qt6-base-dev libgl-dev python3-ezdxf)
+  libbenchmark-dev ccache libpolyclipping-dev qt6-base-dev libgl-dev python3-ezdxf
+  libfreetype-dev libfontconfig-dev fonts-liberation)
 # OpenSCAD writes the STL fixtures (tests/data/make_stl_fixtures.sh).
 TIBREL_PACKAGES+=(openscad)
 

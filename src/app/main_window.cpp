@@ -21,6 +21,7 @@
 #include "app/operation_dialog.h"
 #include "app/options_dialog.h"
 #include "app/post_dialog.h"
+#include "app/text_dialog.h"
 #include "app/view_widget.h"
 #include "app/nc_editor.h"
 #include "editor/nc_dxf.h"
@@ -92,7 +93,11 @@ MainWindow::MainWindow() {
   };
   view_->onClick = [this](double x, double y) { Click(x, y); };
   view_->onRectangle = [this](double x1, double y1, double x2, double y2) { Rectangle(x1, y1, x2, y2); };
-  view_->onCursor = [this](double x, double y) { Status(QString::asprintf("%5.4f, %5.4f", x, y).toStdString(), 3); };
+  view_->onCursor = [this](double x, double y) {
+    Status(QString::asprintf("%5.4f, %5.4f", x, y).toStdString(), 3);
+    if (job_.CommandMode == ModeTextPlacement)
+      if (auto* text = findChild<TextDialog*>()) text->Follow(x, y);
+  };
   view_->onPainted = [this](const std::string& s) { panels_[2]->setText(QString::fromStdString(s)); };
   ReadSettings();
   BuildMenus();
@@ -161,6 +166,19 @@ void MainWindow::BuildMenus() {
   add(file, "Save Toolpaths &DXF", [this] { SaveDxfCommand(true); });
   add(file, "Save &Geometry DXF", [this] { SaveDxfCommand(false); });
   file->addSeparator();
+  add(file, "Add &Text", [this] {
+    auto* text = findChild<TextDialog*>();
+    if (!text) {
+      text = new TextDialog(job_, view_, [this](const CommandResult& r) {
+        Tell(r);
+        if (r.Changed) EnableCommands();
+      }, this);
+    }
+    Set2D(view_->State());
+    Action("3D View")->setChecked(false);
+    text->show();
+    text->raise();
+  });
   add(file, "&Close", [this] { CloseJob(); });
   add(file, "E&xit", [this] { close(); }, QKeySequence::Quit);
 
@@ -566,6 +584,9 @@ void MainWindow::Click(double x, double y) {
     case ModeSingleIslandBoundary: r = SingleIslandAt(job_, {x, y}, pick); break;
     case ModeChangeFirstEntity: r = ChangeFirstEntityAt(job_, {x, y}, pick); break;
     case ModeMachiningOrder: r = MachiningOrderClick(job_, {x, y}, pick); break;
+    case ModeTextPlacement:
+      if (auto* text = findChild<TextDialog*>()) text->Place(x, y);
+      return;
     default: return;
   }
   view_->Settings().ShortLabels = job_.CommandMode == ModeMachiningOrder;
@@ -677,6 +698,8 @@ void MainWindow::resizeEvent(QResizeEvent* e) {
 
 void MainWindow::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Escape) {
+    if (job_.CommandMode == ModeTextPlacement || job_.CommandMode == ModeTextPlacement2)
+      if (auto* text = findChild<TextDialog*>()) text->hide();
     Escape();
     return;
   }

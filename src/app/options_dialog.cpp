@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/painter.h"
+#include "app/text_options_page.h"
 #include "core/ini.h"
 #include "core/numbers.h"
 
@@ -145,6 +146,7 @@ OptionsDialog::OptionsDialog(const TTBSettings& settings, const std::vector<std:
       t->addRow(QString(group) + " " + caption, e);
     }
   tabs->addTab(tol, "Tolerences");
+  tabs->addTab(TextOptionsPage(s_.Options, [this] { Changed(); }), "Text");
 
   auto* buttons = new QDialogButtonBox;
   QPushButton* save = buttons->addButton("Save", QDialogButtonBox::AcceptRole);

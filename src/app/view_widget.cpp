@@ -36,6 +36,7 @@ void ViewWidget::paintEvent(QPaintEvent*) {
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRect(anchor_, last_).normalized());
   }
+  if (decoration) decoration(p, view_);
   if (onPainted) onPainted(d.Status);
 }
 

@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <functional>
 
+class QPainter;
+
 #include "view/view.h"
 
 namespace tibrel {
@@ -34,6 +36,8 @@ class ViewWidget : public QWidget {
   // What is drawn instead of the job when it returns true (the NC
   // backplot while the editor pane is shown).
   std::function<bool(const ViewState& v, Display& d)> overlay;
+  // Drawn over the view after everything else (the text dialog's preview box).
+  std::function<void(QPainter&, const ViewState&)> decoration;
 
  protected:
   void paintEvent(QPaintEvent*) override;

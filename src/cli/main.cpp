@@ -15,8 +15,10 @@
 
 #include "cli/help.h"
 #include "cli/json.h"
+#include "cli/arguments.h"
 #include "cli/mesh.h"
 #include "cli/nc.h"
+#include "cli/text.h"
 #include "job/job.h"
 #include "job/open_drawing.h"
 #include "core/files.h"
@@ -96,25 +98,12 @@ int Usage() {
                "       tibrel-cli pcb BOARD [--config NAME] [--set KEY=VALUE]... [--depth D] [--post NAME]\n"
                "                  -o OUT.nc [--dxf OUT.dxf] [--json]\n"
                "  isolation routing round the copper of a board (render: --operation pcb). Files ending\n"
-               "  .gbr .ger .gbx .gtl .gbl .cmp .sol (or any file, with --gerber) are read as Gerber.\n";
+               "  .gbr .ger .gbx .gtl .gbl .cmp .sol (or any file, with --gerber) are read as Gerber.\n"
+            << tibrel::cli::TextUsage;
   return 2;
 }
 
-// Numbers separated by commas; false when any is not a number.
-bool ParseNumbers(const std::string& text, std::vector<double>& out) {
-  out.clear();
-  size_t pos = 0;
-  while (pos <= text.size()) {
-    const size_t comma = std::min(text.find(',', pos), text.size());
-    const std::string part = text.substr(pos, comma - pos);
-    char* end = nullptr;
-    const double v = std::strtod(part.c_str(), &end);
-    if (part.empty() || *end != '\0' || !std::isfinite(v)) return false;
-    out.push_back(v);
-    pos = comma + 1;
-  }
-  return true;
-}
+using cli::ParseNumbers;
 
 bool WholeNumbers(const std::vector<double>& v, size_t count) {
   if (v.size() != count) return false;
@@ -527,5 +516,6 @@ int main(int argc, char** argv) {
   if (cmd == "render") return Render(args);
   if (cmd == "pcb") return cli::Pcb(args, {&StartProgram, &PrintRegionsJson, &ToolpathsJson, &WriteOutputs});
   if (cmd == "prototype") return cli::PrototypeCommand(args);
+  if (cmd == "text") return tibrel::cli::TextCommand(args);
   return Usage();
 }

@@ -82,6 +82,15 @@ class Text_ : public Point_ {
   std::string Text;
   DxfPoint3 Align;  // the insertion point when the file gives none
   int HAlign = 0;
+  // Vertical alignment: 0 baseline, 1 bottom, 2 middle, 3 top (TEXT's
+  // group 73, an attribute's 74).
+  int VAlign = 0;
+  // MTEXT: the text holds formatting codes and "\P" line breaks, and its
+  // insertion point is the attachment point (1..9: top, middle, bottom rows
+  // of left, centre, right); HAlign, VAlign and Align do not apply.
+  bool MText = false;
+  int Attachment = 0;
+  bool Invisible = false;  // an attribute that is not shown
 };
 
 class Attrib_ : public Text_ {

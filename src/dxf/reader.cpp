@@ -217,7 +217,7 @@ void DXF_Reader::ReadGroups(Groups& g) {
       case 74: g.i74 = Integer(); break;
       case 1: g.text1 = std::string(value_); break;
       case 2: g.name2 = std::string(Trim(value_)); break;
-      case 3: g.text3 = std::string(value_); break;
+      case 3: g.text3 += std::string(value_); break;  // MTEXT: the text's leading chunks
       case 8: g.layer = Upper(Trim(value_)); break;
       case 210: g.extrusion.X = Float(); break;
       case 220: g.extrusion.Y = Float(); break;
@@ -277,6 +277,26 @@ void FillText(Text_& t, const Groups& g, const std::optional<DxfOcs>& ocs) {
   const bool hasAlign = g.has11 && (g.p[1].X != 0 || g.p[1].Y != 0 || g.p[1].Z != 0);
   t.Align = hasAlign ? (ocs ? ocs->ToWorld(g.p[1]) : g.p[1]) : t.P1;
   t.HAlign = static_cast<int>(g.i72);
+  t.VAlign = static_cast<int>(g.i73);
+}
+
+// MTEXT: the text continues from its group 3 chunks; its direction is the
+// X axis vector of group 11 when given, else the rotation of group 50 in
+// degrees.
+void FillMText(Text_& t, const Groups& g) {
+  t.MText = true;
+  t.Text = g.text3 + g.text1;
+  t.Attachment = static_cast<int>(g.i71);
+  t.HAlign = t.VAlign = 0;
+  t.Align = t.P1;
+  if (g.has11 && (g.p[1].X != 0 || g.p[1].Y != 0)) t.Rotation = std::atan2(g.p[1].Y, g.p[1].X) * 180 / Pi;
+}
+
+// Attributes keep their vertical alignment in group 74 (73 is the field
+// length); flag 1 hides them.
+void FillAttribute(Text_& t, const Groups& g) {
+  t.VAlign = static_cast<int>(g.i74);
+  t.Invisible = g.i70 & 1;
 }
 
 bool SamePoint(const DxfPoint3& a, const DxfPoint3& b) { return a.X == b.X && a.Y == b.Y && a.Z == b.Z; }
@@ -338,14 +358,17 @@ void DXF_Reader::Dispatch(const std::string& name, DXF_Object* into) {
   } else if (name == "TEXT" || name == "MTEXT") {
     auto e = std::make_unique<Text_>();
     FillText(*e, g, ocs);
+    if (name == "MTEXT") FillMText(*e, g);
     AddEntity(into, g, std::move(e));
   } else if (name == "ATTRIB") {
     auto e = std::make_unique<Attrib_>();
     FillText(*e, g, ocs);
+    FillAttribute(*e, g);
     AddEntity(into, g, std::move(e));
   } else if (name == "ATTDEF") {
     auto e = std::make_unique<Attdef_>();
     FillText(*e, g, ocs);
+    FillAttribute(*e, g);
     AddEntity(into, g, std::move(e));
   } else if (name == "3DFACE") {
     auto e = std::make_unique<Face3D_>();

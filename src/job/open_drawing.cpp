@@ -6,6 +6,7 @@
 #include "geometry/chain.h"
 #include "geometry/repair.h"
 #include "geometry/tolerances.h"
+#include "job/add_text.h"
 
 namespace tibrel {
 
@@ -86,9 +87,9 @@ OpenResult OpenDxfDrawing(Job& job, std::string_view data, const std::string& na
   if (control.FlagSet()) return cancelled();
   const std::optional<Units> fileUnits = UnitsOfInsUnits(drawing.InsUnits);
 
-  // Text entities become outlines once glyphs can be converted; until then
-  // the text regions are empty.
-  TTBRegionArray textRegions = EmptyRegionList();
+  std::string faceNotice;
+  TTBRegionArray textRegions = DrawingTextRegions(drawing, job.Options, cw, control, faceNotice);
+  if (!faceNotice.empty()) res.Notices.push_back(faceNotice);
   TTBEntityArray segments;
   TTBRegionArray polylines;
   ConvertEntities(drawing, NoSkipLayer, EllipseChordTolerance, segments, polylines);

@@ -16,7 +16,7 @@ struct OpenResult {
   bool Cancelled = false;
   std::string Status;       // status-bar text: counts, "No Entities Loaded...", "Operation Cancelled..."
   std::string Error;        // the reader's message, when it failed (shown before the status)
-  std::vector<std::string> Notices;  // the reader's one-time notices (blocks, splines)
+  std::vector<std::string> Notices;  // the reader's one-time notices (blocks, splines; a text face not found)
   int Regions = 0, Open = 0;
   Units DrawingUnits = Units::Millimetre;  // what the job now holds, when Loaded
   bool UnitsInDrawing = false;             // the file named the unit (else the option gave it)

@@ -340,7 +340,46 @@ def plate(version, units):
     save(doc, f"ezdxf_plate_{name}.dxf")
 
 
+# 13. -----------------------------------------------------------------------
+def text():
+    """One capital H per text entity, 5 high, each placed by another rule,
+    far enough apart that every H is a region of its own (see fixtures.md)."""
+    from ezdxf.enums import MTextEntityAlignment, TextEntityAlignment as A
+
+    doc = new_doc(R2018)
+    msp = doc.modelspace()
+    h = 5
+    placed = [
+        ((0, 0), A.LEFT),
+        ((50, 0), A.CENTER),
+        ((100, 0), A.RIGHT),
+        ((150, 0), A.MIDDLE_CENTER),
+        ((200, 0), A.TOP_LEFT),
+        ((250, 0), A.BOTTOM_RIGHT),
+    ]
+    for point, align in placed:
+        msp.add_text("H", height=h).set_placement(point, align=align)
+    msp.add_text("H", height=h, rotation=90).set_placement((0, 50))
+    msp.add_text("H", height=h, rotation=30).set_placement((50, 50), align=A.CENTER)
+    msp.add_mtext(
+        "{\\C1;H}\\PH",
+        dxfattribs={"insert": (0, 100), "char_height": h,
+                    "attachment_point": MTextEntityAlignment.TOP_LEFT},
+    )
+    msp.add_mtext(
+        "{\\fArial|b0|i0;H}",
+        dxfattribs={"insert": (50, 100), "char_height": h,
+                    "attachment_point": MTextEntityAlignment.MIDDLE_CENTER},
+    )
+    blk = doc.blocks.new(name="TAGGED")
+    blk.add_attdef("NAME", (0, 0), dxfattribs={"height": h})
+    ref = msp.add_blockref("TAGGED", (100, 100))
+    ref.add_attrib("NAME", "H", (100, 100), dxfattribs={"height": h})
+    save(doc, "ezdxf_text_r2018.dxf")
+
+
 def main():
+    text()
     for version in (R12, R2018):
         lines(version)
         arcs_circles(version)

@@ -137,6 +137,12 @@ COMMON = {
         ent("MTEXT", (10, 30), (20, 40), (30, 0), (40, 3), (1, "Line one\\PLine two")),
         ent("ATTDEF", (10, 0), (20, 0), (30, 0), (40, 2), (1, "v"), (2, "ID"), (3, "prompt"), *MIRROR),
         line(0, 0, 5, 5)),
+    "text_codes.dxf": entities(
+        ent("MTEXT", (10, 0), (20, 0), (40, 2.5), (71, 5), (11, 0), (21, 1),
+            (3, "{\\fArial|b1;Bold}\\P\\S1^2;%%c10\\U+00C4\\"), (1, "{\\H2x;x}\\~%%p%%d%%123")),
+        ent("TEXT", (10, 0), (20, 9), (40, 2), (1, "fit me"), (72, 5), (11, 20), (21, 9)),
+        ent("ATTRIB", (10, 0), (20, 20), (40, 2), (1, "hidden"), (70, 1)),
+        ent("ATTDEF", (10, 0), (20, 30), (40, 2), (1, "top"), (72, 2), (74, 3), (11, 9), (21, 30))),
     "insert_blocks.dxf": groups((0, "SECTION"), (2, "HEADER"), (9, "$ACADVER"), (1, "AC1009"), (0, "ENDSEC"))
     + blocks(ent("BLOCK", (2, "HOLE"), (70, 0), (10, 0), (20, 0), (30, 0)), circle(0, 0, 2),
              polyline([(0, 0), (1, 1)]), lwpoly([(0, 0), (1, 0)]), ent("ENDBLK"))

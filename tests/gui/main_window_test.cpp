@@ -19,12 +19,14 @@
 #include <QMenu>
 #include <QToolBar>
 #include <QLabel>
+#include <QRadioButton>
 
 #include "core/ini.h"
 #include "core/program_folder.h"
 #include <QtTest/QtTest>
 
 #include "app/main_window.h"
+#include "app/text_dialog.h"
 #include "app/painter.h"
 #include "app/view_widget.h"
 #include "core/files.h"
@@ -735,6 +737,51 @@ class MainWindowTest : public QObject {
     job.Regions[1].Selected = 1;
     const QImage selected = RenderJob(job, v, s);
     QCOMPARE(selected.pixelColor(int(edge.X), int(edge.Y)), ColourOf(s.Colours.SelectedClosed));
+  }
+
+  // Add Text: modeless, a click in the view (By Point) places the text
+  // there, typed positions (Enter Below) add it again, the preview box
+  // follows, Esc hides the dialog and ends the mode.
+  void addTextByClickAndTyped() {
+    MainWindow w;
+    w.resize(900, 650);
+    w.show();
+    w.OpenDrawing(Examples + "bracket.dxf");
+    const size_t before = w.CurrentJob().Regions.size();
+    w.Action("Add Text")->trigger();
+    auto* d = w.findChild<TextDialog*>("TfrmText1");
+    QVERIFY(d && d->isVisible() && !d->isModal());
+    QCOMPARE(w.CurrentJob().CommandMode, int32_t(ModeTextPlacement));
+    QVERIFY(d->findChild<QLabel*>("Font")->text().contains("Liberation Sans"));
+    d->findChild<QLineEdit*>("Text")->setText("HI");
+    d->findChild<QLineEdit*>("Height")->setText("10");
+    ViewWidget* view = w.View();
+    const QPoint at(view->width() / 2, view->height() / 2);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), view->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
+    QVERIFY(view->decoration != nullptr);
+    QTest::mouseClick(view, Qt::LeftButton, {}, at);
+    QCOMPARE(w.CurrentJob().Regions.size(), before + 2);
+    double x = 0, y = 0;
+    WorldFromScreen(view->State(), at.x(), at.y(), x, y);
+    QCOMPARE(d->findChild<QLineEdit*>("X")->text(), QString::asprintf("%.4f", x));
+    Picture(&w, "main_window_text");
+    d->findChild<QRadioButton*>("EnterBelow")->setChecked(true);
+    QCOMPARE(w.CurrentJob().CommandMode, int32_t(ModeTextPlacement2));
+    d->findChild<QLineEdit*>("X")->setText("5");
+    d->findChild<QLineEdit*>("Y")->setText("5");
+    d->findChild<QPushButton*>("btnAddText")->click();
+    QCOMPARE(w.CurrentJob().Regions.size(), before + 4);
+    QString text;
+    CaptureMessage(text);
+    d->findChild<QLineEdit*>("Text")->setText("");
+    d->findChild<QPushButton*>("btnAddText")->click();
+    QCOMPARE(text, QString("No Text to convert!"));
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QVERIFY(!d->isVisible());
+    QCOMPARE(w.CurrentJob().CommandMode, int32_t(ModeIdle));
+    QVERIFY(view->decoration == nullptr);
   }
 
  private:
