@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <exception>
+#include <iostream>
+
+#include "core/program_folder.h"
+#include "post/post.h"
 
 namespace tibrel::cli {
 
@@ -19,6 +24,18 @@ bool ParseNumbers(const std::string& text, std::vector<double>& out) {
     pos = comma + 1;
   }
   return true;
+}
+
+bool LoadChosenPost(Job& job, const std::string& postName, const std::string& postsFile) {
+  if (postName.empty() && postsFile.empty()) return true;
+  const std::string name = postName.empty() ? job.Options.Post : postName;
+  try {
+    if (LoadPost(job.CurrentPost, name, postsFile.empty() ? ProgramFile("Posts.cfg") : postsFile)) return true;
+    std::cerr << "Post Processor " << name << " not found!\n";
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+  }
+  return false;
 }
 
 }  // namespace tibrel::cli

@@ -4,9 +4,16 @@
 #include <string>
 #include <vector>
 
+#include "job/job.h"
+
 namespace tibrel::cli {
 
 // Numbers separated by commas; false when any is not a number.
 bool ParseNumbers(const std::string& text, std::vector<double>& out);
+
+// --post NAME and --posts FILE: loads the post named (else the one the
+// options name) from FILE (else Posts.cfg beside the program) when either
+// is given. False, with the message on stderr, when it cannot be loaded.
+bool LoadChosenPost(Job& job, const std::string& postName, const std::string& postsFile);
 
 }  // namespace tibrel::cli

@@ -338,18 +338,7 @@ int PrepareJob(Job& job, const RunOptions& o, std::string& status, TTBSettings& 
     return 2;
   }
   if (!StartProgram(job, settings)) return 2;
-  try {
-    if (!o.postName.empty() || !o.postsFile.empty()) {
-      const std::string name = o.postName.empty() ? job.Options.Post : o.postName;
-      if (!LoadPost(job.CurrentPost, name, o.postsFile.empty() ? ProgramFile("Posts.cfg") : o.postsFile)) {
-        std::cerr << "Post Processor " << name << " not found!\n";
-        return 2;
-      }
-    }
-  } catch (const std::exception& e) {
-    std::cerr << e.what() << "\n";
-    return 2;
-  }
+  if (!cli::LoadChosenPost(job, o.postName, o.postsFile)) return 2;
   if (!OpenDrawing(job, o.path, status)) return 1;
   if (units) job.DrawingUnits = *units;
   return ApplyRules(job, o.rules, status);

@@ -1,5 +1,7 @@
 #include "cli/mesh.h"
 
+#include "cli/arguments.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -162,18 +164,7 @@ int PrototypeCommand(const std::vector<std::string>& args) {
   InterruptAsEsc esc(job);
   job.ProgressSink = &esc;
   if (!Start(job)) return 2;
-  if (!postName.empty() || !postsFile.empty()) {
-    const std::string name = postName.empty() ? job.Options.Post : postName;
-    try {
-      if (!LoadPost(job.CurrentPost, name, postsFile.empty() ? ProgramFile("Posts.cfg") : postsFile)) {
-        std::cerr << "Post Processor " << name << " not found!\n";
-        return 2;
-      }
-    } catch (const std::exception& e) {
-      std::cerr << e.what() << "\n";
-      return 2;
-    }
-  }
+  if (!LoadChosenPost(job, postName, postsFile)) return 2;
   MeshOpenResult res;
   if (!Open(job, path, res)) return 1;
   ConfigurationFields fields = DefaultConfigurationFields(OperationDialog::Prototype);

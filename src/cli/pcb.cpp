@@ -1,5 +1,7 @@
 #include "cli/pcb.h"
 
+#include "cli/arguments.h"
+
 #include <algorithm>
 #include <iostream>
 #include <optional>
@@ -115,18 +117,7 @@ int Pcb(const std::vector<std::string>& args, const PcbHooks& hooks) {
   Job job;
   TTBSettings settings;
   if (!hooks.StartProgram(job, settings)) return 2;
-  try {
-    if (!postName.empty() || !postsFile.empty()) {
-      const std::string name = postName.empty() ? job.Options.Post : postName;
-      if (!LoadPost(job.CurrentPost, name, postsFile.empty() ? ProgramFile("Posts.cfg") : postsFile)) {
-        std::cerr << "Post Processor " << name << " not found!\n";
-        return 2;
-      }
-    }
-  } catch (const std::exception& e) {
-    std::cerr << e.what() << "\n";
-    return 2;
-  }
+  if (!LoadChosenPost(job, postName, postsFile)) return 2;
   const OpenResult open = OpenBoardOrDrawing(job, path);
   for (const auto& n : open.Notices) std::cerr << n << "\n";
   if (!open.Error.empty()) std::cerr << open.Error << "\n";

@@ -13,6 +13,7 @@
 #include <QtTest/QtTest>
 
 #include "app/main_window.h"
+#include "test_program_folder.h"
 #include "core/files.h"
 
 using namespace tibrel;
@@ -41,13 +42,10 @@ class BoardTest : public QObject {
  private slots:
   // Every test runs beside settings of its own, never the built program's.
   void init() {
-    folder_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(folder_->isValid());
-    qputenv("TIBREL_PROGRAM_FOLDER", folder_->path().toLocal8Bit());
-    qputenv("TIBREL_RESOURCE_FOLDER", QByteArray(TIBREL_SOURCE_DIR "/resources"));
+    folder_ = std::make_unique<TestProgramFolder>();
+    QVERIFY(folder_->IsValid());
   }
   void cleanup() {
-    qunsetenv("TIBREL_PROGRAM_FOLDER");
     folder_.reset();
   }
 
@@ -104,7 +102,7 @@ class BoardTest : public QObject {
     QCOMPARE(message, QString("Use Select All as Islands for this function"));
   }
  private:
-  std::unique_ptr<QTemporaryDir> folder_;
+  std::unique_ptr<TestProgramFolder> folder_;
 };
 
 QTEST_MAIN(BoardTest)

@@ -26,6 +26,7 @@
 #include <QtTest/QtTest>
 
 #include "app/main_window.h"
+#include "test_program_folder.h"
 #include "app/text_dialog.h"
 #include "app/painter.h"
 #include "app/view_widget.h"
@@ -146,13 +147,10 @@ class MainWindowTest : public QObject {
   // shipped settings copied in as on a first run; nothing beside the built
   // program is read or written, and no test sees what another saved.
   void init() {
-    folder_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(folder_->isValid());
-    qputenv("TIBREL_PROGRAM_FOLDER", folder_->path().toLocal8Bit());
-    qputenv("TIBREL_RESOURCE_FOLDER", QByteArray(TIBREL_SOURCE_DIR "/resources"));
+    folder_ = std::make_unique<TestProgramFolder>();
+    QVERIFY(folder_->IsValid());
   }
   void cleanup() {
-    qunsetenv("TIBREL_PROGRAM_FOLDER");
     folder_.reset();
   }
 
@@ -414,7 +412,7 @@ class MainWindowTest : public QObject {
     w.Action("Post Processor Setup")->trigger();
     QCOMPARE(message, QString("Test Mill Saved!"));
     const IniFile posts = IniFile::Load(ProgramFile("Posts.cfg"));
-    QCOMPARE(QString::fromStdString(ProgramFile("Posts.cfg")), folder_->path() + "/Posts.cfg");
+    QCOMPARE(QString::fromStdString(ProgramFile("Posts.cfg")), folder_->Path() + "/Posts.cfg");
     QVERIFY(posts.HasSection("Test Mill"));
     QCOMPARE(posts.Read("Test Mill", "Scripts0"), posts.Read("Default", "Scripts0"));
     QCOMPARE(posts.Read("Test Mill", "UnitsInch"), std::optional<std::string>("G70"));
@@ -785,7 +783,7 @@ class MainWindowTest : public QObject {
   }
 
  private:
-  std::unique_ptr<QTemporaryDir> folder_;
+  std::unique_ptr<TestProgramFolder> folder_;
   static void EXPECT_PROPOSED(const QString& proposed) { QCOMPARE(proposed, QString("bracket.ngc")); }
 };
 
