@@ -26,6 +26,29 @@ bool ParseNumbers(const std::string& text, std::vector<double>& out) {
   return true;
 }
 
+bool FieldsFromArguments(OperationDialog dialog, const std::string& config, const std::vector<std::string>& sets,
+                         ConfigurationFields& fields) {
+  fields = DefaultConfigurationFields(dialog);
+  try {
+    LoadConfigurationFile(ProgramFile("Configurations.cfg"), config, dialog, fields);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return false;
+  }
+  const auto& keys = ConfigurationKeys(dialog);
+  for (const auto& kv : sets) {
+    const size_t eq = kv.find('=');
+    const std::string key = kv.substr(0, eq);
+    if (eq == std::string::npos ||
+        std::none_of(keys.begin(), keys.end(), [&](const ConfigurationKey& k) { return key == k.Key; })) {
+      std::cerr << "unknown field: " << kv << "\n";
+      return false;
+    }
+    fields[key] = kv.substr(eq + 1);
+  }
+  return true;
+}
+
 bool LoadChosenPost(Job& job, const std::string& postName, const std::string& postsFile) {
   if (postName.empty() && postsFile.empty()) return true;
   const std::string name = postName.empty() ? job.Options.Post : postName;

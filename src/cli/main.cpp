@@ -347,25 +347,9 @@ int PrepareJob(Job& job, const RunOptions& o, std::string& status, TTBSettings& 
 // The dialog's fields from the configuration and --set, into the machining
 // parameters (saving "LAST"), then the command flow. 2 for a bad --set.
 int RunDialog(Job& job, OperationDialog dialog, const RunOptions& o, OperationResult& result) {
-  ConfigurationFields fields = DefaultConfigurationFields(dialog);
   const std::string configPath = ProgramFile("Configurations.cfg");
-  try {
-    LoadConfigurationFile(configPath, o.config, dialog, fields);
-  } catch (const std::exception& e) {
-    std::cerr << e.what() << "\n";
-    return 2;
-  }
-  for (const auto& kv : o.sets) {
-    const size_t eq = kv.find('=');
-    const std::string key = kv.substr(0, eq);
-    const auto& keys = ConfigurationKeys(dialog);
-    const auto known = std::find_if(keys.begin(), keys.end(), [&](const ConfigurationKey& k) { return key == k.Key; });
-    if (eq == std::string::npos || known == keys.end()) {
-      std::cerr << "unknown field: " << kv << "\n";
-      return 2;
-    }
-    fields[key] = kv.substr(eq + 1);
-  }
+  ConfigurationFields fields;
+  if (!cli::FieldsFromArguments(dialog, o.config, o.sets, fields)) return 2;
   try {
     ApplyOperationFields(job, dialog, fields, o.depth, configPath);
   } catch (const std::exception& e) {

@@ -167,25 +167,9 @@ int PrototypeCommand(const std::vector<std::string>& args) {
   if (!LoadChosenPost(job, postName, postsFile)) return 2;
   MeshOpenResult res;
   if (!Open(job, path, res)) return 1;
-  ConfigurationFields fields = DefaultConfigurationFields(OperationDialog::Prototype);
   const std::string configPath = ProgramFile("Configurations.cfg");
-  try {
-    LoadConfigurationFile(configPath, config, OperationDialog::Prototype, fields);
-  } catch (const std::exception& e) {
-    std::cerr << e.what() << "\n";
-    return 2;
-  }
-  const auto& keys = ConfigurationKeys(OperationDialog::Prototype);
-  for (const auto& kv : sets) {
-    const size_t eq = kv.find('=');
-    const std::string key = kv.substr(0, eq);
-    if (eq == std::string::npos ||
-        std::none_of(keys.begin(), keys.end(), [&](const ConfigurationKey& k) { return key == k.Key; })) {
-      std::cerr << "unknown field: " << kv << "\n";
-      return 2;
-    }
-    fields[key] = kv.substr(eq + 1);
-  }
+  ConfigurationFields fields;
+  if (!FieldsFromArguments(OperationDialog::Prototype, config, sets, fields)) return 2;
   values.Blank = job.MachiningParameters.Prototype;
   values.Blank.Male = female ? 0 : 1;
   std::vector<double> n;

@@ -33,25 +33,9 @@ int PcbUsage() {
 // The PCB Route fields from the configuration and the --set keys, applied
 // and saved as "LAST". False for a key the board dialog does not have.
 bool ApplyFields(Job& job, const std::string& config, const std::vector<std::string>& sets, const std::string& depth) {
-  ConfigurationFields fields = DefaultConfigurationFields(OperationDialog::PcBoard);
   const std::string configPath = ProgramFile("Configurations.cfg");
-  try {
-    LoadConfigurationFile(configPath, config, OperationDialog::PcBoard, fields);
-  } catch (const std::exception& e) {
-    std::cerr << e.what() << "\n";
-    return false;
-  }
-  const auto& keys = ConfigurationKeys(OperationDialog::PcBoard);
-  for (const auto& kv : sets) {
-    const size_t eq = kv.find('=');
-    const std::string key = kv.substr(0, eq);
-    if (eq == std::string::npos ||
-        std::none_of(keys.begin(), keys.end(), [&](const ConfigurationKey& k) { return key == k.Key; })) {
-      std::cerr << "unknown field: " << kv << "\n";
-      return false;
-    }
-    fields[key] = kv.substr(eq + 1);
-  }
+  ConfigurationFields fields;
+  if (!FieldsFromArguments(OperationDialog::PcBoard, config, sets, fields)) return false;
   try {
     ApplyPcbFields(job, fields, depth, configPath);
   } catch (const std::exception& e) {
