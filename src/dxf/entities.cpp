@@ -66,6 +66,10 @@ DXF_Layer& DXF_Object::LayerNamed(const std::string& upperName) {
   return *Layers.back();
 }
 
+void DXF_Object::Notice(const std::string& text) {
+  if (std::find(Warnings.begin(), Warnings.end(), text) == Warnings.end()) Warnings.push_back(text);
+}
+
 size_t DXF_Object::SegmentSlots() const {
   size_t n = 0;
   for (const auto& l : Layers)

@@ -8,6 +8,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "dxf/blocks.h"
+#include "dxf/groups.h"
+#include "dxf/spline.h"
 #include "geometry/entity.h"
 #include "geometry/tolerances.h"
 
@@ -105,7 +108,8 @@ class DXF_Reader {
   void ReadPolyline(Groups& g, DXF_Object* into);
   void ReadLwPolyline(DXF_Object* into);
   void AddEntity(DXF_Object* into, const Groups& g, std::unique_ptr<DXF_Entity> e);
-  void Warn(bool& shown, const char* text);
+  // INSERT and SPLINE, read from their raw groups.
+  void ReadRawEntity(const std::string& name, DXF_Object* into);
 
   std::string_view data_;
   const PassControl& control_;
@@ -116,8 +120,7 @@ class DXF_Reader {
   std::string_view value_;  // a view into the data, at most 255 characters
   bool pushed_ = false;
   bool cancelled_ = false;
-  bool insertShown_ = false, splineShown_ = false;
-  std::vector<std::string>* warnings_ = nullptr;
+  DxfBlock* block_ = nullptr;  // the block whose entities are being read
 };
 
 bool DXF_Reader::NextLine(std::string_view& line) {
@@ -223,15 +226,42 @@ void DXF_Reader::ReadGroups(Groups& g) {
 }
 
 void DXF_Reader::AddEntity(DXF_Object* into, const Groups& g, std::unique_ptr<DXF_Entity> e) {
-  if (!into) return;  // block contents never become geometry
   e->Colour = static_cast<int>(g.colour);
-  into->LayerNamed(g.layer).Add(std::move(e));
+  if (into)
+    into->LayerNamed(g.layer).Add(std::move(e));
+  else if (block_)
+    block_->Items.push_back({g.layer, std::move(e)});
 }
 
-void DXF_Reader::Warn(bool& shown, const char* text) {
-  if (shown) return;
-  shown = true;
-  if (warnings_) warnings_->push_back(text);
+void DXF_Reader::ReadRawEntity(const std::string& name, DXF_Object* into) {
+  DxfGroups raw;
+  for (;;) {
+    const int c = ReadGroup();
+    if (c < 0) break;
+    if (c == 0) {
+      PushBack();
+      break;
+    }
+    raw.push_back({c, value_, line_});
+  }
+  std::unique_ptr<DXF_Entity> e;
+  if (name == "INSERT") {
+    e = InsertFromGroups(raw);
+  } else {
+    auto spline = SplineFromGroups(raw);
+    // A spline that defines no curve is left out with a notice (in a block:
+    // when the block is inserted).
+    if (!SplineCurve(*spline)) {
+      if (into) into->Notice(SplineNotReadNotice);
+      if (block_) block_->UnreadSpline = true;
+      return;
+    }
+    e = std::move(spline);
+  }
+  Groups g;
+  g.layer = GroupLayer(raw);
+  g.colour = e->Colour;
+  AddEntity(into, g, std::move(e));
 }
 
 double DegreesToRadians(double deg) {
@@ -300,6 +330,7 @@ void CloseVertices(Polyline_& p, bool closedFlag) {
 void DXF_Reader::Dispatch(const std::string& name, DXF_Object* into) {
   Groups g;
   if (name == "LWPOLYLINE") return ReadLwPolyline(into);
+  if (name == "INSERT" || name == "SPLINE") return ReadRawEntity(name, into);
   ReadGroups(g);
   if (name == "POLYLINE") return ReadPolyline(g, into);
   const std::optional<DxfOcs> ocs = OcsFromExtrusion(g.extrusion);
@@ -362,10 +393,6 @@ void DXF_Reader::Dispatch(const std::string& name, DXF_Object* into) {
     } else {
       line(0, 1), line(1, 3), line(3, 2), line(2, 0);
     }
-  } else if (name == "INSERT") {
-    if (into) Warn(insertShown_, "A \"BLOCK\" was read but not inserted.  Explode all Blocks before loading.");
-  } else if (name == "SPLINE") {
-    if (into) Warn(splineShown_, "A SPLINE was detected but not read.  Explode all SPLINE's before loading");
   }
 }
 
@@ -519,12 +546,19 @@ bool DXF_Reader::SkimBlocks(DXF_Object& out) {
     b->Name = g.name2;
     b->Base = g.p[0];
     out.LayerNamed("0").Add(std::move(b));
-    if (!ReadEntities(nullptr, "ENDBLK")) return false;
+    // The first definition of a name counts; a later one is read and dropped.
+    DxfBlock scratch;
+    const auto [it, fresh] = out.Blocks.try_emplace(BlockKey(g.name2));
+    block_ = fresh ? &it->second : &scratch;
+    block_->Name = g.name2;
+    block_->Base = g.p[0];
+    const bool ok = ReadEntities(nullptr, "ENDBLK");
+    block_ = nullptr;
+    if (!ok) return false;
   }
 }
 
 void DXF_Reader::Read(DXF_Object& out) {
-  warnings_ = &out.Warnings;
   const size_t saved = pos_;
   const long savedLine = line_;
   // Blocks come before the entities; a file without them is not read to
@@ -534,6 +568,7 @@ void DXF_Reader::Read(DXF_Object& out) {
     line_ = savedLine;
     pushed_ = false;
     out.Layers.clear();
+    out.Blocks.clear();
   }
   if (cancelled_) return;
   control_.Begin("Reading DXF file...", static_cast<int64_t>(data_.size() / BlockSize));
@@ -550,7 +585,13 @@ DXF_Object ReadDxf(std::string_view data, const std::string& name, const PassCon
   out.Name = name;
   DXF_Reader reader(data, control);
   reader.Read(out);
+  if (!control.FlagSet()) ExpandInserts(out, control);
   return out;
 }
+
+bool ParseDxfReal(std::string_view text, double& out) { return ParseDouble(text, out); }
+bool ParseDxfInteger(std::string_view text, long& out) { return ParseInt(text, out); }
+std::string_view TrimGroupValue(std::string_view text) { return Trim(text); }
+std::string DxfLayerName(std::string_view text) { return Upper(Trim(text)); }
 
 }  // namespace tibrel

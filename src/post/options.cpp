@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/numbers.h"
+#include "geometry/tolerances.h"
 
 namespace tibrel {
 
@@ -66,6 +67,10 @@ void ReadOptions(const IniFile& f, TTBSettings& s) {
   o.StlOverlap = static_cast<double>(f.ReadInteger(Section, "StlOverlap", 50)) / 100;
   o.Offset = Int(f, "Offset", 0);
   o.Air = f.ReadBool(Section, "Air", false);
+  // Files written before the key existed, and values that are not a length
+  // above 0, give the program's default.
+  o.CurveTolerance = ReadNumber(f, "CurveTolerance", DefaultCurveTolerance);
+  if (!(o.CurveTolerance > 0) || !std::isfinite(o.CurveTolerance)) o.CurveTolerance = DefaultCurveTolerance;
   s.Rough = {ReadNumber(f, "MinArcLengthRough", 0), ReadNumber(f, "TanDevRough", 0), ReadNumber(f, "MinArcRadRough", 0)};
   s.Finish = {ReadNumber(f, "MinArcLengthFinish", 0), ReadNumber(f, "TanDevFinish", 0),
               ReadNumber(f, "MinArcRadFinish", 0)};
@@ -109,6 +114,7 @@ void WriteOptions(IniFile& f, const TTBSettings& s) {
   integer("StlOverlap", std::lround(o.StlOverlap * 100));
   integer("Offset", o.Offset);
   flag("Air", o.Air);
+  put("CurveTolerance", Number(o.CurveTolerance));
   put("MinArcLengthRough", Number(s.Rough.MinArcLength));
   put("TanDevRough", Number(s.Rough.TanDeviance));
   put("MinArcRadRough", Number(s.Rough.MinArcRadius));

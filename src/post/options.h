@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/ini.h"
+#include "geometry/tolerances.h"
 #include "toolpath/model.h"
 
 namespace tibrel {
@@ -25,6 +26,9 @@ struct TTBOptions {
   double STLDepth = 0;
   bool Air = false;         // avoid cutting air during roughing
   int32_t Offset = 0;       // Gerber tool offset in mils
+  // Ellipses and splines are followed by arcs within this distance (drawing
+  // units) of the true curve.
+  double CurveTolerance = DefaultCurveTolerance;
 };
 
 // Colours are 24-bit numbers with red in the lowest byte (0x00BBGGRR).

@@ -307,6 +307,10 @@ class MainWindowTest : public QObject {
       auto* overlap = d->findChild<QLineEdit*>("Overlap");
       overlap->selectAll();
       QTest::keyClicks(overlap, "33");
+      auto* curve = d->findChild<QLineEdit*>("CurveTolerance");
+      QCOMPARE(curve->text(), QString("0.001"));
+      curve->selectAll();
+      QTest::keyClicks(curve, "0.0005");
       CaptureMessage(saved);
       d->findChild<QPushButton*>("Save")->click();
     });
@@ -314,6 +318,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(saved, QString("Options Saved!"));
     QCOMPARE(w.CurrentJob().Options.Overlap, 0.33);
     QCOMPARE(IniFile::Load(ProgramFile("Options.cfg")).Read("Options", "Overlap"), std::optional<std::string>("33"));
+    QCOMPARE(w.CurrentJob().Options.CurveTolerance, 0.0005);
+    QCOMPARE(IniFile::Load(ProgramFile("Options.cfg")).Read("Options", "CurveTolerance"),
+             std::optional<std::string>("0.0005"));
     // The post editor: a token made in the editor is in force at once; Save
     // writes the post under its name.
     {
