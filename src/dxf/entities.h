@@ -182,6 +182,9 @@ class DXF_Layer {
   std::vector<std::unique_ptr<Entity_List>> Lists;
   // Puts the entity into the list of its class, creating the list on first use.
   void Add(std::unique_ptr<DXF_Entity> e);
+
+ private:
+  size_t last_ = 0;  // the list the last entity went to
 };
 
 // The notices for what the reader could not turn into geometry.
@@ -225,6 +228,9 @@ class DXF_Object {
   // Entities of all non-polyline lists plus the vertices of polyline lists.
   size_t SegmentSlots() const;
   size_t PolylineCount() const;
+
+ private:
+  size_t lastLayer_ = 0;  // the layer LayerNamed gave last
 };
 
 }  // namespace tibrel

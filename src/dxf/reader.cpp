@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
 #include "dxf/blocks.h"
 #include "dxf/groups.h"
@@ -23,10 +22,24 @@ std::string DxfErrorAtLine(const std::string& text, long line) {
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw DXF_read_exception("Cannot open file " + path);
-  std::ostringstream ss;
-  ss << in.rdbuf();
+  // Read in one piece into a string of the file's size (a stream copy
+  // through a string stream costs more than reading a large drawing);
+  // whatever the size said, the file is read to its end.
+  std::string data;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  if (size > 0) {
+    data.resize(static_cast<size_t>(size));
+    in.read(data.data(), size);
+    data.resize(static_cast<size_t>(in.gcount()));
+  }
   if (in.bad()) throw DXF_read_exception("Cannot read file " + path);
-  return std::move(ss).str();
+  in.clear();
+  char more[65536];
+  while (in.read(more, sizeof more) || in.gcount() > 0) data.append(more, static_cast<size_t>(in.gcount()));
+  if (in.bad()) throw DXF_read_exception("Cannot read file " + path);
+  return data;
 }
 
 namespace {

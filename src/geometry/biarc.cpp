@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "geometry/selection.h"
 #include "geometry/tolerances.h"
 
 namespace tibrel {
@@ -15,7 +14,7 @@ TTBPoint Add(TTBPoint a, TTBPoint b) { return {a.X + b.X, a.Y + b.Y}; }
 TTBPoint Scale(TTBPoint a, double k) { return {a.X * k, a.Y * k}; }
 double Dot(TTBPoint a, TTBPoint b) { return a.X * b.X + a.Y * b.Y; }
 double Cross(TTBPoint a, TTBPoint b) { return a.X * b.Y - a.Y * b.X; }
-double Length(TTBPoint a) { return std::hypot(a.X, a.Y); }
+double Length(TTBPoint a) { return std::sqrt(a.X * a.X + a.Y * a.Y); }
 bool Finite(TTBPoint a) { return std::isfinite(a.X) && std::isfinite(a.Y); }
 
 // Interior points of the curve at which a fit is checked.
@@ -88,6 +87,8 @@ TTBEntityArray Biarc(TTBPoint p0, TTBPoint t0, TTBPoint p1, TTBPoint t1) {
 }
 
 struct Fitter {
+  Fitter(const PlaneCurve& c, double a, TTBEntityArray& o) : curve(c), aim(a), out(o) {}
+
   const PlaneCurve& curve;
   double aim;  // the distance the pieces are held to
   TTBEntityArray& out;
@@ -124,7 +125,7 @@ struct Fitter {
     constexpr double g = 0.6180339887498949;
     double a = lo, b = hi, c = b - g * (b - a), d = a + g * (b - a);
     double fc = f(c), fd = f(d);
-    for (int k = 0; k < 24; ++k) {
+    for (int k = 0; k < 16; ++k) {
       if (fc < fd) {
         b = d, d = c, fd = fc, c = b - g * (b - a), fc = f(c);
       } else {
@@ -134,36 +135,93 @@ struct Fitter {
     return (a + b) / 2;
   }
 
-  static double Distance2(const TTBEntityArray& pieces, TTBPoint p) {
+  // A piece as its ends (and for an arc its centre, radius and sense), for
+  // distances without trigonometry. Arcs here turn by less than half a turn.
+  struct Shape {
+    TTBPoint a, b, c;
+    double r = 0;   // 0: the line from a to b
+    double sense = 1;  // +1 counter-clockwise, -1 clockwise
+  };
+  Shape shapes[2];
+  int shapeCount = 0;
+
+  void Shapes(const TTBEntityArray& pieces) {
+    shapeCount = 0;
+    for (const TTBEntity& e : pieces) {
+      Shape& sh = shapes[shapeCount++];
+      EntityEnds(e, sh.a, sh.b);
+      sh.r = std::fabs(e.Radius);
+      sh.c = {e.X, e.Y};
+      sh.sense = e.Radius < 0 ? -1 : 1;
+    }
+  }
+
+  double Distance2(TTBPoint p) const {
     double best = INFINITY;
-    for (const TTBEntity& e : pieces) best = std::min(best, PickDistanceSquared(e, p));
+    for (int k = 0; k < shapeCount; ++k) {
+      const Shape& sh = shapes[k];
+      if (sh.r == 0) {
+        const TTBPoint v = Sub(sh.b, sh.a), w = Sub(p, sh.a);
+        const double l2 = Dot(v, v), u = l2 > 0 ? std::clamp(Dot(w, v) / l2, 0.0, 1.0) : 0;
+        const TTBPoint d = Sub(w, Scale(v, u));
+        best = std::min(best, Dot(d, d));
+        continue;
+      }
+      const TTBPoint v = Sub(p, sh.c), s = Sub(sh.a, sh.c), e = Sub(sh.b, sh.c);
+      // Within the arc's wedge (less than half a turn wide): on the inner side
+      // of both of its end radii.
+      if (sh.sense * Cross(s, v) >= 0 && sh.sense * Cross(v, e) >= 0) {
+        const double d = Length(v) - sh.r;
+        best = std::min(best, d * d);
+      } else {
+        const TTBPoint da = Sub(p, sh.a), db = Sub(p, sh.b);
+        best = std::min({best, Dot(da, da), Dot(db, db)});
+      }
+    }
     return best;
   }
 
-  // Whether the pieces keep within aim of the curve over [ta, tb]. The
-  // curve's distance from the pieces is sampled and its largest value found
-  // exactly near the worst sample; points of the pieces are checked against
-  // the nearest point of the curve.
-  bool Holds(const TTBEntityArray& pieces, double ta, double tb, const CurveSample& a, const CurveSample& b) {
+  // The parameter near t (kept between lo and hi) whose point of the curve
+  // is nearest q, by Gauss-Newton steps along the derivative.
+  double Nearest(TTBPoint q, double t, double lo, double hi) {
+    for (int k = 0; k < 6; ++k) {
+      const CurveSample s = At(t);
+      const double h = Dot(s.D, s.D);
+      if (!(h > 0)) break;
+      const double next = std::clamp(t - Dot(Sub(s.P, q), s.D) / h, lo, hi);
+      const bool done = std::fabs(next - t) <= 1e-12 * (hi - lo);
+      t = next;
+      if (done) break;
+    }
+    return t;
+  }
+
+  // How far the pieces stray from the curve over [ta, tb]: the largest
+  // distance of the curve from the pieces (sampled, then found exactly near
+  // the worst sample), and of points of the pieces from the curve. Counting
+  // stops as soon as it passes aim; a piece turning too far gives infinity.
+  double Stray(const TTBEntityArray& pieces, double ta, double tb, const CurveSample& a, const CurveSample& b) {
     const double aim2 = aim * aim;
     double ts[CheckSamples + 2];
     TTBPoint ps[CheckSamples + 2];
     ts[0] = ta, ps[0] = a.P;
     ts[CheckSamples + 1] = tb, ps[CheckSamples + 1] = b.P;
+    for (const TTBEntity& e : pieces)
+      if (e.Radius != 0 && std::fabs(ArcSweep(e)) > MaxBiarcSweep) return INFINITY;
+    Shapes(pieces);
     int worst = 1;
-    double worstD = -1;
+    double worst2 = -1;
     for (int i = 1; i <= CheckSamples; ++i) {
       ts[i] = ta + (tb - ta) * i / (CheckSamples + 1);
       ps[i] = At(ts[i]).P;
-      const double d = Distance2(pieces, ps[i]);
-      if (!(d <= aim2)) return false;
-      if (d > worstD) worstD = d, worst = i;
+      const double d = Distance2(ps[i]);
+      if (!(d <= aim2)) return std::sqrt(d);
+      if (d > worst2) worst2 = d, worst = i;
     }
-    const double tw =
-        Least([&](double t) { return -Distance2(pieces, At(t).P); }, ts[worst - 1], ts[worst + 1]);
-    if (!(Distance2(pieces, At(tw).P) <= aim2)) return false;
+    const double tw = Least([&](double t) { return -Distance2(At(t).P); }, ts[worst - 1], ts[worst + 1]);
+    worst2 = std::max(worst2, Distance2(At(tw).P));
+    if (!(worst2 <= aim2)) return std::sqrt(worst2);
     for (const TTBEntity& e : pieces) {
-      if (e.Radius != 0 && std::fabs(ArcSweep(e)) > MaxBiarcSweep) return false;
       for (double f : {0.25, 0.5, 0.75}) {
         TTBPoint q;
         if (e.Radius == 0) {
@@ -178,15 +236,13 @@ struct Fitter {
           const TTBPoint d = Sub(ps[i], q);
           if (Dot(d, d) < best) best = Dot(d, d), k = i;
         }
-        auto dist2 = [&](double t) {
-          const TTBPoint d = Sub(At(t).P, q);
-          return Dot(d, d);
-        };
-        const double t = Least(dist2, ts[std::max(k - 1, 0)], ts[std::min(k + 1, CheckSamples + 1)]);
-        if (!(dist2(t) <= aim2)) return false;
+        const double t = Nearest(q, ts[k], ts[std::max(k - 1, 0)], ts[std::min(k + 1, CheckSamples + 1)]);
+        const TTBPoint d = Sub(At(t).P, q);
+        worst2 = std::max(worst2, std::min(best, Dot(d, d)));
+        if (!(worst2 <= aim2)) return std::sqrt(worst2);
       }
     }
-    return true;
+    return std::sqrt(worst2);
   }
 
   void Emit(const TTBEntityArray& pieces) {
@@ -194,13 +250,15 @@ struct Fitter {
       if (EntityLength(e) > 0) out.push_back(e);
   }
 
-  // The pieces from ta to tb, when they hold: a biarc, or the chord where
-  // no biarc fits the ends (a curve that is all but a point, or straight).
-  bool Try(double ta, const CurveSample& a, double tb, const CurveSample& b, TTBEntityArray& pieces) {
+  // The pieces from ta to tb and how far they stray: a biarc, or the chord
+  // where no biarc fits the ends (a curve that is all but a point, or
+  // straight).
+  double Try(double ta, const CurveSample& a, double tb, const CurveSample& b, TTBEntityArray& pieces) {
     --tries;
     pieces = Biarc(a.P, Tangent(a, ta, ta, tb, +1), b.P, Tangent(b, tb, ta, tb, -1));
     if (pieces.empty()) pieces = {MakeLine(a.P.X, a.P.Y, b.P.X, b.P.Y)};
-    return Holds(pieces, ta, tb, a, b) && finite;
+    const double stray = Stray(pieces, ta, tb, a, b);
+    return finite ? stray : INFINITY;
   }
 
   // Chords through evenly spaced points from t to tb: what is left of a span
@@ -214,10 +272,11 @@ struct Fitter {
     }
   }
 
-  // Covers one smooth span greedily: each biarc reaches as far along the
-  // curve as it can while it holds (found by bisection on its end, starting
-  // from the reach of the one before), which makes far fewer pieces than
-  // halving spans that only just fail.
+  // Covers one smooth span piece by piece, each biarc reaching about as far
+  // as it can while it holds. A biarc strays by about the fifth power of its
+  // length, so the stray of each try tells the length of the next: longer
+  // after a piece that held with room to spare, shorter after one that
+  // failed. Most pieces take one or two tries.
   void FitSpan(double ta, double tb) {
     const CurveSample end = At(tb, true);
     CurveSample a = At(ta);
@@ -227,43 +286,39 @@ struct Fitter {
     const double wanted = aim;
     aim = std::max(aim, size * RoundingShare);
     tries = MaxTriesPerSpan;
-    double t = ta, reach = tb - ta;
     const double finest = (tb - ta) * std::ldexp(1.0, -MaxDepth);
-    TTBEntityArray pieces, good;
+    double t = ta, step = tb - ta;
+    TTBEntityArray pieces;
+    auto ratio = [this](double stray) {
+      return stray > 0 && std::isfinite(stray) ? std::pow(aim / stray, 0.2) : stray > 0 ? 0.0 : 4.0;
+    };
     while (t < tb && finite) {
       if (tries <= 0 || out.size() >= MaxPieces) {
         Chords(t, a, tb, end);
         break;
       }
-      if (Try(t, a, tb, end, pieces)) {
+      const bool last = t + step >= tb - 1e-9 * (tb - ta);
+      const double te = last ? tb : t + step;
+      const CurveSample b = last ? end : At(te);
+      const double stray = Try(t, a, te, b, pieces);
+      if (stray <= aim) {
         Emit(pieces);
-        break;
+        step = (te - t) * std::clamp(0.95 * ratio(stray), 1.0, 3.0);
+        t = te;
+        a = b;
+        continue;
       }
-      double lo = t, hi = tb;
-      CurveSample atLo = a;
-      const double guess = std::min(t + reach, t + (tb - t) / 2);
-      for (int k = 0; k < 60 && finite && tries > 0; ++k) {
-        const double mid = k == 0 ? guess : lo + (hi - lo) / 2;
-        const CurveSample m = At(mid);
-        if (Try(t, a, mid, m, pieces)) {
-          lo = mid, atLo = m, good = pieces;
-        } else {
-          hi = mid;
-        }
-        if (lo > t && hi - lo <= 0.05 * (hi - t)) break;
-        if (lo == t && hi - t <= finest) break;
-      }
-      if (lo == t) {
+      step = (te - t) * std::clamp(0.9 * ratio(stray), 0.1, 0.7);
+      if (step <= finest) {
         // Nothing holds however short: the curve is not smooth here. A chord
         // steps over the place, long enough that the steps stay few.
-        lo = std::min(tb, std::max(hi, t + (tb - ta) / 1024));
-        atLo = lo == tb ? end : At(lo);
-        good = {MakeLine(a.P.X, a.P.Y, atLo.P.X, atLo.P.Y)};
+        const double over = std::min(tb, t + std::max(step, (tb - ta) / 1024));
+        const CurveSample c = over == tb ? end : At(over);
+        Emit({MakeLine(a.P.X, a.P.Y, c.P.X, c.P.Y)});
+        t = over;
+        a = c;
+        step = tb - ta;
       }
-      Emit(good);
-      reach = lo - t;
-      t = lo;
-      a = atLo;
     }
     aim = wanted;
   }
@@ -275,7 +330,7 @@ struct Fitter {
 
 bool FitBiarcs(const PlaneCurve& curve, const std::vector<double>& breaks, double tolerance, TTBEntityArray& out) {
   const size_t first = out.size();
-  Fitter fitter{curve, BiarcFitShare * std::max(tolerance, MinCurveTolerance), out};
+  Fitter fitter(curve, BiarcFitShare * std::max(tolerance, MinCurveTolerance), out);
   for (size_t i = 0; i + 1 < breaks.size() && fitter.finite; ++i) {
     const double ta = breaks[i], tb = breaks[i + 1];
     if (!(tb > ta)) continue;
