@@ -41,6 +41,9 @@ void Shuffle(std::vector<T>& v, Rng& rng) {
   for (size_t i = v.size(); i > 1; --i) std::swap(v[i - 1], v[rng.Below(i)]);
 }
 
+// Columns of a square grid of n places.
+long GridColumns(long n) { return std::max(1L, static_cast<long>(std::ceil(std::sqrt(static_cast<double>(n))))); }
+
 // Rounds to the six decimals the file carries, so the generator's extents are
 // exactly what a reader gets back.
 double Round6(double v) { return std::round(v * 1e6) / 1e6; }
@@ -141,7 +144,7 @@ struct Square {
 };
 
 std::vector<Square> MakeSquares(long n, Rng& rng) {
-  const long cols = std::max(1L, static_cast<long>(std::ceil(std::sqrt(static_cast<double>(n)))));
+  const long cols = GridColumns(n);
   constexpr double pitch = 20;
   std::vector<Square> squares;
   squares.reserve(static_cast<size_t>(n));
@@ -234,7 +237,7 @@ GeneratedDrawing SquaresWithCirclesDxf(long n, uint64_t seed) {
 
 GeneratedDrawing RoundedRectanglesDxf(long n, uint64_t seed) {
   Rng rng(seed);
-  const long cols = std::max(1L, static_cast<long>(std::ceil(std::sqrt(static_cast<double>(n)))));
+  const long cols = GridColumns(n);
   constexpr double pitch = 30;
   struct Rect {
     double x0, y0, x1, y1, r;
@@ -291,7 +294,7 @@ GeneratedDrawing RoundedRectanglesDxf(long n, uint64_t seed) {
 
 GeneratedDrawing InsertsDxf(long n, uint64_t seed) {
   Rng rng(seed);
-  const long cols = std::max(1L, static_cast<long>(std::ceil(std::sqrt(static_cast<double>(n)))));
+  const long cols = GridColumns(n);
   constexpr double pitch = 20;
   struct Place {
     double x, y;
@@ -357,7 +360,7 @@ GeneratedDrawing InsertsDxf(long n, uint64_t seed) {
 
 GeneratedDrawing CurvesDxf(long n, uint64_t seed) {
   Rng rng(seed);
-  const long cols = std::max(1L, static_cast<long>(std::ceil(std::sqrt(static_cast<double>(n)))));
+  const long cols = GridColumns(n);
   constexpr double pitch = 15;
   struct Curve {
     double x, y, a, b;

@@ -141,6 +141,13 @@ void MapPolyline(const T& src, const DxfAffine& m, Out& out) {
   out.push_back(std::move(p));
 }
 
+// Maps e as the first of the polyline classes T it is (the most derived
+// first), keeping that class. False when it is none of them.
+template <class... T>
+bool MapPolylineOf(const DXF_Entity& e, const DxfAffine& m, Out& out) {
+  return ((dynamic_cast<const T*>(&e) ? (MapPolyline(static_cast<const T&>(e), m, out), true) : false) || ...);
+}
+
 void MapSpline(const Spline_& src, const DxfAffine& m, Out& out) {
   auto s = std::make_unique<Spline_>(src);
   s->Ocs.reset();
@@ -178,16 +185,8 @@ void TransformEntity(const DXF_Entity& e, const DxfAffine& m, Out& out) {
     return;
   } else if (auto* s = dynamic_cast<const Spline_*>(&e)) {
     MapSpline(*s, m, out);
-  } else if (auto* pf = dynamic_cast<const Polyface_mesh_*>(&e)) {
-    MapPolyline(*pf, m, out);
-  } else if (auto* pm = dynamic_cast<const Polygon_mesh_*>(&e)) {
-    MapPolyline(*pm, m, out);
-  } else if (auto* so = dynamic_cast<const Solid_*>(&e)) {
-    MapPolyline(*so, m, out);
-  } else if (auto* f = dynamic_cast<const Face3D_*>(&e)) {
-    MapPolyline(*f, m, out);
-  } else if (auto* p = dynamic_cast<const Polyline_*>(&e)) {
-    MapPolyline(*p, m, out);
+  } else if (MapPolylineOf<Polyface_mesh_, Polygon_mesh_, Solid_, Face3D_, Polyline_>(e, m, out)) {
+    // mapped, keeping its class
   } else if (auto* el = dynamic_cast<const Ellipse_*>(&e)) {
     MapEllipse(*el, m, out);
   } else if (auto* l = dynamic_cast<const Line_*>(&e)) {

@@ -116,6 +116,9 @@ class DXF_Reader {
   // Reads entities until the end name (or ENDSEC); adds them to layers when
   // into is set. Returns false when the groups run out first.
   bool ReadEntities(DXF_Object* into, std::string_view endName);
+  // Reads the next group of the current entity; false at the end of the
+  // groups or at the next entity (whose code 0 is pushed back).
+  bool EntityGroup();
   void ReadGroups(Groups& g);
   void Dispatch(const std::string& name, DXF_Object* into);
   void ReadPolyline(Groups& g, DXF_Object* into);
@@ -199,14 +202,19 @@ bool DXF_Reader::FindSection(std::string_view name, std::string_view stopAt) {
   }
 }
 
+bool DXF_Reader::EntityGroup() {
+  const int c = ReadGroup();
+  if (c < 0) return false;
+  if (c == 0) {
+    PushBack();
+    return false;
+  }
+  return true;
+}
+
 void DXF_Reader::ReadGroups(Groups& g) {
-  for (;;) {
-    const int c = ReadGroup();
-    if (c < 0) return;
-    if (c == 0) {
-      PushBack();
-      return;
-    }
+  while (EntityGroup()) {
+    const int c = code_;
     switch (c) {
       case 10: case 11: case 12: case 13: g.p[c - 10].X = Float(); if (c == 11) g.has11 = true; break;
       case 20: case 21: case 22: case 23: g.p[c - 20].Y = Float(); break;
@@ -248,15 +256,7 @@ void DXF_Reader::AddEntity(DXF_Object* into, const Groups& g, std::unique_ptr<DX
 
 void DXF_Reader::ReadRawEntity(const std::string& name, DXF_Object* into) {
   DxfGroups raw;
-  for (;;) {
-    const int c = ReadGroup();
-    if (c < 0) break;
-    if (c == 0) {
-      PushBack();
-      break;
-    }
-    raw.push_back({c, value_, line_});
-  }
+  while (EntityGroup()) raw.push_back({code_, value_, line_});
   std::unique_ptr<DXF_Entity> e;
   if (name == "INSERT") {
     e = InsertFromGroups(raw);
