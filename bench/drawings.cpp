@@ -41,6 +41,9 @@ void Shuffle(std::vector<T>& v, Rng& rng) {
   for (size_t i = v.size(); i > 1; --i) std::swap(v[i - 1], v[rng.Below(i)]);
 }
 
+// Columns of a square grid of n places.
+long GridColumns(long n) { return std::max(1L, static_cast<long>(std::ceil(std::sqrt(static_cast<double>(n))))); }
+
 // Rounds to the six decimals the file carries, so the generator's extents are
 // exactly what a reader gets back.
 double Round6(double v) { return std::round(v * 1e6) / 1e6; }
@@ -141,7 +144,7 @@ struct Square {
 };
 
 std::vector<Square> MakeSquares(long n, Rng& rng) {
-  const long cols = std::max(1L, static_cast<long>(std::ceil(std::sqrt(static_cast<double>(n)))));
+  const long cols = GridColumns(n);
   constexpr double pitch = 20;
   std::vector<Square> squares;
   squares.reserve(static_cast<size_t>(n));
@@ -234,7 +237,7 @@ GeneratedDrawing SquaresWithCirclesDxf(long n, uint64_t seed) {
 
 GeneratedDrawing RoundedRectanglesDxf(long n, uint64_t seed) {
   Rng rng(seed);
-  const long cols = std::max(1L, static_cast<long>(std::ceil(std::sqrt(static_cast<double>(n)))));
+  const long cols = GridColumns(n);
   constexpr double pitch = 30;
   struct Rect {
     double x0, y0, x1, y1, r;
@@ -289,6 +292,138 @@ GeneratedDrawing RoundedRectanglesDxf(long n, uint64_t seed) {
   return d;
 }
 
+GeneratedDrawing InsertsDxf(long n, uint64_t seed) {
+  Rng rng(seed);
+  const long cols = GridColumns(n);
+  constexpr double pitch = 20;
+  struct Place {
+    double x, y;
+    int quarter;
+    bool mirrored;
+  };
+  std::vector<Place> places;
+  places.reserve(static_cast<size_t>(n));
+  for (long i = 0; i < n; ++i)
+    places.push_back({Round6(static_cast<double>(i % cols) * pitch + rng.Unit()),
+                      Round6(static_cast<double>(i / cols) * pitch + rng.Unit()), static_cast<int>(rng.Below(4)),
+                      rng.Below(2) == 1});
+  Shuffle(places, rng);
+  GeneratedDrawing d;
+  d.Entities = n;
+  d.ClosedShapes = 2 * n;
+  // The square (side 8 about the block origin) reaches 4 from the insertion
+  // point whatever the turn or the mirror.
+  d.XMin = d.YMin = 1e300;
+  d.XMax = d.YMax = -1e300;
+  for (const Place& p : places) {
+    d.XMin = std::min(d.XMin, p.x - 4), d.YMin = std::min(d.YMin, p.y - 4);
+    d.XMax = std::max(d.XMax, p.x + 4), d.YMax = std::max(d.YMax, p.y + 4);
+  }
+  if (n == 0) d.XMin = d.YMin = d.XMax = d.YMax = 0;
+  DxfWriter w(static_cast<size_t>(n) * 160 + 4096);
+  w.Group(0, "SECTION");
+  w.Group(2, "BLOCKS");
+  w.Group(0, "BLOCK");
+  w.Group(8, "0");
+  w.Group(2, "HOLE");
+  w.Integer(70, 0);
+  w.Number(10, 0);
+  w.Number(20, 0);
+  w.Number(30, 0);
+  w.Circle(0, 0, 2);
+  w.Group(0, "LWPOLYLINE");
+  w.Group(8, "0");
+  w.Integer(90, 4);
+  w.Integer(70, 1);
+  for (auto [x, y] : {std::pair{-4.0, -4.0}, {4.0, -4.0}, {4.0, 4.0}, {-4.0, 4.0}}) {
+    w.Number(10, x);
+    w.Number(20, y);
+  }
+  w.Group(0, "ENDBLK");
+  w.Group(0, "ENDSEC");
+  w.Begin("AC1015", d, false);
+  for (const Place& p : places) {
+    w.Group(0, "INSERT");
+    w.Handle();
+    w.Group(8, "0");
+    w.Group(2, "HOLE");
+    w.Number(10, p.x);
+    w.Number(20, p.y);
+    w.Number(30, 0);
+    if (p.mirrored) w.Number(41, -1, 1);
+    if (p.quarter) w.Number(50, 90.0 * p.quarter, 1);
+  }
+  w.End();
+  d.Text = w.Take();
+  return d;
+}
+
+GeneratedDrawing CurvesDxf(long n, uint64_t seed) {
+  Rng rng(seed);
+  const long cols = GridColumns(n);
+  constexpr double pitch = 15;
+  struct Curve {
+    double x, y, a, b;
+    bool spline;
+  };
+  std::vector<Curve> curves;
+  curves.reserve(static_cast<size_t>(n));
+  GeneratedDrawing d;
+  d.XMin = d.YMin = 1e300;
+  d.XMax = d.YMax = -1e300;
+  for (long i = 0; i < n; ++i) {
+    const double x = Round6(static_cast<double>(i % cols) * pitch), y = Round6(static_cast<double>(i / cols) * pitch);
+    const bool spline = i % 2 == 0;
+    const double a = Round6(spline ? 2 + 3 * rng.Unit() : 3 + 3 * rng.Unit());
+    const double b = spline ? a : Round6(a * (0.5 + 0.5 * rng.Unit()));
+    curves.push_back({x, y, a, b, spline});
+    d.XMin = std::min(d.XMin, x - a), d.YMin = std::min(d.YMin, y - b);
+    d.XMax = std::max(d.XMax, x + a), d.YMax = std::max(d.YMax, y + b);
+  }
+  if (n == 0) d.XMin = d.YMin = d.XMax = d.YMax = 0;
+  Shuffle(curves, rng);
+  d.Entities = n;
+  d.ClosedShapes = n;
+  DxfWriter w(static_cast<size_t>(n) * 700 + 4096);
+  w.Begin("AC1015", d, true);
+  static constexpr double square[9][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}};
+  static constexpr double knots[12] = {0, 0, 0, 0.25, 0.25, 0.5, 0.5, 0.75, 0.75, 1, 1, 1};
+  for (const Curve& c : curves) {
+    if (!c.spline) {
+      w.Group(0, "ELLIPSE");
+      w.Handle();
+      w.Group(8, "0");
+      w.Number(10, c.x);
+      w.Number(20, c.y);
+      w.Number(30, 0);
+      w.Number(11, c.a);
+      w.Number(21, 0);
+      w.Number(31, 0);
+      w.Number(40, c.b / c.a, 12);
+      w.Number(41, 0);
+      w.Number(42, 6.283185307179586, 15);
+      continue;
+    }
+    w.Group(0, "SPLINE");
+    w.Handle();
+    w.Group(8, "0");
+    w.Integer(70, 13);
+    w.Integer(71, 2);
+    w.Integer(72, 12);
+    w.Integer(73, 9);
+    for (double k : knots) w.Number(40, k, 2);
+    for (int k = 0; k < 9; ++k) w.Number(41, k % 2 ? 0.7071067811865476 : 1, 16);
+    for (const auto& q : square) {
+      w.Number(10, c.x + c.a * q[0]);
+      w.Number(20, c.y + c.a * q[1]);
+      w.Number(30, 0);
+    }
+  }
+  w.End();
+  d.Text = w.Take();
+  return d;
+}
+
 namespace {
 
 void MaybeDump(const GeneratedDrawing& d, const std::string& fileName) {
@@ -312,6 +447,8 @@ const GeneratedDrawing& CachedDrawing(Kind kind, long n) {
     case Kind::SquaresEntitiesOnly: d = SquaresDxf(n, 1, Layout::EntitiesOnly); break;
     case Kind::RoundedRectangles: d = RoundedRectanglesDxf(n); break;
     case Kind::SquaresWithCircles: d = SquaresWithCirclesDxf(n); break;
+    case Kind::Inserts: d = InsertsDxf(n); break;
+    case Kind::Curves: d = CurvesDxf(n); break;
   }
   if (kind == Kind::Squares && n == 50000) MaybeDump(d, "squares_50000.dxf");
   return cache.emplace(std::make_pair(kind, n), std::move(d)).first->second;

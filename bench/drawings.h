@@ -44,9 +44,20 @@ GeneratedDrawing RoundedRectanglesDxf(long n, uint64_t seed = 2);
 // Gives 2*n closed regions, n of them islands.
 GeneratedDrawing SquaresWithCirclesDxf(long n, uint64_t seed = 3);
 
+// n INSERTs of one block (a CIRCLE of radius 2 and a closed LWPOLYLINE
+// square of side 8 around it, R2000 style) on a grid with pitch 20, each
+// turned by a multiple of 90 degrees and some mirrored by a negative X
+// scale, in shuffled order. Gives 2*n closed regions, n of them islands.
+GeneratedDrawing InsertsDxf(long n, uint64_t seed = 4);
+
+// n curves, half rational quadratic SPLINE circles (radius 2 to 5) and half
+// full axis-parallel ELLIPSEs (semi-axes 3 to 6 by 1.5 to 3), on a grid
+// with pitch 15, in shuffled order. Gives n closed regions of arcs.
+GeneratedDrawing CurvesDxf(long n, uint64_t seed = 5);
+
 // The drawings the benchmarks use, each generated once per size with the
 // default seed and kept for the rest of the run.
-enum class Kind { Squares, SquaresEntitiesOnly, RoundedRectangles, SquaresWithCircles };
+enum class Kind { Squares, SquaresEntitiesOnly, RoundedRectangles, SquaresWithCircles, Inserts, Curves };
 // When the environment variable TIBREL_BENCH_DUMP names a folder, the
 // 50,000-square drawing is also written there as squares_50000.dxf when it
 // is first made.

@@ -150,13 +150,22 @@ void BM_ReadDxf_SquaresEntitiesOnly(benchmark::State& state) { ReadBench(state, 
 void BM_OpenDxf_Squares(benchmark::State& state) { OpenBench(state, Kind::Squares); }
 void BM_OpenDxf_Polylines(benchmark::State& state) { OpenBench(state, Kind::RoundedRectangles); }
 void BM_OpenDxf_SquaresWithCircles(benchmark::State& state) { OpenBench(state, Kind::SquaresWithCircles); }
+// Reading alone of the rounded rectangles (bulged LWPOLYLINEs).
+void BM_ReadDxf_Polylines(benchmark::State& state) { ReadBench(state, Kind::RoundedRectangles); }
+// Block inserts expanded, turned and mirrored.
+void BM_OpenDxf_Inserts(benchmark::State& state) { OpenBench(state, Kind::Inserts); }
+// SPLINE circles and ELLIPSEs followed by arcs.
+void BM_OpenDxf_Curves(benchmark::State& state) { OpenBench(state, Kind::Curves); }
 
 }  // namespace
 
 // Targets on a 2-core machine: reading alone at 200 MB/s or more; the open of
-// 50,000 squares (200,000 LINEs, about 23 MB) under 0.35 s; the open of
-// 20,000 rounded rectangles under 0.1 s; twice the drawing in at most 2.2
-// times the time (compare neighbouring sizes of one benchmark).
+// 50,000 squares (200,000 LINEs, about 23 MB) under 0.25 s here and under
+// 0.29 s as a whole `tibrel-cli info` process, report included (time that
+// with TIBREL_BENCH_DUMP's file), in less than 4 times the file's size of
+// memory; the open of 20,000 rounded rectangles under 0.1 s; twice the
+// drawing in at most 2.2 times the time (compare neighbouring sizes of one
+// benchmark).
 BENCHMARK(BM_ReadDxf_Squares)->Arg(50000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadDxf_SquaresEntitiesOnly)->Arg(50000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenDxf_Squares)
@@ -167,3 +176,8 @@ BENCHMARK(BM_OpenDxf_Squares)
     ->Complexity(benchmark::oN);
 BENCHMARK(BM_OpenDxf_Polylines)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 BENCHMARK(BM_OpenDxf_SquaresWithCircles)->Arg(25000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadDxf_Polylines)->Arg(20000)->Unit(benchmark::kMillisecond);
+// Targets: 20,000 inserts (40,000 regions) under 0.1 s; 2,000 curves under
+// 0.1 s.
+BENCHMARK(BM_OpenDxf_Inserts)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(BM_OpenDxf_Curves)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);

@@ -41,7 +41,7 @@ const StageInputs& Inputs(Kind kind, long n) {
   StageInputs& in = *slot;
   const tibrel::bench::GeneratedDrawing& d = tibrel::bench::CachedDrawing(kind, n);
   in.drawing = tibrel::ReadDxf(d.Text, "bench.dxf");
-  tibrel::ConvertEntities(in.drawing, tibrel::NoSkipLayer, tibrel::EllipseChordTolerance, in.segments, in.polylines);
+  tibrel::ConvertEntities(in.drawing, tibrel::NoSkipLayer, tibrel::DefaultCurveTolerance, in.segments, in.polylines);
   if (static_cast<long>(in.segments.size() + in.polylines.size()) != d.Lines + d.Circles + d.Polylines)
     in.problem = "conversion gave " + std::to_string(in.segments.size()) + " segments and " +
                  std::to_string(in.polylines.size()) + " polylines";
@@ -94,7 +94,7 @@ void ConvertStage(benchmark::State& state, Kind kind) {
   for (auto _ : state) {
     auto segments = std::make_unique<tibrel::TTBEntityArray>();
     auto polylines = std::make_unique<tibrel::TTBRegionArray>();
-    tibrel::ConvertEntities(in->drawing, tibrel::NoSkipLayer, tibrel::EllipseChordTolerance, *segments, *polylines);
+    tibrel::ConvertEntities(in->drawing, tibrel::NoSkipLayer, tibrel::DefaultCurveTolerance, *segments, *polylines);
     state.PauseTiming();
     segments.reset();
     polylines.reset();

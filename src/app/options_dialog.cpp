@@ -145,6 +145,16 @@ OptionsDialog::OptionsDialog(const TTBSettings& settings, const std::vector<std:
       });
       t->addRow(QString(group) + " " + caption, e);
     }
+  // How closely ellipses and splines of a drawing are followed by arcs; it
+  // takes effect with the next drawing opened.
+  auto* curve = Field(Text(s_.Options.CurveTolerance), "[0-9.,]*");
+  curve->setObjectName("CurveTolerance");
+  connect(curve, &QLineEdit::textEdited, this, [this](const QString& text) {
+    const double v = ToNumber(text.toStdString());
+    s_.Options.CurveTolerance = v > 0 ? v : DefaultCurveTolerance;
+    Changed();
+  });
+  t->addRow("Curve Tolerance", curve);
   tabs->addTab(tol, "Tolerences");
   tabs->addTab(TextOptionsPage(s_.Options, [this] { Changed(); }), "Text");
 

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -145,16 +146,38 @@ void Tell(const CommandResult& res) {
   if (!res.Status.empty()) std::cerr << res.Status << "\n";
 }
 
+// Appends v as printf's "%.4f" writes it (std::to_chars with a precision
+// is defined to); a report of many regions is written in one piece.
+void AppendFixed4(std::string& out, double v) {
+  char buf[400];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 4);
+  out.append(buf, r.ptr);
+}
+
 void PrintRegionsText(const Job& job, const std::string& status, bool unitsInDrawing) {
-  std::cout << status << "\n" << UnitsMessage(job.DrawingUnits, unitsInDrawing) << "\n";
+  std::string out = status + "\n" + UnitsMessage(job.DrawingUnits, unitsInDrawing) + "\n";
+  out.reserve(out.size() + 100 * job.Regions.size());
   for (size_t i = 1; i < job.Regions.size(); ++i) {
     const TTBRegion& r = job.Regions[i];
-    std::printf("%zu %s %zu entities box %.4f,%.4f %.4f,%.4f %s depth %.4f", i, r.IsOpen ? "open" : "closed",
-                r.Entities.size(), r.XMin, r.YMin, r.XMax, r.YMax, r.IsOpen ? "-" : (r.Clockwise ? "CW" : "CCW"),
-                r.Depth);
-    if (r.Selected) std::printf(r.IslandOf ? " selected island of %u" : " selected boundary", r.IslandOf);
-    std::printf("\n");
+    out += std::to_string(i);
+    out += r.IsOpen ? " open " : " closed ";
+    out += std::to_string(r.Entities.size());
+    out += " entities box ";
+    AppendFixed4(out, r.XMin);
+    out += ',';
+    AppendFixed4(out, r.YMin);
+    out += ' ';
+    AppendFixed4(out, r.XMax);
+    out += ',';
+    AppendFixed4(out, r.YMax);
+    out += r.IsOpen ? " -" : (r.Clockwise ? " CW" : " CCW");
+    out += " depth ";
+    AppendFixed4(out, r.Depth);
+    if (r.Selected) out += r.IslandOf ? " selected island of " + std::to_string(r.IslandOf) : " selected boundary";
+    out += '\n';
   }
+  std::cout << std::flush;
+  std::fwrite(out.data(), 1, out.size(), stdout);
   std::fflush(stdout);
 }
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "dxf/spline.h"
+#include "geometry/biarc.h"
 #include "geometry/chain.h"
 #include "geometry/point_grid.h"
 #include "toolpath/offset.h"
@@ -28,57 +30,45 @@ void Push(TTBEntityArray& out, TTBEntity e) {
 
 }  // namespace
 
-void EllipseToLines(const Ellipse_& el, double tolerance, TTBEntityArray& out) {
-  const double e = tolerance > 0 ? tolerance : EllipseChordTolerance;
+void EllipseToSegments(const Ellipse_& el, double tolerance, TTBEntityArray& out) {
+  if (!(tolerance > 0)) tolerance = DefaultCurveTolerance;
   const TTBPoint o{el.P1.X, el.P1.Y};
   const double a = std::hypot(el.P2.X, el.P2.Y);
   // Seen from below, the minor axis points the other way.
   double b = a * el.Ratio;
   if (el.Ocs && el.Ocs->Mirrored()) b = -b;
-  const double phi = VectorAngle(el.P2.Y, el.P2.X);
-  const double t0 = el.StartParam;
-  if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(el.EndParam - t0)) return;
+  if (!Sane(a) || !Sane(b) || !Sane(o.X) || !Sane(o.Y) || !std::isfinite(el.EndParam - el.StartParam) || !(a > 0))
+    return;
+  // The curve repeats every turn of the parameter.
+  const double t0 = std::fmod(el.StartParam, TwoPi);
   // Ellipse arcs run counter-clockwise from the start parameter to the end
   // one: an end below the start wraps through 0, and equal ones (or a span
   // of whole turns) are the full ellipse.
-  double span = std::fmod(el.EndParam - t0, TwoPi);
+  double span = std::fmod(el.EndParam - el.StartParam, TwoPi);
   if (span <= 1e-12) span += TwoPi;
   const double t1 = t0 + span;
-  const double d = a - e;
-  long n = 0;
-  if (d > 0) {
-    const double theta = std::atan(std::sqrt(a * a - d * d) / d);
-    const double steps = (std::fabs(t1 - t0) / TwoPi) / theta;
-    // Bounded for absurd sizes and parameter ranges (a full ellipse needs
-    // more only when its major radius passes a million drawing units).
-    constexpr double maxSteps = 10000;
-    n = std::isfinite(steps) ? std::lround(std::min(steps, maxSteps)) + 1 : 1;
-  }
-  const auto point = [&](double t) { return TTBPoint{o.X + a * std::cos(t), o.Y + b * std::sin(t)}; };
-  const size_t first = out.size();
-  TTBPoint prev = point(t0);
-  // Points at t0 + k * step for k = 1 .. n-1, then the end point: n lines.
-  // (Adding up the step instead could leave a sliver of a last line.)
-  const double step = n > 0 ? (t1 - t0) / static_cast<double>(n) : 0;
-  for (long k = 1; k < n; ++k) {
-    const TTBPoint q = point(t0 + static_cast<double>(k) * step);
-    Push(out, MakeLine(prev.X, prev.Y, q.X, q.Y));
-    prev = q;
-  }
-  const TTBPoint last = point(t1);
-  Push(out, MakeLine(prev.X, prev.Y, last.X, last.Y));
-  // Turn the new lines by phi about the centre.
-  const double c = std::cos(phi), s = std::sin(phi);
-  auto turn = [&](double& x, double& y) {
-    const double dx = x - o.X, dy = y - o.Y;
-    x = o.X + dx * c - dy * s;
-    y = o.Y + dx * s + dy * c;
+  // The major axis and the minor one (a quarter turn counter-clockwise).
+  const TTBPoint ma{el.P2.X, el.P2.Y}, mi{-el.P2.Y * b / a, el.P2.X * b / a};
+  const PlaneCurve curve = [&](double t, bool) {
+    const double c = std::cos(t), s = std::sin(t);
+    return CurveSample{{o.X + c * ma.X + s * mi.X, o.Y + c * ma.Y + s * mi.Y}, {c * mi.X - s * ma.X, c * mi.Y - s * ma.Y}};
   };
-  for (size_t k = first; k < out.size(); ++k) {
-    turn(out[k].X, out[k].Y);
-    turn(out[k].X2, out[k].Y2);
-    UpdateEntityBox(out[k]);
+  // Breaks at the ends of the axes: between them the curvature only grows
+  // or only falls, where biarcs fit best; a full ellipse gets four.
+  std::vector<double> breaks{t0};
+  for (double q = std::ceil(t0 / (Pi / 2) + 1e-9) * (Pi / 2); q < t1 - 1e-9; q += Pi / 2) breaks.push_back(q);
+  breaks.push_back(t1);
+  TTBEntityArray pieces;
+  if (std::fabs(b) < GeometricZero * a) {
+    // Flat: the ellipse runs along its major axis and back.
+    for (size_t k = 0; k + 1 < breaks.size(); ++k) {
+      const CurveSample p = curve(breaks[k], false), q = curve(breaks[k + 1], false);
+      pieces.push_back(MakeLine(p.P.X, p.P.Y, q.P.X, q.P.Y));
+    }
+  } else if (!FitBiarcs(curve, breaks, tolerance, pieces)) {
+    return;
   }
+  for (const TTBEntity& e : pieces) Push(out, e);
 }
 
 bool PolylineToRegion(const Polyline_& p, TTBRegion& r) {
@@ -132,8 +122,9 @@ bool PolylineToRegion(const Polyline_& p, TTBRegion& r) {
   return true;
 }
 
-void ConvertEntities(const DXF_Object& drawing, const std::string& skipLayer, double ellipseTolerance,
+void ConvertEntities(const DXF_Object& drawing, const std::string& skipLayer, double curveTolerance,
                      TTBEntityArray& segments, TTBRegionArray& polylines) {
+  if (!(curveTolerance > 0)) curveTolerance = DefaultCurveTolerance;
   segments.reserve(segments.size() + drawing.SegmentSlots());
   polylines.reserve(polylines.size() + drawing.PolylineCount());
   for (const auto& layer : drawing.Layers) {
@@ -146,8 +137,14 @@ void ConvertEntities(const DXF_Object& drawing, const std::string& skipLayer, do
           TTBRegion r;
           if (PolylineToRegion(static_cast<const Polyline_&>(*ent), r)) polylines.push_back(std::move(r));
         }
+      } else if (dynamic_cast<const Spline_*>(first)) {
+        for (const auto& ent : list->Entities) {
+          TTBRegion r;
+          if (SplineToRegion(static_cast<const Spline_&>(*ent), curveTolerance, r)) polylines.push_back(std::move(r));
+        }
       } else if (dynamic_cast<const Ellipse_*>(first)) {
-        for (const auto& ent : list->Entities) EllipseToLines(static_cast<const Ellipse_&>(*ent), ellipseTolerance, segments);
+        for (const auto& ent : list->Entities)
+          EllipseToSegments(static_cast<const Ellipse_&>(*ent), curveTolerance, segments);
       } else if (dynamic_cast<const Line_*>(first)) {
         for (const auto& ent : list->Entities) {
           const auto& l = static_cast<const Line_&>(*ent);

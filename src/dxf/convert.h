@@ -1,6 +1,7 @@
 // Turns the entity objects of a DXF drawing into geometry: loose segments
-// (lines, arcs, circles, ellipses as lines), polyline regions (polylines,
-// 3D faces, meshes, with bulges as arcs) and, later, text outlines.
+// (lines, arcs, circles, ellipses as arcs), polyline regions (polylines,
+// 3D faces, meshes, with bulges as arcs; splines as arcs) and, later, text
+// outlines.
 #pragma once
 
 #include <string>
@@ -15,19 +16,22 @@ inline constexpr const char* NoSkipLayer = "NoSkipLayer";
 
 // Appends the segments of every line, arc, circle and ellipse list (all
 // layers but skipLayer) to segments, and one region per polyline-like entity
-// to polylines (no placeholder; Depth holds the polyline's half width, and
-// every region is marked Selected). Ellipses are cut into lines with chord
-// tolerance ellipseTolerance (0 means the default). Entities whose numbers
-// are not finite, or that have no extent, are dropped.
-void ConvertEntities(const DXF_Object& drawing, const std::string& skipLayer, double ellipseTolerance,
+// and per spline to polylines (no placeholder; Depth holds the polyline's
+// half width, and every region is marked Selected). Ellipses and splines
+// become arcs and lines within curveTolerance of the curve (0 means
+// DefaultCurveTolerance). Entities whose numbers are not finite, or that
+// have no extent, are dropped.
+void ConvertEntities(const DXF_Object& drawing, const std::string& skipLayer, double curveTolerance,
                      TTBEntityArray& segments, TTBRegionArray& polylines);
 
 // One region from a polyline's vertices; bulges become arcs; pieces not
 // longer than 0.0005 vanish. Returns false when no piece is kept.
 bool PolylineToRegion(const Polyline_& p, TTBRegion& r);
 
-// The lines approximating an ellipse (from its start to its end parameter).
-void EllipseToLines(const Ellipse_& e, double tolerance, TTBEntityArray& out);
+// The arcs (and lines, where it is flat) following an ellipse from its start
+// to its end parameter within tolerance; the first starts at the point of
+// the start parameter and the last ends at the point of the end parameter.
+void EllipseToSegments(const Ellipse_& e, double tolerance, TTBEntityArray& out);
 
 // A wide polyline (half width w) becomes its outline: an open one the closed
 // outline of both sides joined by straight end caps; a circle grows by w;

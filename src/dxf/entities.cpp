@@ -29,6 +29,8 @@ DxfPoint3 Unit(DxfPoint3 a) {
 }  // namespace
 
 std::optional<DxfOcs> OcsFromExtrusion(DxfPoint3 n) {
+  // Nearly every entity lies in the world's plane: answered at once.
+  if (n.X == 0 && n.Y == 0 && n.Z > 0) return std::nullopt;
   n = Unit(n);
   if (n.X == 0 && n.Y == 0 && n.Z == 0) return std::nullopt;
   if (n.X == 0 && n.Y == 0 && n.Z > 0) return std::nullopt;
@@ -44,9 +46,12 @@ std::optional<DxfOcs> OcsFromExtrusion(DxfPoint3 n) {
 }
 
 void DXF_Layer::Add(std::unique_ptr<DXF_Entity> e) {
-  const std::string cls = e->ClassName();
-  size_t k = 0;
+  const char* cls = e->ClassName();
+  // Entities come in runs of one class: the list of the last one is tried
+  // first.
+  size_t k = last_ < EntityNames.size() && EntityNames[last_] == cls ? last_ : 0;
   while (k < EntityNames.size() && EntityNames[k] != cls) ++k;
+  last_ = k;
   if (k == EntityNames.size()) {
     auto list = std::make_unique<Entity_List>();
     list->ClassName = cls;
@@ -67,11 +72,18 @@ std::optional<Units> UnitsOfInsUnits(long insUnits) {
 long InsUnitsOf(Units units) { return units == Units::Inch ? 1 : 4; }
 
 DXF_Layer& DXF_Object::LayerNamed(const std::string& upperName) {
-  for (auto& l : Layers)
-    if (l->Name == upperName) return *l;
+  // Entities come in runs on one layer: the last one asked for is tried first.
+  if (lastLayer_ < Layers.size() && Layers[lastLayer_]->Name == upperName) return *Layers[lastLayer_];
+  for (size_t k = 0; k < Layers.size(); ++k)
+    if (Layers[k]->Name == upperName) return *Layers[lastLayer_ = k];
   Layers.push_back(std::make_unique<DXF_Layer>());
   Layers.back()->Name = upperName;
+  lastLayer_ = Layers.size() - 1;
   return *Layers.back();
+}
+
+void DXF_Object::Notice(const std::string& text) {
+  if (std::find(Warnings.begin(), Warnings.end(), text) == Warnings.end()) Warnings.push_back(text);
 }
 
 size_t DXF_Object::SegmentSlots() const {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -103,9 +104,17 @@ class Attdef_ : public Attrib_ {
   const char* ClassName() const override { return "Attdef_"; }
 };
 
+// A block reference (INSERT, or MINSERT when it has rows or columns). P1 is
+// the insertion point in world coordinates; rotation and the grid lie in the
+// plane of the object coordinate system.
 class Insert_ : public Point_ {
  public:
   const char* ClassName() const override { return "Insert_"; }
+  std::string Block;                // the block's name as the file gives it
+  DxfPoint3 Scale{1, 1, 1};
+  double Rotation = 0;              // degrees
+  long Columns = 1, Rows = 1;
+  double ColumnSpacing = 0, RowSpacing = 0;
 };
 
 class Block_ : public DXF_Entity {
@@ -150,6 +159,22 @@ class Polyface_mesh_ : public Polyline_ {
   std::vector<std::array<int, 4>> Faces;  // zero-based vertex numbers
 };
 
+// A B-spline curve (SPLINE). Points are world coordinates. A spline given
+// only by fit points is interpolated through them (cubic, as drawing
+// programs do); otherwise the control points, knots and weights define it.
+class Spline_ : public DXF_Entity {
+ public:
+  const char* ClassName() const override { return "Spline_"; }
+  static constexpr int ClosedFlag = 1, PeriodicFlag = 2, RationalFlag = 4;
+  int Flags = 0;
+  int Degree = 3;
+  std::vector<double> Knots;
+  std::vector<DxfPoint3> Control;
+  std::vector<double> Weights;  // empty, or one per control point
+  std::vector<DxfPoint3> Fit;
+  std::optional<DxfPoint3> StartTangent, EndTangent;  // fit-point splines only
+};
+
 class DXF_Layer;
 
 class Entity_List {
@@ -168,7 +193,16 @@ class DXF_Layer {
   std::vector<std::unique_ptr<Entity_List>> Lists;
   // Puts the entity into the list of its class, creating the list on first use.
   void Add(std::unique_ptr<DXF_Entity> e);
+
+ private:
+  size_t last_ = 0;  // the list the last entity went to
 };
+
+// The notices for what the reader could not turn into geometry.
+inline constexpr const char* BlockNotInsertedNotice =
+    "A \"BLOCK\" was read but not inserted.  Explode all Blocks before loading.";
+inline constexpr const char* SplineNotReadNotice =
+    "A SPLINE was detected but not read.  Explode all SPLINE's before loading";
 
 class DXF_read_exception : public std::runtime_error {
  public:
@@ -182,22 +216,42 @@ std::optional<Units> UnitsOfInsUnits(long insUnits);
 // The $INSUNITS value of a unit: 1 or 4.
 long InsUnitsOf(Units units);
 
+// A block definition of the BLOCKS section: its entities in file order,
+// each with its layer (upper case; "0" takes the layer of the insert).
+struct DxfBlock {
+  std::string Name;
+  DxfPoint3 Base;
+  struct Item {
+    std::string Layer;
+    std::unique_ptr<DXF_Entity> Entity;
+  };
+  std::vector<Item> Items;
+  bool UnreadSpline = false;  // it held a SPLINE that could not be read
+};
+
 class DXF_Object {
  public:
   std::string Name;
   std::vector<std::unique_ptr<DXF_Layer>> Layers;
+  // Block definitions by upper-case name (block names are case-insensitive).
+  std::map<std::string, DxfBlock> Blocks;
   DxfPoint3 ExtMin, ExtMax;
   // $INSUNITS of the HEADER: the unit the drawing's numbers are in (1 inch,
   // 4 millimetres, ...); 0 ("unitless") when the file gives no readable value.
   long InsUnits = 0;
   // Messages the reader has for the user that do not stop the reading (the
   // block and spline notices), each at most once.
+  // Adds a notice unless it was given already.
+  void Notice(const std::string& text);
   std::vector<std::string> Warnings;
 
   DXF_Layer& LayerNamed(const std::string& upperName);
   // Entities of all non-polyline lists plus the vertices of polyline lists.
   size_t SegmentSlots() const;
   size_t PolylineCount() const;
+
+ private:
+  size_t lastLayer_ = 0;  // the layer LayerNamed gave last
 };
 
 }  // namespace tibrel

@@ -6,8 +6,10 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
+#include "dxf/blocks.h"
+#include "dxf/groups.h"
+#include "dxf/spline.h"
 #include "geometry/entity.h"
 #include "geometry/tolerances.h"
 
@@ -20,10 +22,24 @@ std::string DxfErrorAtLine(const std::string& text, long line) {
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw DXF_read_exception("Cannot open file " + path);
-  std::ostringstream ss;
-  ss << in.rdbuf();
+  // Read in one piece into a string of the file's size (a stream copy
+  // through a string stream costs more than reading a large drawing);
+  // whatever the size said, the file is read to its end.
+  std::string data;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  if (size > 0) {
+    data.resize(static_cast<size_t>(size));
+    in.read(data.data(), size);
+    data.resize(static_cast<size_t>(in.gcount()));
+  }
   if (in.bad()) throw DXF_read_exception("Cannot read file " + path);
-  return std::move(ss).str();
+  in.clear();
+  char more[65536];
+  while (in.read(more, sizeof more) || in.gcount() > 0) data.append(more, static_cast<size_t>(in.gcount()));
+  if (in.bad()) throw DXF_read_exception("Cannot read file " + path);
+  return data;
 }
 
 namespace {
@@ -103,13 +119,17 @@ class DXF_Reader {
   // Reads entities until the end name (or ENDSEC); adds them to layers when
   // into is set. Returns false when the groups run out first.
   bool ReadEntities(DXF_Object* into, std::string_view endName);
+  // Reads the next group of the current entity; false at the end of the
+  // groups or at the next entity (whose code 0 is pushed back).
+  bool EntityGroup();
   void ReadGroups(Groups& g);
   void Dispatch(const std::string& name, DXF_Object* into);
   void ReadPolyline(Groups& g, DXF_Object* into);
   void ReadLwPolyline(DXF_Object* into);
   void AddEntity(DXF_Object* into, const Groups& g, std::unique_ptr<DXF_Entity> e);
-  void Warn(bool& shown, const char* text);
   void AddVertex(Polyline_& p, const DxfVertex& v);
+  // INSERT and SPLINE, read from their raw groups.
+  void ReadRawEntity(const std::string& name, DXF_Object* into);
 
   std::string_view data_;
   const PassControl& control_;
@@ -121,8 +141,7 @@ class DXF_Reader {
   std::string_view value_;  // a view into the data, at most 255 characters
   bool pushed_ = false;
   bool cancelled_ = false;
-  bool insertShown_ = false, splineShown_ = false;
-  std::vector<std::string>* warnings_ = nullptr;
+  DxfBlock* block_ = nullptr;  // the block whose entities are being read
 };
 
 bool DXF_Reader::NextLine(std::string_view& line) {
@@ -188,14 +207,19 @@ bool DXF_Reader::FindSection(std::string_view name, std::string_view stopAt) {
   }
 }
 
+bool DXF_Reader::EntityGroup() {
+  const int c = ReadGroup();
+  if (c < 0) return false;
+  if (c == 0) {
+    PushBack();
+    return false;
+  }
+  return true;
+}
+
 void DXF_Reader::ReadGroups(Groups& g) {
-  for (;;) {
-    const int c = ReadGroup();
-    if (c < 0) return;
-    if (c == 0) {
-      PushBack();
-      return;
-    }
+  while (EntityGroup()) {
+    const int c = code_;
     switch (c) {
       case 10: case 11: case 12: case 13: g.p[c - 10].X = Float(); if (c == 11) g.has11 = true; break;
       case 20: case 21: case 22: case 23: g.p[c - 20].Y = Float(); break;
@@ -228,15 +252,34 @@ void DXF_Reader::ReadGroups(Groups& g) {
 }
 
 void DXF_Reader::AddEntity(DXF_Object* into, const Groups& g, std::unique_ptr<DXF_Entity> e) {
-  if (!into) return;  // block contents never become geometry
   e->Colour = static_cast<int>(g.colour);
-  into->LayerNamed(g.layer).Add(std::move(e));
+  if (into)
+    into->LayerNamed(g.layer).Add(std::move(e));
+  else if (block_)
+    block_->Items.push_back({g.layer, std::move(e)});
 }
 
-void DXF_Reader::Warn(bool& shown, const char* text) {
-  if (shown) return;
-  shown = true;
-  if (warnings_) warnings_->push_back(text);
+void DXF_Reader::ReadRawEntity(const std::string& name, DXF_Object* into) {
+  DxfGroups raw;
+  while (EntityGroup()) raw.push_back({code_, value_, line_});
+  std::unique_ptr<DXF_Entity> e;
+  if (name == "INSERT") {
+    e = InsertFromGroups(raw);
+  } else {
+    auto spline = SplineFromGroups(raw);
+    // A spline that defines no curve is left out with a notice (in a block:
+    // when the block is inserted).
+    if (!SplineCurve(*spline)) {
+      if (into) into->Notice(SplineNotReadNotice);
+      if (block_) block_->UnreadSpline = true;
+      return;
+    }
+    e = std::move(spline);
+  }
+  Groups g;
+  g.layer = GroupLayer(raw);
+  g.colour = e->Colour;
+  AddEntity(into, g, std::move(e));
 }
 
 double DegreesToRadians(double deg) {
@@ -325,6 +368,7 @@ void CloseVertices(Polyline_& p, bool closedFlag) {
 void DXF_Reader::Dispatch(const std::string& name, DXF_Object* into) {
   Groups g;
   if (name == "LWPOLYLINE") return ReadLwPolyline(into);
+  if (name == "INSERT" || name == "SPLINE") return ReadRawEntity(name, into);
   ReadGroups(g);
   if (name == "POLYLINE") return ReadPolyline(g, into);
   const std::optional<DxfOcs> ocs = OcsFromExtrusion(g.extrusion);
@@ -390,10 +434,6 @@ void DXF_Reader::Dispatch(const std::string& name, DXF_Object* into) {
     } else {
       line(0, 1), line(1, 3), line(3, 2), line(2, 0);
     }
-  } else if (name == "INSERT") {
-    if (into) Warn(insertShown_, "A \"BLOCK\" was read but not inserted.  Explode all Blocks before loading.");
-  } else if (name == "SPLINE") {
-    if (into) Warn(splineShown_, "A SPLINE was detected but not read.  Explode all SPLINE's before loading");
   }
 }
 
@@ -574,12 +614,19 @@ bool DXF_Reader::SkimBlocks(DXF_Object& out) {
     b->Name = g.name2;
     b->Base = g.p[0];
     out.LayerNamed("0").Add(std::move(b));
-    if (!ReadEntities(nullptr, "ENDBLK")) return false;
+    // The first definition of a name counts; a later one is read and dropped.
+    DxfBlock scratch;
+    const auto [it, fresh] = out.Blocks.try_emplace(BlockKey(g.name2));
+    block_ = fresh ? &it->second : &scratch;
+    block_->Name = g.name2;
+    block_->Base = g.p[0];
+    const bool ok = ReadEntities(nullptr, "ENDBLK");
+    block_ = nullptr;
+    if (!ok) return false;
   }
 }
 
 void DXF_Reader::Read(DXF_Object& out) {
-  warnings_ = &out.Warnings;
   ReadHeader(out);
   const size_t saved = pos_;
   const long savedLine = line_;
@@ -590,6 +637,7 @@ void DXF_Reader::Read(DXF_Object& out) {
     line_ = savedLine;
     pushed_ = false;
     out.Layers.clear();
+    out.Blocks.clear();
   }
   if (cancelled_) return;
   control_.Begin("Reading DXF file...", static_cast<int64_t>(data_.size() / BlockSize));
@@ -607,7 +655,13 @@ DXF_Object ReadDxf(std::string_view data, const std::string& name, const PassCon
   if (data.starts_with(ByteOrderMark)) data.remove_prefix(ByteOrderMark.size());
   DXF_Reader reader(data, control, maxVertices);
   reader.Read(out);
+  if (!control.FlagSet()) ExpandInserts(out, control);
   return out;
 }
+
+bool ParseDxfReal(std::string_view text, double& out) { return ParseDouble(text, out); }
+bool ParseDxfInteger(std::string_view text, long& out) { return ParseInt(text, out); }
+std::string_view TrimGroupValue(std::string_view text) { return Trim(text); }
+std::string DxfLayerName(std::string_view text) { return Upper(Trim(text)); }
 
 }  // namespace tibrel

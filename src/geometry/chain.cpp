@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "geometry/kdtree.h"
 #include "geometry/point_grid.h"
@@ -21,6 +22,35 @@ void NormaliseLines(TTBEntityArray& segments) {
 
 namespace {
 
+// A double's bits made into an unsigned number of the same order (for
+// finite values; -0 counts as +0).
+uint64_t OrderedBits(double v) {
+  v += 0.0;
+  uint64_t b;
+  std::memcpy(&b, &v, sizeof b);
+  return (b & 0x8000000000000000ull) ? ~b : b | 0x8000000000000000ull;
+}
+
+// Positions 0..n-1 ordered by their keys, equal keys in position order: a
+// radix sort, 11 bits a pass, skipping the passes where all keys agree.
+std::vector<uint32_t> RadixOrder(const std::vector<uint64_t>& keys) {
+  const size_t n = keys.size();
+  std::vector<uint32_t> order(n), next(n);
+  for (size_t k = 0; k < n; ++k) order[k] = static_cast<uint32_t>(k);
+  constexpr int bits = 11;
+  constexpr size_t buckets = size_t{1} << bits;
+  std::vector<uint32_t> count(buckets + 1);
+  for (int shift = 0; shift < 64; shift += bits) {
+    std::fill(count.begin(), count.end(), 0);
+    for (uint64_t key : keys) ++count[((key >> shift) & (buckets - 1)) + 1];
+    if (*std::max_element(count.begin(), count.end()) == n) continue;
+    for (size_t b = 1; b <= buckets; ++b) count[b] += count[b - 1];
+    for (uint32_t k : order) next[count[(keys[k] >> shift) & (buckets - 1)]++] = k;
+    order.swap(next);
+  }
+  return order;
+}
+
 // Stable sort of items lo..hi by XMin. The records are large, so keys and
 // positions are sorted and the records moved once.
 template <class T>
@@ -28,17 +58,26 @@ void SortByXMin(std::vector<T>& items, size_t lo, size_t hi) {
   if (items.empty() || lo >= items.size() || hi < lo) return;
   hi = std::min(hi, items.size() - 1);
   const size_t n = hi - lo + 1;
-  std::vector<std::pair<double, uint32_t>> keys(n);
   bool sorted = true;
-  for (size_t k = 0; k < n; ++k) {
-    keys[k] = {items[lo + k].XMin, static_cast<uint32_t>(k)};
-    if (k > 0 && keys[k].first < keys[k - 1].first) sorted = false;
-  }
+  for (size_t k = 1; k < n && sorted; ++k) sorted = !(items[lo + k].XMin < items[lo + k - 1].XMin);
   if (sorted) return;
-  std::sort(keys.begin(), keys.end());
+  std::vector<uint32_t> order;
+  // Large lists by radix (the sort grows linearly with the list), small ones
+  // by comparison; both keep equal keys in list order.
+  if (n >= 4096) {
+    std::vector<uint64_t> keys(n);
+    for (size_t k = 0; k < n; ++k) keys[k] = OrderedBits(items[lo + k].XMin);
+    order = RadixOrder(keys);
+  } else {
+    std::vector<std::pair<double, uint32_t>> keys(n);
+    for (size_t k = 0; k < n; ++k) keys[k] = {items[lo + k].XMin + 0.0, static_cast<uint32_t>(k)};
+    std::sort(keys.begin(), keys.end());
+    order.resize(n);
+    for (size_t k = 0; k < n; ++k) order[k] = keys[k].second;
+  }
   std::vector<T> moved;
   moved.reserve(n);
-  for (const auto& key : keys) moved.push_back(std::move(items[lo + key.second]));
+  for (uint32_t k : order) moved.push_back(std::move(items[lo + k]));
   std::move(moved.begin(), moved.end(), items.begin() + static_cast<std::ptrdiff_t>(lo));
 }
 
@@ -67,11 +106,10 @@ bool Duplicates(const TTBEntity& i, const TTBEntity& j) {
          std::fabs(j.X2 - i.X2) < AngleTolerance && std::fabs(j.Y2 - i.Y2) < AngleTolerance;
 }
 
-}  // namespace
-
-void RemoveDuplicateEntities(TTBEntityArray& segments) {
+// Marks in drop each of the segments `which` that a later one duplicates.
+void FindDuplicatesInGrid(const TTBEntityArray& segments, const std::vector<uint32_t>& which,
+                          std::vector<uint8_t>& drop) {
   const size_t n = segments.size();
-  std::vector<uint8_t> drop(n, 0);
   // A later segment j within ChainTolerance in XMin is a duplicate candidate.
   // Every duplicate rule also asks for a Y value of j near one of i (the start
   // Y of a line, or its end Y when j is nearly vertical and may run the other
@@ -88,7 +126,7 @@ void RemoveDuplicateEntities(TTBEntityArray& segments) {
   }
   PointGrid grid;
   grid.Build(entries, 2 * ChainTolerance);
-  for (size_t i = 0; i < n; ++i) {
+  for (const uint32_t i : which) {
     const TTBEntity& e = segments[i];
     const double y = e.Radius == 0 ? e.Y : e.YMin;
     grid.ForEachNear(e.XMin, e.XMin + ChainTolerance, y - ChainTolerance, y + ChainTolerance, [&](size_t j) {
@@ -96,6 +134,35 @@ void RemoveDuplicateEntities(TTBEntityArray& segments) {
       return !drop[i];
     });
   }
+}
+
+}  // namespace
+
+void RemoveDuplicateEntities(TTBEntityArray& segments) {
+  const size_t n = segments.size();
+  std::vector<uint8_t> drop(n, 0);
+  // In XMin order, the candidates of i are the segments just after it, up to
+  // ChainTolerance further in XMin. Mostly they are few and are looked at in
+  // turn; segments with many (a column of a drawing laid out on a grid), or
+  // all when the list is not in XMin order, go through the grid.
+  std::vector<uint32_t> crowded;
+  bool inOrder = true;
+  for (size_t i = 1; i < n && inOrder; ++i) inOrder = !(segments[i].XMin < segments[i - 1].XMin);
+  for (size_t i = 0, end = 0; i < n; ++i) {
+    if (!inOrder) {
+      crowded.push_back(static_cast<uint32_t>(i));
+      continue;
+    }
+    end = std::max(end, i + 1);
+    while (end < n && segments[end].XMin - segments[i].XMin <= ChainTolerance) ++end;
+    if (end - i > 16) {
+      crowded.push_back(static_cast<uint32_t>(i));
+      continue;
+    }
+    for (size_t j = i + 1; j < end && !drop[i]; ++j)
+      if (Duplicates(segments[i], segments[j])) drop[i] = 1;
+  }
+  if (!crowded.empty()) FindDuplicatesInGrid(segments, crowded, drop);
   size_t k = 0;
   for (size_t i = 0; i < n; ++i)
     if (!drop[i]) segments[k++] = segments[i];

@@ -46,8 +46,24 @@ inline constexpr double RepeatedPointSquared = 1e-8;
 // coordinates can overflow.
 inline constexpr double MaxCoordinate = 1e12;
 
-// Chord tolerance used to approximate ellipses by lines.
-inline constexpr double EllipseChordTolerance = 0.005;
+// Ellipses and splines are followed by arcs and lines within this distance
+// of the true curve unless the options give another: finer than any small
+// machine positions, coarse enough to keep a curve to a few dozen arcs.
+inline constexpr double DefaultCurveTolerance = 0.001;
+// A curve tolerance below this is taken as this: finer ones only multiply
+// the pieces (their count grows as the inverse cube root of the tolerance).
+inline constexpr double MinCurveTolerance = 1e-6;
+// The biarc fit finds the largest distance from the curve to its pieces
+// but checks the pieces against the curve at a few points only; it holds
+// them to this share of the tolerance so that the distance between those
+// points stays within the whole.
+inline constexpr double BiarcFitShare = 0.9;
+// An arc turning by less than this is made a line: its bulge is far below
+// any tolerance, and its two angles must stay apart from a full circle's.
+inline constexpr double MinArcSweep = 1e-7;
+// A fitted arc turns by at most this; a span needing more is split, so that
+// no piece can loop away from the curve between the check points.
+inline constexpr double MaxBiarcSweep = 3.14159265358979323846 * 0.75;
 
 // A closed polyline whose last vertex is farther than this from the first
 // (in X or Y) gets the first vertex appended.

@@ -50,10 +50,10 @@ TTBRegionArray ChainAll(TTBEntityArray& segments, TTBRegionArray& polylines, uin
 
 }  // namespace
 
-TTBRegionArray ChainDrawing(const DXF_Object& drawing, uint8_t cw, const PassControl& control) {
+TTBRegionArray ChainDrawing(const DXF_Object& drawing, uint8_t cw, double curveTolerance, const PassControl& control) {
   TTBEntityArray segments;
   TTBRegionArray polylines;
-  ConvertEntities(drawing, NoSkipLayer, EllipseChordTolerance, segments, polylines);
+  ConvertEntities(drawing, NoSkipLayer, curveTolerance, segments, polylines);
   CleanPolylineRegions(polylines, cw);
   return ChainAll(segments, polylines, cw, control);
 }
@@ -92,7 +92,7 @@ OpenResult OpenDxfDrawing(Job& job, std::string_view data, const std::string& na
   if (!faceNotice.empty()) res.Notices.push_back(faceNotice);
   TTBEntityArray segments;
   TTBRegionArray polylines;
-  ConvertEntities(drawing, NoSkipLayer, EllipseChordTolerance, segments, polylines);
+  ConvertEntities(drawing, NoSkipLayer, job.Options.CurveTolerance, segments, polylines);
   drawing = DXF_Object{};
   CleanPolylineRegions(polylines, cw);
   if (segments.size() >= 2) PrepareSegments(segments);
@@ -130,7 +130,7 @@ std::string LoadWallProfiles(Job& job, const std::string& path) {
   try {
     const std::string data = ReadFileBytes(path);
     const DXF_Object drawing = ReadDxf(data, path);
-    job.Profiles = ChainDrawing(drawing, job.Options.Dir ? 1 : 0);
+    job.Profiles = ChainDrawing(drawing, job.Options.Dir ? 1 : 0, job.Options.CurveTolerance);
   } catch (const DXF_read_exception& e) {
     return e.what();
   }

@@ -50,6 +50,8 @@ std::string EnsureWallProfiles(Job& job);
 
 // Chains the segments and polylines of a drawing into a region list (no
 // text, no repair, no ordering): what the wall profile file goes through.
-TTBRegionArray ChainDrawing(const DXF_Object& drawing, uint8_t cw, const PassControl& control = {});
+// Curves follow the drawing within curveTolerance.
+TTBRegionArray ChainDrawing(const DXF_Object& drawing, uint8_t cw, double curveTolerance,
+                            const PassControl& control = {});
 
 }  // namespace tibrel

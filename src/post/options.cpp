@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/numbers.h"
+#include "geometry/tolerances.h"
 
 namespace tibrel {
 
@@ -69,6 +70,10 @@ void ReadOptions(const IniFile& f, TTBSettings& s) {
   o.DefaultUnits = ParseUnits(f.ReadString(Section, "DefaultUnits", "")).value_or(Units::Millimetre);
   o.RapidRate = ReadNumber(f, "RapidRate", 5000);
   if (!(o.RapidRate > 0) || !std::isfinite(o.RapidRate)) o.RapidRate = 5000;
+  // Files written before the key existed, and values that are not a length
+  // above 0, give the program's default.
+  o.CurveTolerance = ReadNumber(f, "CurveTolerance", DefaultCurveTolerance);
+  if (!(o.CurveTolerance > 0) || !std::isfinite(o.CurveTolerance)) o.CurveTolerance = DefaultCurveTolerance;
   s.Rough = {ReadNumber(f, "MinArcLengthRough", 0), ReadNumber(f, "TanDevRough", 0), ReadNumber(f, "MinArcRadRough", 0)};
   s.Finish = {ReadNumber(f, "MinArcLengthFinish", 0), ReadNumber(f, "TanDevFinish", 0),
               ReadNumber(f, "MinArcRadFinish", 0)};
@@ -114,6 +119,7 @@ void WriteOptions(IniFile& f, const TTBSettings& s) {
   flag("Air", o.Air);
   put("DefaultUnits", UnitsName(o.DefaultUnits));
   put("RapidRate", Number(o.RapidRate));
+  put("CurveTolerance", Number(o.CurveTolerance));
   put("MinArcLengthRough", Number(s.Rough.MinArcLength));
   put("TanDevRough", Number(s.Rough.TanDeviance));
   put("MinArcRadRough", Number(s.Rough.MinArcRadius));

@@ -7,6 +7,7 @@
 
 #include "core/ini.h"
 #include "geometry/units.h"
+#include "geometry/tolerances.h"
 #include "toolpath/model.h"
 
 namespace tibrel {
@@ -32,6 +33,9 @@ struct TTBOptions {
   // The rapid rate, units per minute, that the NC program's run time is
   // estimated with (key "RapidRate"; not above 0 reads as the default).
   double RapidRate = 5000;
+  // Ellipses and splines are followed by arcs within this distance (drawing
+  // units) of the true curve.
+  double CurveTolerance = DefaultCurveTolerance;
 };
 
 // Colours are 24-bit numbers with red in the lowest byte (0x00BBGGRR).

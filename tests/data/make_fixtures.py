@@ -378,8 +378,284 @@ def text():
     save(doc, "ezdxf_text_r2018.dxf")
 
 
+# Reference files -----------------------------------------------------------
+# ezdxf's own reading of what a fixture means, written beside it as plain
+# text, so that tests compare our reading with another library's without
+# running Python.  Every number is written with repr(), which reads back to
+# the same double.  Points are world coordinates seen from above (X, Y).
+
+
+class Reference:
+    def __init__(self, comment):
+        self.lines = [f"# {comment}"]
+
+    def add(self, *words):
+        self.lines.append(
+            " ".join(w if isinstance(w, str) else repr(float(w)) for w in words)
+        )
+
+    def save(self, name):
+        path = OUT / name
+        path.write_text("\n".join(self.lines) + "\n")
+        print(f"wrote {name} ({path.stat().st_size} bytes)")
+
+
+def xy(points):
+    out = []
+    for p in points:
+        out += [p.x, p.y]
+    return out
+
+
+def write_spline(ref, spline):
+    """The B-spline ezdxf evaluates for a SPLINE: for one given by fit points
+    only, the control points of its interpolation."""
+    bs = spline.construction_tool()
+    knots = list(bs.knots())
+    points = list(bs.control_points)
+    weights = list(bs.weights()) or [1.0] * len(points)
+    ref.add("spline", str(bs.degree), str(len(knots)), *knots)
+    ref.add("points", str(len(points)), *xy(points))
+    ref.add("weights", str(len(weights)), *weights)
+
+
+def write_piece(ref, e):
+    """One entity as primitive pieces: polylines come apart into their lines
+    and arcs; arcs and ellipses are given by points on them, start to end."""
+    t = e.dxftype()
+    if t == "LINE":
+        ref.add("line", *xy([e.dxf.start, e.dxf.end]))
+    elif t == "CIRCLE":
+        c = e.ocs().to_wcs(e.dxf.center)
+        ref.add("circle", c.x, c.y, e.dxf.radius)
+    elif t == "ARC":
+        c = e.ocs().to_wcs(e.dxf.center)
+        span = (e.dxf.end_angle - e.dxf.start_angle) % 360
+        mid = list(e.vertices([e.dxf.start_angle + span / 2]))[0]
+        ref.add("arc", c.x, c.y, e.dxf.radius,
+                *xy([e.start_point, mid, e.end_point]))
+    elif t == "ELLIPSE":
+        points = list(e.vertices(e.params(9)))
+        ref.add("ellipse", str(len(points)), *xy(points))
+    elif t in ("LWPOLYLINE", "POLYLINE"):
+        for piece in e.virtual_entities():
+            write_piece(ref, piece)
+    elif t == "SPLINE":
+        write_spline(ref, e)
+    elif t in ("ATTDEF", "ATTRIB", "TEXT", "MTEXT", "POINT"):
+        pass
+    else:
+        raise ValueError(f"no reference form for {t}")
+
+
+def expanded(insert):
+    """ezdxf's expansion of a block reference, nested ones expanded where
+    they stand, a MINSERT copy by copy."""
+    copies = list(insert.multi_insert()) if insert.mcount > 1 else [insert]
+    for copy in copies:
+        for e in copy.virtual_entities():
+            if e.dxftype() == "INSERT":
+                yield from expanded(e)
+            else:
+                yield e
+
+
+# 11. -----------------------------------------------------------------------
+def blocks_nested(version):
+    """Blocks inserted as CAD users do: nested, turned, scaled unevenly and
+    negatively, in a mirrored OCS, and as MINSERT arrays.  The reference file
+    holds ezdxf's expansion of every INSERT of modelspace, in file order."""
+    doc = new_doc(version)
+    msp = doc.modelspace()
+    # HOLE: a circle about the block origin.
+    hole = doc.blocks.new(name="HOLE")
+    hole.add_circle((0, 0), 2)
+    # SLOT: a stadium 8 x 2 about (1, 0), which is its base point.
+    slot = doc.blocks.new(name="SLOT", base_point=(1, 0))
+    slot.add_line((-2, -1), (4, -1))
+    slot.add_arc((4, 0), 1, 270, 90)
+    slot.add_line((4, 1), (-2, 1))
+    slot.add_arc((-2, 0), 1, 90, 270)
+    # BRACKET: a plate with a bulged edge, a hole and a turned slot inside,
+    # a line on a layer of its own, and (R2018) an elliptical arc and a
+    # spline.
+    bracket = doc.blocks.new(name="BRACKET")
+    add_2d_polyline(
+        bracket, version, [(0, 0, 0), (14, 0, 0.4), (14, 8, 0), (0, 8, 0)],
+        close=True,
+    )
+    bracket.add_blockref("HOLE", (3, 4), dxfattribs={"xscale": 0.5, "yscale": 0.5})
+    bracket.add_blockref("SLOT", (9, 4), dxfattribs={"rotation": 30})
+    bracket.add_line((1, 7), (5, 7), dxfattribs={"layer": "EDGE"})
+    if version == R2018:
+        bracket.add_ellipse((7, 2), major_axis=(2, 0.5), ratio=0.4,
+                            start_param=0.3, end_param=2.5)
+        bracket.add_open_spline([(1, 1), (2, 3), (4, 1), (5, 3)], degree=3)
+    # PLATE: as BRACKET with its slot not turned.  A turned insert inside an
+    # unevenly scaled one is sheared, which no INSERT can express; ezdxf
+    # 0.18 then places the inner insert wrongly (its reference would be
+    # wrong), so the uneven scale is applied to this block instead.
+    plate = doc.blocks.new(name="PLATE")
+    add_2d_polyline(
+        plate, version, [(0, 0, 0), (14, 0, 0.4), (14, 8, 0), (0, 8, 0)],
+        close=True,
+    )
+    plate.add_blockref("HOLE", (3, 4), dxfattribs={"xscale": 0.5, "yscale": 0.5})
+    plate.add_blockref("SLOT", (9, 4))
+    plate.add_arc((7, 6), 1.5, 20, 160)
+    if version == R2018:
+        plate.add_ellipse((7, 2), major_axis=(2, 0.5), ratio=0.4,
+                          start_param=0.3, end_param=2.5)
+    # Modelspace: the bracket as it is, turned, mirrored by a negative
+    # scale, in a mirrored OCS; the plate scaled unevenly; arrays of holes
+    # and slots.
+    msp.add_blockref("BRACKET", (0, 0), dxfattribs={"rotation": 15})
+    msp.add_blockref(
+        "PLATE", (30, 0),
+        dxfattribs={"xscale": 2, "yscale": 0.5, "rotation": 10},
+    )
+    msp.add_blockref("BRACKET", (70, 0), dxfattribs={"xscale": -1})
+    msp.add_blockref(
+        "BRACKET", (10, 40),
+        dxfattribs={"extrusion": (0, 0, -1), "rotation": 20},
+    )
+    msp.add_blockref(
+        "BRACKET", (100, 50),
+        dxfattribs={"xscale": 1.5, "yscale": -1.5, "rotation": 90},
+    )
+    holes = msp.add_blockref("HOLE", (100, 0), dxfattribs={"rotation": 30})
+    holes.dxf.row_count = 3
+    holes.dxf.column_count = 4
+    holes.dxf.row_spacing = 8
+    holes.dxf.column_spacing = 10
+    slots = msp.add_blockref("SLOT", (40, 40), dxfattribs={"xscale": 1.5, "yscale": 1.5})
+    slots.dxf.row_count = 2
+    slots.dxf.column_count = 2
+    slots.dxf.row_spacing = 6
+    slots.dxf.column_spacing = 14
+    name = f"ezdxf_blocks_nested_{version.lower()}"
+    save(doc, f"{name}.dxf")
+    ref = Reference(f"ezdxf's expansion of the INSERTs of {name}.dxf")
+    for i, insert in enumerate(msp.query("INSERT")):
+        ref.add("insert", str(i))
+        for e in expanded(insert):
+            write_piece(ref, e)
+    ref.save(f"{name}.ref")
+
+
+# 12. -----------------------------------------------------------------------
+DEEP_BLOCKS = 34
+
+
+def blocks_cycle():
+    """A block that inserts itself, and blocks nested 34 deep (R12 keeps the
+    file small)."""
+    doc = new_doc(R12)
+    msp = doc.modelspace()
+    self_block = doc.blocks.new(name="SELF")
+    self_block.add_line((0, 0), (1, 1))
+    self_block.add_blockref("SELF", (3, 0))
+    for k in range(DEEP_BLOCKS):
+        deep = doc.blocks.new(name=f"DEEP{k}")
+        deep.add_line((0, 0), (1, 0))
+        if k + 1 < DEEP_BLOCKS:
+            deep.add_blockref(f"DEEP{k + 1}", (0, 2))
+    msp.add_blockref("SELF", (50, 50))
+    msp.add_blockref("DEEP0", (0, 0))
+    msp.add_line((20, 0), (30, 0))
+    save(doc, "ezdxf_blocks_cycle_r12.dxf")
+
+
+# 13. -----------------------------------------------------------------------
+def plate_holes(version):
+    """A mounting plate whose four holes are one block inserted four times."""
+    doc = new_doc(version)
+    msp = doc.modelspace()
+    hole = doc.blocks.new(name="M6")
+    hole.add_circle((0, 0), 3.2)
+    for a, b in [((0, 0), (80, 0)), ((80, 0), (80, 50)), ((80, 50), (0, 50)),
+                 ((0, 50), (0, 0))]:
+        msp.add_line(a, b)
+    for x, y in [(8, 8), (72, 8), (72, 42), (8, 42)]:
+        msp.add_blockref("M6", (x, y))
+    save(doc, f"ezdxf_plate_holes_{version.lower()}.dxf")
+
+
+# 14. -----------------------------------------------------------------------
+def nurbs_circle(cx, cy, r):
+    """A circle as a rational quadratic B-spline: 9 control points on a
+    square, weights 1 and sqrt(2)/2, double inner knots."""
+    w = math.sqrt(0.5)
+    pts = [(1, 0), (1, 1), (0, 1), (-1, 1), (-1, 0), (-1, -1), (0, -1),
+           (1, -1), (1, 0)]
+    weights = [1, w, 1, w, 1, w, 1, w, 1]
+    knots = [0, 0, 0, 0.25, 0.25, 0.5, 0.5, 0.75, 0.75, 1, 1, 1]
+    return [(cx + r * x, cy + r * y) for x, y in pts], weights, knots
+
+
+def splines():
+    """Splines of every kind a drawing program writes.  The reference file
+    holds, for each in file order, the B-spline ezdxf evaluates for it."""
+    doc = new_doc(R2018)
+    msp = doc.modelspace()
+    wave = [(0, 0), (3, 6), (7, -2), (11, 5), (15, 0), (18, 3)]
+    # Open clamped splines of degree 2, 3 and 5.
+    msp.add_open_spline([(x, y) for x, y in wave], degree=2)
+    msp.add_open_spline([(x, y + 15) for x, y in wave], degree=3)
+    msp.add_open_spline([(x, y + 30) for x, y in wave], degree=5)
+    # A rational circle, centre (40, 10), radius 6.
+    pts, weights, knots = nurbs_circle(40, 10, 6)
+    circle = msp.add_rational_spline(pts, weights, degree=2, knots=knots)
+    circle.dxf.flags = circle.dxf.flags | circle.CLOSED
+    # Closed periodic splines (the first control points repeated at the end,
+    # uniform knots), plain and rational.
+    ring = [(60, 0, 0), (70, 2, 0), (72, 10, 0), (64, 16, 0), (56, 10, 0)]
+    msp.add_spline().set_closed(ring, degree=3)
+    msp.add_spline().set_closed_rational(
+        [(x, y + 25, z) for x, y, z in ring], weights=[1, 2, 0.5, 1, 3], degree=3
+    )
+    # Unclamped uniform knots: the curve does not start at the first point.
+    uniform = msp.add_spline()
+    uniform.set_uniform([(x + 80, y, 0) for x, y in wave], degree=3)
+    # A corner at (92, 20): a knot of multiplicity 3 in a cubic.
+    corner = msp.add_open_spline(
+        [(80, 20), (83, 27), (88, 27), (92, 20), (94, 27), (99, 26), (102, 20)],
+        degree=3, knots=[0, 0, 0, 0, 1, 1, 1, 2, 2, 2, 2],
+    )
+    assert corner.dxf.degree == 3
+    # Fit points only, with and without end tangents.
+    fit = [(0, 50), (4, 56), (9, 52), (13, 58), (18, 51)]
+    tangents = msp.add_spline(fit)
+    tangents.dxf.start_tangent = (1, 1, 0)
+    tangents.dxf.end_tangent = (1, -2, 0)
+    msp.add_spline([(x + 25, y) for x, y in fit])
+    save(doc, "ezdxf_splines_r2018.dxf")
+    ref = Reference("ezdxf's B-splines of the SPLINEs of ezdxf_splines_r2018.dxf")
+    for e in msp.query("SPLINE"):
+        write_spline(ref, e)
+    ref.save("ezdxf_splines_r2018.ref")
+
+
+# 15. -----------------------------------------------------------------------
+def closed_spline():
+    """A drawing that is one closed SPLINE: an outline of a part drawn
+    through its fit points, closed."""
+    doc = new_doc(R2018)
+    msp = doc.modelspace()
+    outline = [(0, 0, 0), (30, -5, 0), (60, 0, 0), (65, 20, 0), (45, 35, 0),
+               (15, 30, 0), (-5, 15, 0)]
+    msp.add_spline().set_closed(outline, degree=3)
+    save(doc, "ezdxf_closed_spline_r2018.dxf")
+
+
 def main():
     text()
+    for version in (R12, R2018):
+        blocks_nested(version)
+        plate_holes(version)
+    blocks_cycle()
+    splines()
+    closed_spline()
     for version in (R12, R2018):
         lines(version)
         arcs_circles(version)

@@ -6,7 +6,9 @@
 //  - The drawing has the documented shape: layer names are upper case and
 //    unique; a layer has one entity list per class, each holding only
 //    entities of that class; arc angles are radians in [0, 2*pi); each
-//    notice appears at most once; an OCS is a right-handed orthonormal frame.
+//    notice appears at most once; an OCS is a right-handed orthonormal frame;
+//    every spline kept defines a curve; block inserts (expanded by the
+//    reader) make at most their limit of entities.
 //  - The line-end style does not matter: the same text with LF, CR LF or
 //    lone CR line ends reads to the same drawing and the same $INSUNITS (or
 //    the same error, with the same line number).
@@ -19,8 +21,10 @@
 #include <string>
 #include <string_view>
 
+#include "dxf/blocks.h"
 #include "dxf/entities.h"
 #include "dxf/reader.h"
+#include "dxf/spline.h"
 #include "geometry/entity.h"
 #include "fuzz_check.h"
 
@@ -96,8 +100,22 @@ void Describe(const DXF_Entity& e, std::string& out) {
   } else if (auto* c = dynamic_cast<const Circle_*>(&e)) {
     Hex(out, c->P1);
     Hex(out, c->Radius);
+  } else if (auto* ins = dynamic_cast<const Insert_*>(&e)) {
+    out += " [" + ins->Block + "]";
+    Hex(out, ins->P1);
+    Hex(out, ins->Scale);
+    Hex(out, ins->Rotation);
+    out += ' ' + std::to_string(ins->Rows) + ' ' + std::to_string(ins->Columns);
   } else if (auto* p = dynamic_cast<const Point_*>(&e)) {
     Hex(out, p->P1);
+  } else if (auto* sp = dynamic_cast<const Spline_*>(&e)) {
+    // Only splines that define a curve are kept.
+    if (!SplineCurve(*sp)) Violated("a spline without a curve was kept");
+    out += ' ' + std::to_string(sp->Flags) + ' ' + std::to_string(sp->Degree);
+    for (double k : sp->Knots) Hex(out, k);
+    for (const auto& p : sp->Control) Hex(out, p);
+    for (double w : sp->Weights) Hex(out, w);
+    for (const auto& p : sp->Fit) Hex(out, p);
   } else if (auto* b = dynamic_cast<const Block_*>(&e)) {
     out += " [" + b->Name + "]";
     Hex(out, b->Base);
@@ -120,9 +138,16 @@ void Describe(const DXF_Entity& e, std::string& out) {
   out += '\n';
 }
 
-// Checks the drawing's shape and returns an exact description of it.
-std::string Describe(const DXF_Object& d) {
+// Entities described one by one in each list; the rest are counted (block
+// inserts may make millions, whose text would fill the memory).
+constexpr size_t DescribedPerList = 20000;
+
+// Checks the drawing's shape and returns an exact description of it. Every
+// entity comes from the file (none takes fewer than a few bytes) or from the
+// inserts, which stop at their limit.
+std::string Describe(const DXF_Object& d, size_t bytes) {
   std::string out = "insunits " + std::to_string(d.InsUnits) + '\n';
+  size_t entities = 0;
   std::set<std::string> layerNames;
   for (const auto& layer : d.Layers) {
     if (!layer) Violated("null layer");
@@ -137,14 +162,18 @@ std::string Describe(const DXF_Object& d) {
       if (list.ClassName != layer->EntityNames[k]) Violated("list name differs from its class", list.ClassName);
       if (!classes.insert(list.ClassName).second) Violated("two lists of one class in a layer", list.ClassName);
       if (list.Layer != layer.get()) Violated("entity list points at another layer");
-      out += "list " + list.ClassName + '\n';
-      for (const auto& e : list.Entities) {
+      out += "list " + list.ClassName + ' ' + std::to_string(list.Entities.size()) + '\n';
+      entities += list.Entities.size();
+      for (size_t i = 0; i < list.Entities.size(); ++i) {
+        const auto& e = list.Entities[i];
         if (!e) Violated("null entity");
         if (list.ClassName != e->ClassName()) Violated("entity in the list of another class", e->ClassName());
-        Describe(*e, out);
+        if (i < DescribedPerList) Describe(*e, out);
       }
     }
   }
+  if (entities > bytes + MaxInsertedEntities)
+    Violated("more entities than the file and the inserts can make", std::to_string(entities));
   std::set<std::string> notices;
   for (const auto& w : d.Warnings) {
     if (!notices.insert(w).second) Violated("a notice was given twice", w);
@@ -162,7 +191,7 @@ Outcome Read(std::string_view data) {
   Outcome o;
   try {
     const DXF_Object d = ReadDxf(data, "fuzz.dxf");
-    o.text = Describe(d);
+    o.text = Describe(d, data.size());
   } catch (const DXF_read_exception& e) {
     o.threw = true;
     o.text = e.what();

@@ -18,6 +18,8 @@ DATA = os.path.join(HERE, "..", "data")
 SEEDS = os.path.join(HERE, "seeds")
 TARGETS = ["dxf_reader_fuzz", "open_drawing_fuzz"]
 FIXTURES = [
+    "ezdxf_blocks_nested_r12.dxf",
+    "ezdxf_plate_holes_r12.dxf",
     "ezdxf_arcs_circles_r12.dxf",
     "ezdxf_faces_r12.dxf",
     "ezdxf_meshes_r12.dxf",
@@ -174,6 +176,64 @@ COMMON = {
     "header_units_inch.dxf": groups((999, "by hand"), (0, "SECTION"), (2, "HEADER"), (9, "$ACADVER"),
                                     (1, "AC1015"), (9, "$INSUNITS"), (70, 1), (9, "$EXTMIN"), (10, 0), (20, 0),
                                     (0, "ENDSEC")) + entities(SQUARE),
+    "blocks_nested_minsert.dxf": blocks(
+        ent("BLOCK", (2, "HOLE"), (70, 0), (10, 0), (20, 0), (30, 0)), circle(0, 0, 2), ent("ENDBLK"),
+        ent("BLOCK", (2, "Plate"), (70, 0), (10, 1), (20, 0), (30, 0)),
+        lwpoly([(0, 0), (14, 0, 0.4), (14, 8), (0, 8)], closed=True),
+        ent("INSERT", (2, "hole"), (10, 3), (20, 4), (41, 0.5), (42, 0.5)),
+        ent("INSERT", (2, "HOLE"), (10, 9), (20, 4), (50, 30), (41, 1), (42, 2)),
+        arc(7, 6, 1.5, 20, 160), ent("ATTDEF", (10, 0), (20, 0), (40, 1), (1, "v"), (2, "ID")),
+        ent("ENDBLK"))
+    + entities(ent("INSERT", (2, "PLATE"), (10, 0), (20, 0), (50, 15)),
+               ent("INSERT", (2, "PLATE"), (10, 30), (41, 2), (42, 0.5), (50, 10)),
+               ent("INSERT", (2, "PLATE"), (10, 70), (41, -1)),
+               ent("INSERT", (2, "PLATE"), (10, 10), (20, 40), (50, 20), *MIRROR),
+               ent("INSERT", (2, "PLATE"), (10, 5), (20, 5), *TILT),
+               ent("INSERT", (2, "HOLE"), (10, 100), (70, 4), (71, 3), (44, 10), (45, 8), (50, 30)),
+               ent("INSERT", (2, "HOLE"), (10, 100), (20, 50), (70, 5), (71, 5), (44, 0), (45, 3)),
+               ent("INSERT", (2, "MISSING"), (10, 1))),
+    "blocks_cycle_deep.dxf": blocks(
+        ent("BLOCK", (2, "SELF"), (10, 0), (20, 0)), line(0, 0, 1, 1), ent("INSERT", (2, "SELF"), (10, 3)),
+        ent("ENDBLK"),
+        ent("BLOCK", (2, "A"), (10, 0), (20, 0)), line(0, 0, 1, 0), ent("INSERT", (2, "B"), (20, 2)),
+        ent("ENDBLK"),
+        ent("BLOCK", (2, "B"), (10, 0), (20, 0)), line(0, 0, 1, 0), ent("INSERT", (2, "A"), (20, 2)),
+        ent("ENDBLK"),
+        *[ent("BLOCK", (2, "D%d" % k)) + line(0, 0, 1, 0) + ent("INSERT", (2, "D%d" % (k + 1)), (20, 2))
+          + ent("ENDBLK") for k in range(36)])
+    + entities(ent("INSERT", (2, "SELF"), (10, 50)), ent("INSERT", (2, "A")), ent("INSERT", (2, "D0")),
+               line(20, 0, 30, 0)),
+    "blocks_runaway_grid.dxf": blocks(ent("BLOCK", (2, "E")), ent("ENDBLK"),
+                                      ent("BLOCK", (2, "P")), ent("POINT", (10, 0), (20, 0)), ent("ENDBLK"))
+    + entities(ent("INSERT", (2, "E"), (70, 2147483647), (71, 2147483647), (44, 1), (45, 1)),
+               ent("INSERT", (2, "P"), (70, 3000), (71, 3000), (44, 1), (45, 1), (41, 1e308))),
+    "splines.dxf": entities(
+        ent("SPLINE", (70, 8), (71, 2), *[(40, k) for k in (0, 0, 0, 1, 2, 3, 4, 4, 4)],
+            *[p for x, y in [(0, 0), (3, 6), (7, -2), (11, 5), (15, 0), (18, 3)] for p in ((10, x), (20, y), (30, 0))]),
+        ent("SPLINE", (70, 12), (71, 2), *[(40, k) for k in (0, 0, 0, .25, .25, .5, .5, .75, .75, 1, 1, 1)],
+            *[(41, w) for w in (1, .7071, 1, .7071, 1, .7071, 1, .7071, 1)],
+            *[p for x, y in [(46, 10), (46, 16), (40, 16), (34, 16), (34, 10), (34, 4), (40, 4), (46, 4), (46, 10)]
+              for p in ((10, x), (20, y), (30, 0))]),
+        ent("SPLINE", (70, 11), (71, 3), *[(40, k) for k in range(6)],
+            *[p for x, y in [(60, 0), (70, 2), (72, 10), (64, 16), (56, 10)] for p in ((10, x), (20, y))]),
+        ent("SPLINE", (70, 8), (71, 3), *[(40, k) for k in (0, 0, 0, 0, 1, 1, 1, 2, 2, 2, 2)],
+            *[p for x, y in [(80, 20), (83, 27), (88, 27), (92, 20), (94, 27), (99, 26), (102, 20)]
+              for p in ((10, x), (20, y))]),
+        ent("SPLINE", (70, 8), (71, 3), (12, 1), (22, 1), (13, 1), (23, -2),
+            *[p for x, y in [(0, 50), (4, 56), (9, 52), (13, 58), (18, 51)] for p in ((11, x), (21, y))]),
+        ent("SPLINE", (70, 9), (71, 3), *[p for x, y in [(0, 0), (30, -5), (60, 0), (65, 20), (45, 35)]
+                                          for p in ((11, x), (21, y))])),
+    "splines_broken.dxf": entities(
+        ent("SPLINE", (70, 8), (71, 3), (40, 0), (40, 1), (10, 0), (20, 0), (10, 1), (20, 1)),
+        ent("SPLINE", (70, 12), (71, 1), (40, 0), (40, 0), (40, 1), (40, 1), (41, 0), (41, -1),
+            (10, 0), (20, 0), (10, 1), (20, 1)),
+        ent("SPLINE", (70, 8), (71, 99), (10, 0), (20, 0)),
+        ent("SPLINE", (70, 8), (71, -5), (11, 0), (21, 0)),
+        ent("SPLINE", (70, 8), (71, 3), (11, 0), (21, 0), (11, 0), (21, 0), (11, 0), (21, 0)),
+        ent("SPLINE", (70, 8), (71, 3), (40, 1e300), (40, -1e300), (10, 1e300), (20, 0), (10, 0), (20, 1e300)),
+        ent("SPLINE", (70, 8), (71, 2), *[(40, k) for k in (0, 0, 0, 1e-300, 1, 1, 1)],
+            (10, 1e11), (20, 1e11), (10, -1e11), (20, 1e11), (10, 0), (20, 0), (10, 5), (20, -1e11)),
+        line(0, 0, 1, 1)),
 
     # --- broken or extreme drawings
     "header_units_bad.dxf": groups((0, "SECTION"), (2, "HEADER"), (9, "$INSUNITS"), (70, "inch"),

@@ -382,11 +382,17 @@ class MainWindowTest : public QObject {
     w.show();
     // Options: a field changes the value at once; Save writes the file.
     QString saved;
-    WhenModal([&saved](QWidget* d) {
+    const double curveBefore = w.CurrentJob().Options.CurveTolerance;
+    WhenModal([&saved, curveBefore](QWidget* d) {
       Picture(d, "options");
       auto* overlap = d->findChild<QLineEdit*>("Overlap");
       overlap->selectAll();
       QTest::keyClicks(overlap, "33");
+      // The curve tolerance field shows the value in force.
+      auto* curve = d->findChild<QLineEdit*>("CurveTolerance");
+      QCOMPARE(curve->text().toDouble(), curveBefore);
+      curve->selectAll();
+      QTest::keyClicks(curve, "0.0005");
       CaptureMessage(saved);
       d->findChild<QPushButton*>("Save")->click();
     });
@@ -394,6 +400,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(saved, QString("Options Saved!"));
     QCOMPARE(w.CurrentJob().Options.Overlap, 0.33);
     QCOMPARE(IniFile::Load(ProgramFile("Options.cfg")).Read("Options", "Overlap"), std::optional<std::string>("33"));
+    QCOMPARE(w.CurrentJob().Options.CurveTolerance, 0.0005);
+    QCOMPARE(IniFile::Load(ProgramFile("Options.cfg")).Read("Options", "CurveTolerance"),
+             std::optional<std::string>("0.0005"));
     // The post editor: a token made in the editor is in force at once; Save
     // writes the post under its name.
     QString message;

@@ -228,4 +228,35 @@ void OrderRegionsNearest(TTBRegionArray& regions, const TExtents& extents) {
   regions = out;
 }
 
+void PrepareSegments(TTBEntityArray& segments) {
+  TTBEntityArray kept;
+  for (const auto& e : segments)
+    if (EntityLength(e) > 0.00025) kept.push_back(e);
+  for (auto& e : kept)
+    if (e.Radius == 0 && e.X > e.X2) std::swap(e.X, e.X2), std::swap(e.Y, e.Y2);
+  std::stable_sort(kept.begin(), kept.end(), [](const TTBEntity& a, const TTBEntity& b) { return a.XMin < b.XMin; });
+  const double t = 0.0005;
+  auto near = [t](double a, double b) { return std::fabs(a - b) < t; };
+  std::vector<bool> drop(kept.size(), false);
+  for (size_t i = 0; i < kept.size(); ++i) {
+    const TTBEntity& a = kept[i];
+    for (size_t j = i + 1; j < kept.size() && kept[j].XMin - a.XMin <= t; ++j) {
+      const TTBEntity& b = kept[j];
+      if (b.Radius != a.Radius) continue;
+      bool dup;
+      if (b.Radius == 0) {
+        const bool same = near(b.X2, a.X2) && near(b.Y, a.Y) && near(b.Y2, a.Y2);
+        dup = std::fabs(b.X - b.X2) < t ? same || (near(b.Y2, a.Y) && near(b.Y, a.Y2)) : same;
+      } else {
+        dup = b.XMax - a.XMax < t && near(b.YMin, a.YMin) && near(b.YMax, a.YMax) &&
+              std::fabs(b.X2 - a.X2) < 1e-8 && std::fabs(b.Y2 - a.Y2) < 1e-8;
+      }
+      if (dup) drop[i] = true;
+    }
+  }
+  segments.clear();
+  for (size_t i = 0; i < kept.size(); ++i)
+    if (!drop[i]) segments.push_back(kept[i]);
+}
+
 }  // namespace tibrel::reference

@@ -8,6 +8,10 @@
 
 namespace tibrel::reference {
 
+// The preparation before chaining, rule by rule: short segments dropped,
+// lines turned to run towards +X, a stable sort by XMin, and duplicates (a
+// later segment within 0.0005 in XMin that repeats the segment) removed.
+void PrepareSegments(TTBEntityArray& segments);
 void ChainEntities(TTBEntityArray& segments, TTBRegionArray& regions, uint8_t cw, double tol, double depth);
 void JoinOpenRegions(TTBRegionArray& regions, double tol);
 void OrderRegionsNearest(TTBRegionArray& regions, const TExtents& extents);

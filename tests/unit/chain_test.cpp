@@ -215,6 +215,32 @@ TEST(ChainDifferential, IndexedChainingMatchesThePlainRules) {
   EXPECT_EQ(drawings, 40);
 }
 
+// The preparation (sorted by radix for long lists, duplicates found by a
+// scan or through a grid) gives the segments the plain rules give, in the
+// same order: drawings small and large, with duplicates, and a drawing laid
+// out on a grid, whose XMin windows hold whole columns.
+TEST(ChainDifferential, PreparationMatchesThePlainRules) {
+  for (unsigned seed = 200; seed < 212; ++seed) {
+    std::mt19937 rng(seed);
+    TTBEntityArray segs = RandomDrawing(rng, seed % 2 ? 200 : 6000);
+    if (seed % 3 == 0) {
+      // Columns of vertical lines, many sharing an XMin, with repeats.
+      for (int k = 0; k < 3000; ++k) {
+        const double x = static_cast<double>(k % 7), y = static_cast<double>(rng() % 500);
+        segs.push_back(MakeLine(x, y, x + (k % 2 ? 0.0001 : 0), y + 1));
+      }
+    }
+    TTBEntityArray a = segs, b = segs;
+    PrepareSegments(a);
+    reference::PrepareSegments(b);
+    ASSERT_EQ(a.size(), b.size()) << seed;
+    for (size_t k = 0; k < a.size(); ++k)
+      ASSERT_TRUE(a[k].X == b[k].X && a[k].Y == b[k].Y && a[k].Radius == b[k].Radius && a[k].X2 == b[k].X2 &&
+                  a[k].Y2 == b[k].Y2)
+          << seed << " segment " << k;
+  }
+}
+
 TEST(ChainDifferential, JoiningMatchesThePlainRules) {
   for (unsigned seed = 100; seed < 130; ++seed) {
     std::mt19937 rng(seed);

@@ -74,42 +74,6 @@ TEST(PolylineConversion, DuplicatePolylinesCollapseAndOpenOnesJoin) {
   EXPECT_EQ(RegionDirection(joined[0]), 1);
 }
 
-TEST(EllipseConversion, FullUnitEllipseGetsElevenChordsEndingWhereItStarts) {
-  Ellipse_ e;
-  e.P1 = {5, 5, 0};
-  e.P2 = {0, 1, 0};  // major axis along +Y
-  e.Ratio = 0.5;
-  e.StartParam = 0;
-  e.EndParam = TwoPi;
-  TTBEntityArray lines;
-  EllipseToLines(e, 0, lines);
-  EXPECT_EQ(lines.size(), 11u);
-  for (size_t k = 0; k + 1 < lines.size(); ++k) {
-    EXPECT_NEAR(lines[k].X2, lines[k + 1].X, 1e-12);
-    EXPECT_NEAR(lines[k].Y2, lines[k + 1].Y, 1e-12);
-  }
-  EXPECT_NEAR(lines.front().X, 5, 1e-12);
-  EXPECT_NEAR(lines.front().Y, 6, 1e-12);
-  EXPECT_NEAR(lines.back().X2, 5, 1e-12);
-  EXPECT_NEAR(lines.back().Y2, 6, 1e-12);
-  // Every vertex lies on the ellipse.
-  for (const auto& l : lines) {
-    const double u = (l.Y - 5) / 1, v = (l.X - 5) / 0.5;
-    EXPECT_NEAR(u * u + v * v, 1, 1e-9);
-  }
-}
-
-TEST(EllipseConversion, AbsurdParametersStayBounded) {
-  Ellipse_ e;
-  e.P2 = {1e300, 0, 0};
-  e.Ratio = 1;
-  e.EndParam = 1e300;
-  TTBEntityArray lines;
-  EllipseToLines(e, 0, lines);
-  EXPECT_LE(lines.size(), 10001u);
-  for (const auto& l : lines) EXPECT_TRUE(std::isfinite(l.X) && std::isfinite(l.XMax));
-}
-
 }  // namespace
 }  // namespace tibrel
 
@@ -180,12 +144,15 @@ TEST(EllipseConversion, ParametersRunCounterClockwiseThroughZero) {
   e.Ratio = 1;
   e.StartParam = 5 * Pi / 3;  // 300 degrees
   e.EndParam = Pi / 3;        // 60 degrees, through 0
-  TTBEntityArray lines;
-  EllipseToLines(e, 0, lines);
-  ASSERT_FALSE(lines.empty());
-  for (const auto& l : lines) EXPECT_GT(l.X, 4.99);  // the right-hand side only
-  EXPECT_NEAR(lines.front().X, 5, 1e-9);
-  EXPECT_NEAR(lines.back().Y2, 10 * std::sin(Pi / 3), 1e-9);
+  TTBEntityArray arcs;
+  EllipseToSegments(e, 0, arcs);
+  ASSERT_FALSE(arcs.empty());
+  for (const auto& a : arcs) {
+    EXPECT_GT(a.XMin, 4.99);  // the right-hand side only
+    EXPECT_NEAR(std::fabs(a.Radius), 10, 1e-9);
+  }
+  EXPECT_NEAR(EntityStart(arcs.front()).X, 5, 1e-9);
+  EXPECT_NEAR(EntityEnd(arcs.back()).Y, 10 * std::sin(Pi / 3), 1e-9);
 }
 
 }  // namespace

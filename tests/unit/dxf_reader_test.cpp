@@ -139,14 +139,18 @@ TEST(DxfReader, LineEndsOfEveryKind) {
   EXPECT_EQ(CountClass(ReadDxf(cr, "t"), "Line_"), 1u);
 }
 
-TEST(DxfReader, InsertsAndSplinesAreNoticedOnce) {
+// Inserts of a block that is not there and splines without points make no
+// geometry; each notice comes once.
+TEST(DxfReader, WhatCannotBeInsertedOrReadIsNoticedOnce) {
   const std::string ins = G({{0, "INSERT"}, {8, "0"}, {2, "B"}});
   const std::string spl = G({{0, "SPLINE"}, {8, "0"}});
   const DXF_Object d = ReadDxf(Entities(ins + ins + spl + spl + Line(0, 0, 1, 0)), "t");
-  ASSERT_EQ(d.Warnings.size(), 2u);
-  EXPECT_EQ(d.Warnings[0], "A \"BLOCK\" was read but not inserted.  Explode all Blocks before loading.");
-  EXPECT_EQ(d.Warnings[1], "A SPLINE was detected but not read.  Explode all SPLINE's before loading");
+  ASSERT_EQ(d.Warnings.size(), 3u);
+  EXPECT_EQ(d.Warnings[0], "A SPLINE was detected but not read.  Explode all SPLINE's before loading");
+  EXPECT_EQ(d.Warnings[1], "Block \"B\" is not defined and was not inserted.");
+  EXPECT_EQ(d.Warnings[2], "A \"BLOCK\" was read but not inserted.  Explode all Blocks before loading.");
   EXPECT_EQ(CountClass(d, "Line_"), 1u);
+  EXPECT_EQ(CountClass(d, "Spline_"), 0u);
 }
 
 TEST(DxfReader, BlockContentsNeverBecomeGeometry) {

@@ -99,7 +99,7 @@ TEST(NcTokens, SplitAsTheCharacterTableSays) {
       {"/G00", {{K::Comment, "/G00"}}},
       {"*x", {{K::Comment, "*x"}}},
       {"G\x01\x02X", {{K::GCode, "G"}, {K::Axis, "X"}}},
-      {std::string("X1\0X2", 5).c_str(), {{K::Axis, "X"}, {K::Number, "1"}}},
+      {"X1\0X2", {{K::Axis, "X"}, {K::Number, "1"}}},
       {"\xff\xfe", {{K::Symbol, "\xff"}, {K::Symbol, "\xfe"}}},
   };
   for (const auto& c : cases) {

@@ -50,6 +50,27 @@ TEST(Options, WrittenOptionsReadBackAndKeepTheRestOfTheFile) {
   EXPECT_DOUBLE_EQ(back.Rough.MinArcRadius, 0.5);
 }
 
+// The curve tolerance: files older than the key, and values that are no
+// length, give 0.001; a written value reads back.
+TEST(Options, CurveToleranceHasItsDefaultAndReadsBack) {
+  for (const char* text : {"[Options]\nPost=Default\n", "[Options]\nCurveTolerance=0\n",
+                           "[Options]\nCurveTolerance=-1\n", "[Options]\nCurveTolerance=fine\n"}) {
+    TTBSettings s;
+    s.Options.CurveTolerance = 7;
+    ReadOptions(IniFile::Parse(text), s);
+    EXPECT_DOUBLE_EQ(s.Options.CurveTolerance, 0.001) << text;
+  }
+  TTBSettings s;
+  EXPECT_DOUBLE_EQ(s.Options.CurveTolerance, 0.001);
+  s.Options.CurveTolerance = 0.0025;
+  IniFile f;
+  WriteOptions(f, s);
+  EXPECT_EQ(f.ReadString("Options", "CurveTolerance", ""), "0.0025");
+  TTBSettings back;
+  ReadOptions(IniFile::Parse(f.Text()), back);
+  EXPECT_DOUBLE_EQ(back.Options.CurveTolerance, 0.0025);
+}
+
 TEST(Options, CommaWrittenNumbersReadBeforeAnyPost) {
   TTBSettings s;
   s.View.GridSize = 0.5;
