@@ -163,7 +163,7 @@ void MainWindow::BuildMenus() {
   FillRecentFiles();
   file->addSeparator();
   add(file, "&Save Toolpaths CNC", [this] { SaveProgramCommand(); }, QKeySequence::Save);
-  add(file, "Save Toolpaths &DXF", [this] { SaveDxfCommand(true); });
+  add(file, "Save &Toolpaths DXF", [this] { SaveDxfCommand(true); });
   add(file, "Save &Geometry DXF", [this] { SaveDxfCommand(false); });
   file->addSeparator();
   add(file, "Add &Text", [this] {

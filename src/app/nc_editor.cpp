@@ -359,7 +359,7 @@ bool NcEditor::OpenProgram(const QString& path) {
   run_->setVisible(NcHigh(job_.NcProgram) > 0);
   // Save Toolpaths DXF writes the program's moves while the pane is shown.
   for (QAction* a : window_.findChildren<QAction*>())
-    if (a->text() == "Save Toolpaths &DXF") a->setEnabled(NcHigh(job_.NcProgram) > 0);
+    if (a->text() == "Save &Toolpaths DXF") a->setEnabled(NcHigh(job_.NcProgram) > 0);
   QApplication::restoreOverrideCursor();
   const double minutes = EstimatedMinutes(job_.NcProgram, job_.Options.RapidRate);
   status_("Lines " + std::to_string(editor_->blockCount()), 2);

@@ -456,15 +456,6 @@ std::string Program(const TTBOutRegionArray& toolpaths, const TTBMachiningParame
                        Units::Millimetre);
 }
 
-TEST(NcDifferential, SampleJobThroughEveryShippedPost) {
-  ASSERT_GE(ShippedPosts().size(), 3u);
-  for (const auto& [name, post] : ShippedPosts()) {
-    const std::string text =
-        Program(testing_job::SampleToolpaths(), testing_job::SampleParameters(), post);
-    EXPECT_GT(CompareReadings(text, post, name), 20u) << name;
-  }
-}
-
 // The cutting moves of the toolpaths come back as records in order: lines
 // and arcs with their ends within the post's four decimals, arcs about
 // their centres in their sense.

@@ -456,47 +456,6 @@ TEST(DrillExamples, NearestFromTheLowerLeftWithTiesToTheLowerNumber) {
   EXPECT_EQ(tie.Regions[1].Selected, 1) << "the selection is as before";
 }
 
-// Every example drawing through every operation and every shipped post:
-// a program that ends the way the controller expects, and a toolpath DXF
-// that reads back.
-TEST(EndToEnd, ExamplesThroughEveryOperationAndPost) {
-  namespace fs = std::filesystem;
-  const IniFile posts = IniFile::Load(std::string(TIBREL_SOURCE_DIR) + "/resources/Posts.cfg");
-  const fs::path tmp = fs::temp_directory_path() / ("tibrel_e2e_" + std::to_string(getpid()));
-  fs::create_directories(tmp);
-  int programs = 0;
-  for (const auto& entry : fs::directory_iterator(fs::path(TIBREL_SOURCE_DIR) / "examples")) {
-    if (entry.path().extension() != ".dxf") continue;
-    for (OperationDialog d : {OperationDialog::Pocket, OperationDialog::Contour, OperationDialog::Drill})
-      for (const auto& postName : posts.Sections()) {
-        SCOPED_TRACE(entry.path().filename().string() + " " + postName);
-        Job job;
-        ASSERT_TRUE(LoadPost(job.CurrentPost, postName, posts));
-        const OpenResult open = OpenDxfFile(job, entry.path().string());
-        ASSERT_TRUE(open.Loaded);
-        SelectAll(job);
-        const auto f = Fields(d, {{"RoughDiameter", "3"}, {"RoughStepXY", "1.5"}, {"RoughStepZ", "1"},
-                                  {"RoughFeed", "500"}, {"RoughPlunge", "100"}, {"RapidHeight", "5"},
-                                  {"Compensation", "Left"}});
-        const OperationResult r = Operate(job, d, f, "2");
-        if (d == OperationDialog::Drill && job.Toolpaths.empty()) continue;  // only open profiles
-        ASSERT_TRUE(r.Made) << r.Message;
-        const std::string nc = NcProgramText(job.Toolpaths, {}, job.MachiningParameters, job.CurrentPost, job.DrawingUnits);
-        EXPECT_TRUE(nc.ends_with("M30\n"));
-        const fs::path dxf = tmp / "toolpaths.dxf";
-        SaveToolpathsDxf(job.Toolpaths, job.DrawingUnits, dxf.string());
-        // Holes are points: only the paths of the other operations read back.
-        Job back;
-        if (d != OperationDialog::Drill) {
-          EXPECT_TRUE(OpenDxfFile(back, dxf.string()).Loaded);
-        }
-        ++programs;
-      }
-  }
-  EXPECT_GE(programs, 20);
-  fs::remove_all(tmp);
-}
-
 }  // namespace
 }  // namespace tibrel
 

@@ -83,13 +83,6 @@ INSTANTIATE_TEST_SUITE_P(
       return n;
     });
 
-TEST(DxfHeaderUnits, OnlyInchAndMillimetreAreUnits) {
-  EXPECT_EQ(UnitsOfInsUnits(1), Units::Inch);
-  EXPECT_EQ(UnitsOfInsUnits(4), Units::Millimetre);
-  for (long other : {0L, 2L, 5L, 6L, -1L, 1000L}) EXPECT_FALSE(UnitsOfInsUnits(other)) << other;
-  for (Units u : {Units::Inch, Units::Millimetre}) EXPECT_EQ(UnitsOfInsUnits(InsUnitsOf(u)), u);
-}
-
 // --- Open: the file's unit, else the option ---
 
 struct OpenCase {
@@ -198,23 +191,6 @@ TEST(PostUnits, ThePlaceholderBecomesTheWordForTheJobsUnit) {
   post.Header = {"G90 {Units} G17"};
   EXPECT_EQ(PostForUnits(post, Units::Inch).Header[0], "G90  G17");
   EXPECT_EQ(PostForUnits(post, Units::Millimetre).Header[0], "G90 G71 {Units} G17");
-}
-
-TEST(PostUnits, LoadReadsTheWordsWithTheirDefaults) {
-  const IniFile file = IniFile::Parse(
-      "[Own]\nUnitsInch=G70\nUnitsMillimetre=G71\nHeader0={Units}\n"
-      "[Plain]\nHeader0=G21\n"
-      "[Empty]\nUnitsInch=\n");
-  TTBPostProcessor p;
-  ASSERT_TRUE(LoadPost(p, "Own", file));
-  EXPECT_EQ(p.UnitsInch, "G70");
-  EXPECT_EQ(p.UnitsMillimetre, "G71");
-  ASSERT_TRUE(LoadPost(p, "Plain", file));  // missing keys take their defaults, not the last post's words
-  EXPECT_EQ(p.UnitsInch, "G20");
-  EXPECT_EQ(p.UnitsMillimetre, "G21");
-  EXPECT_FALSE(PostPlacesUnits(p));
-  ASSERT_TRUE(LoadPost(p, "Empty", file));
-  EXPECT_EQ(p.UnitsInch, "");
 }
 
 // The Default post as Posts.cfg shipped it before posts could place the
