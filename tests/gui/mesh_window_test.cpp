@@ -190,6 +190,14 @@ class MeshWindowTest : public QObject {
     w.View()->repaint();
     QCOMPARE(w.StatusText(2),
              QString::fromStdString(BuildDisplay(job, w.View()->State(), w.View()->Settings()).Status));
+    // A drawing opened next replaces the model and brings the plan view back.
+    w.OpenDrawing(TIBREL_SOURCE_DIR "/examples/bracket.dxf");
+    QVERIFY(job.Mesh.empty());
+    QCOMPARE(int(job.ModelLoaded), 0);
+    QVERIFY(MenuShown(w, "&Edit", "Delete Selected Regions"));
+    QVERIFY(!w.Action("Prototype")->isEnabled());
+    QCOMPARE(w.View()->State().Mode, int(View2D));
+    QVERIFY(!w.Action("3D View")->isChecked());
   }
 
   void badModelLeavesTheJob_data() {
@@ -338,6 +346,61 @@ class MeshWindowTest : public QObject {
     QVERIFY(w.CurrentJob().Toolpaths3D.empty());
     QCOMPARE(w.CurrentJob().CommandMode, 0);
     QCOMPARE(w.CurrentJob().MachiningParameters.Prototype.BlankX1, 5.0);
+  }
+
+  // The dialog shares Configurations.cfg with the others: it opens with
+  // "LAST", lists and loads what another dialog saved (a Y step follows
+  // its X step, which is all the file keeps), saves under a typed name and
+  // deletes, showing "None" after.
+  void configurationsAreShared() {
+    WriteFileAtomically(ProgramFile("Configurations.cfg"),
+                        "[LAST]\nRoughFeed=555\nRoughStepXY=1.25\n"
+                        "[Roughing]\nRoughFeed=700\nRoughDiameter=8\nRoughStepXY=2\nRoughType=2\nRoughAngle=90\n"
+                        "Compensation=Left\n");
+    QTemporaryDir dir;
+    MainWindow w;
+    w.show();
+    w.OpenDrawing(WriteModel(dir.path(), "p.stl", testmesh::BinaryStl(PyramidModel())));
+    QString saved;
+    bool checked = false;
+    OnModal([&](QWidget* d) {
+      auto text = [d](const char* name) { return d->findChild<QLineEdit*>(name)->text(); };
+      auto press = [d](const char* caption) {
+        for (auto* b : d->findChildren<QPushButton*>())
+          if (b->text() == caption) return b->click();
+        QFAIL(caption);
+      };
+      auto* list = d->findChild<QComboBox*>("Configuration");
+      QCOMPARE(list->currentText(), QString("None"));
+      QVERIFY(list->findText("Roughing") > 0 && list->findText("LAST") > 0);
+      QCOMPARE(text("RoughFeed"), QString("555"));
+      QCOMPARE(text("RoughStepY"), QString("1.25"));
+      list->setCurrentText("Roughing");
+      press("Load");
+      QCOMPARE(text("RoughFeed"), QString("700"));
+      QCOMPARE(text("RoughStepY"), QString("2"));
+      QCOMPARE(d->findChild<QComboBox*>("RoughType")->currentIndex(), 2);
+      QCOMPARE(text("RoughAngle"), QString("90"));
+      QVERIFY(d->findChild<QLineEdit*>("RoughAngle")->isEnabled());
+      d->findChild<QLineEdit*>("RoughFeed")->setText("650");
+      list->setCurrentText("Mine");
+      ReadMessage(saved);
+      press("Save");
+      list->setCurrentText("Roughing");
+      press("Delete");
+      QCOMPARE(list->currentText(), QString("None"));
+      QCOMPARE(list->findText("Roughing"), -1);
+      checked = true;
+      static_cast<QDialog*>(d)->reject();
+    });
+    w.Action("Prototype")->trigger();
+    QVERIFY(checked);
+    QCOMPARE(saved, QString("Configuration Mine saved"));
+    const IniFile file = IniFile::Load(ProgramFile("Configurations.cfg"));
+    QCOMPARE(file.ReadString("Mine", "RoughFeed", ""), std::string("650"));
+    QCOMPARE(file.ReadString("Mine", "RoughType", ""), std::string("2"));
+    QVERIFY(!file.HasSection("Roughing"));
+    QCOMPARE(file.ReadString("LAST", "RoughFeed", ""), std::string("555"));  // Cancel saves nothing
   }
 
   void machineRefusesMissingFeeds_data() {
