@@ -25,11 +25,41 @@ namespace tibrel {
 
 namespace {
 
+// The keys the Move, Scale and Rotate fields take: digits, either decimal
+// mark and the minus sign.
+constexpr const char* SignedKeys = "[-0-9.,]*";
+
 QLineEdit* NumberField(const QString& text, const char* allowed, const char* name) {
   auto* e = new QLineEdit(text);
   e->setObjectName(name);
   e->setValidator(new QRegularExpressionValidator(QRegularExpression(allowed), e));
   return e;
+}
+
+// The read-only group that both Move, Scale and Rotate dialogs open with:
+// one label per caption, in order.
+QGroupBox* ShownValues(const char* title, std::initializer_list<const char*> captions, QLabel** labels) {
+  auto* group = new QGroupBox(title);
+  auto* form = new QFormLayout(group);
+  for (const char* caption : captions) {
+    *labels = new QLabel;
+    form->addRow(caption, *labels++);
+  }
+  return group;
+}
+
+// The entries both Move, Scale and Rotate dialogs start with: the new
+// lower-left corner and the scale factor.
+QFormLayout* PlacementEntries(QGroupBox* group, const QString& scale, QLineEdit*& x, QLineEdit*& y,
+                              QLineEdit*& factor) {
+  auto* form = new QFormLayout(group);
+  x = NumberField("0", SignedKeys, "CornerX");
+  y = NumberField("0", SignedKeys, "CornerY");
+  factor = NumberField(scale, SignedKeys, "Scale");
+  form->addRow("Bottom Left X", x);
+  form->addRow("Bottom Left Y", y);
+  form->addRow("Scale Factor", factor);
+  return form;
 }
 
 QDialogButtonBox* ApplyCancel(QDialog* d, std::function<void()> apply) {
@@ -164,25 +194,12 @@ MoveScaleRotateDialog::MoveScaleRotateDialog(Job& job, EditReport report, QWidge
   setWindowTitle("Move, Scale, and Rotate ");
   setModal(false);
   auto* top = new QVBoxLayout(this);
-  auto* shown = new QGroupBox("Selection Parameters");
-  auto* sf = new QFormLayout(shown);
-  const char* captions[6] = {"Bottom Left X", "Bottem Left Y", "Center X", "Center Y", "Top Right X", "Top Right Y"};
-  for (int k = 0; k < 6; ++k) {
-    shown_[k] = new QLabel;
-    sf->addRow(captions[k], shown_[k]);
-  }
-  top->addWidget(shown);
+  top->addWidget(ShownValues(
+      "Selection Parameters",
+      {"Bottom Left X", "Bottem Left Y", "Center X", "Center Y", "Top Right X", "Top Right Y"}, shown_));
   auto* enter = new QGroupBox("Enter New Parameters");
-  auto* ef = new QFormLayout(enter);
-  const char* allowed = "[-0-9.,]*";
-  cornerX_ = NumberField("0", allowed, "CornerX");
-  cornerY_ = NumberField("0", allowed, "CornerY");
-  scale_ = NumberField("0", allowed, "Scale");
-  angle_ = NumberField("0", allowed, "Angle");
-  ef->addRow("Bottom Left X", cornerX_);
-  ef->addRow("Bottom Left Y", cornerY_);
-  ef->addRow("Scale Factor", scale_);
-  ef->addRow("Rotation Angle", angle_);
+  angle_ = NumberField("0", SignedKeys, "Angle");
+  PlacementEntries(enter, "0", cornerX_, cornerY_, scale_)->addRow("Rotation Angle", angle_);
   top->addWidget(enter);
   top->addWidget(ApplyCancel(this, [this] {
     const auto box = ApplyMoveScaleRotate(job_, state_, ToNumber(cornerX_->text().toStdString()),
@@ -223,25 +240,11 @@ StlMoveDialog::StlMoveDialog(Job& job, EditReport report, QWidget* parent)
   setWindowTitle("Move, Scale and Rotate");
   setModal(false);
   auto* top = new QVBoxLayout(this);
-  auto* shown = new QGroupBox("Current Parameters");
-  auto* sf = new QFormLayout(shown);
-  const char* captions[5] = {"Bottom Left X", "Bottem Left Y", "Center X", "Center Y", "Top (Z Max)"};
-  for (int k = 0; k < 5; ++k) {
-    shown_[k] = new QLabel;
-    sf->addRow(captions[k], shown_[k]);
-  }
-  top->addWidget(shown);
+  top->addWidget(
+      ShownValues("Current Parameters", {"Bottom Left X", "Bottem Left Y", "Center X", "Center Y", "Top (Z Max)"}, shown_));
   auto* enter = new QGroupBox("Enter New Parameters");
-  auto* ef = new QFormLayout(enter);
-  const char* allowed = "[-0-9.,]*";
-  cornerX_ = NumberField("0", allowed, "CornerX");
-  cornerY_ = NumberField("0", allowed, "CornerY");
-  scale_ = NumberField("0.000", allowed, "Scale");
-  top_ = NumberField("", allowed, "Top");
-  ef->addRow("Bottom Left X", cornerX_);
-  ef->addRow("Bottom Left Y", cornerY_);
-  ef->addRow("Scale Factor", scale_);
-  ef->addRow("Top", top_);
+  top_ = NumberField("", SignedKeys, "Top");
+  PlacementEntries(enter, "0.000", cornerX_, cornerY_, scale_)->addRow("Top", top_);
   top->addWidget(enter);
   auto* turn = new QGroupBox("Rotation");
   auto* rf = new QFormLayout(turn);
@@ -249,7 +252,7 @@ StlMoveDialog::StlMoveDialog(Job& job, EditReport report, QWidget* parent)
   axis_->setObjectName("Axis");
   axis_->addItems({"X", "Y", "Z"});
   axis_->setCurrentIndex(2);
-  angle_ = NumberField("", allowed, "Rotation");
+  angle_ = NumberField("", SignedKeys, "Rotation");
   rf->addRow("Rotation Axis", axis_);
   rf->addRow("Rotation", angle_);
   top->addWidget(turn);

@@ -91,45 +91,25 @@ StlDialog::StlDialog(const std::string& configPath, QWidget* parent) : QDialog(p
   connect(Edit("Margin"), &QLineEdit::textEdited, this, [this] { ApplyMargin(); });
 
   QGroupBox* rough = group(column[1], "Roughing Parameters");
-  AddEdit(rough, "RoughStepXY", "X Step", DecimalKeys);
-  AddEdit(rough, "RoughStepY", "Y Step", DecimalKeys);
-  AddEdit(rough, "RoughStepZ", "Z Step", DecimalKeys);
-  AddEdit(rough, "RoughFeed", "Feedrate", DecimalKeys);
-  AddEdit(rough, "RoughRPM", "Spindle RPM", DigitKeys);
+  AddPassFields(rough, "Rough");
   AddEdit(rough, "RoughPlunge", "Plunge Rate", DecimalKeys);
   AddEdit(rough, "StockToLeave", "Stock To Leave", DecimalKeys);
   AddDirections(rough, "RoughDirection", "Roughing Direction", {"X", "Y"});
-
-  QGroupBox* roughTool = group(column[1], "Roughing Tool");
-  AddBox(roughTool, "RoughTool", "Number", ToolNumbers);
-  AddEdit(roughTool, "RoughName", "Name", nullptr);
-  AddEdit(roughTool, "RoughDiameter", "Dia", DecimalKeys);
-  AddBox(roughTool, "RoughType", "Type", CutterShapes);
-  AddEdit(roughTool, "RoughAngle", "Angle", DecimalKeys);
+  AddToolFields(group(column[1], "Roughing Tool"), "Rough");
 
   QGroupBox* finish = group(column[2], "Finishing Parameters");
-  AddEdit(finish, "FinishStepXY", "X Step", DecimalKeys);
-  AddEdit(finish, "FinishStepY", "Y Step", DecimalKeys);
-  AddEdit(finish, "FinishStepZ", "Z Step", DecimalKeys);
-  AddEdit(finish, "FinishFeed", "Feedrate", DecimalKeys);
-  AddEdit(finish, "FinishRPM", "Spindle RPM", DigitKeys);
+  AddPassFields(finish, "Finish");
   AddDirections(finish, "FinishDirection", "Finishing Direction", {"X", "Y", "None"});
-
-  QGroupBox* finishTool = group(column[2], "FinishingTool");
-  AddBox(finishTool, "FinishType", "Type", CutterShapes);
-  AddEdit(finishTool, "FinishAngle", "Angle", DecimalKeys);
-  AddEdit(finishTool, "FinishName", "Name", nullptr);
-  AddBox(finishTool, "FinishTool", "Number", ToolNumbers);
-  AddEdit(finishTool, "FinishDiameter", "Dia", DecimalKeys);
+  AddToolFields(group(column[2], "FinishingTool"), "Finish");
   for (auto* c : column) c->addStretch(1);
 
   static_cast<QRadioButton*>(widgets_["RoughDirectionX"])->setChecked(true);
   static_cast<QRadioButton*>(widgets_["FinishDirectionY"])->setChecked(true);
   for (const char* prefix : {"Rough", "Finish"}) {
     const std::string p = prefix;
-    connect(Edit((p + "Diameter").c_str()), &QLineEdit::textEdited, this,
+    connect(Edit(p + "Diameter"), &QLineEdit::textEdited, this,
             [this, prefix](const QString& t) { DiameterTyped(prefix, t); });
-    connect(Box((p + "Type").c_str()), &QComboBox::currentIndexChanged, this, [this] { UpdateEnabling(); });
+    connect(Box(p + "Type"), &QComboBox::currentIndexChanged, this, [this] { UpdateEnabling(); });
   }
 
   auto* buttons = new QDialogButtonBox;
@@ -146,24 +126,41 @@ StlDialog::StlDialog(const std::string& configPath, QWidget* parent) : QDialog(p
   configurations_->List()->setCurrentText("None");
 }
 
-QLineEdit* StlDialog::Edit(const char* name) const { return static_cast<QLineEdit*>(widgets_.at(name)); }
-QComboBox* StlDialog::Box(const char* name) const { return static_cast<QComboBox*>(widgets_.at(name)); }
+QLineEdit* StlDialog::Edit(const std::string& name) const { return static_cast<QLineEdit*>(widgets_.at(name)); }
+QComboBox* StlDialog::Box(const std::string& name) const { return static_cast<QComboBox*>(widgets_.at(name)); }
 
-void StlDialog::AddEdit(QGroupBox* group, const char* name, const char* caption, const char* allowed) {
+void StlDialog::AddEdit(QGroupBox* group, const std::string& name, const char* caption, const char* allowed) {
   auto* e = new QLineEdit("0");
-  e->setObjectName(name);
+  e->setObjectName(QString::fromStdString(name));
   if (allowed) e->setValidator(new QRegularExpressionValidator(QRegularExpression(allowed), e));
   e->setMinimumWidth(90);
   static_cast<QFormLayout*>(group->layout())->addRow(caption, e);
   widgets_[name] = e;
 }
 
-void StlDialog::AddBox(QGroupBox* group, const char* name, const char* caption, const QStringList& shown) {
+void StlDialog::AddBox(QGroupBox* group, const std::string& name, const char* caption, const QStringList& shown) {
   auto* b = new QComboBox;
-  b->setObjectName(name);
+  b->setObjectName(QString::fromStdString(name));
   b->addItems(shown);
   static_cast<QFormLayout*>(group->layout())->addRow(caption, b);
   widgets_[name] = b;
+}
+
+// The steps, feed and speed of a pass: "Rough" or "Finish".
+void StlDialog::AddPassFields(QGroupBox* group, const std::string& pass) {
+  AddEdit(group, pass + "StepXY", "X Step", DecimalKeys);
+  AddEdit(group, pass + "StepY", "Y Step", DecimalKeys);
+  AddEdit(group, pass + "StepZ", "Z Step", DecimalKeys);
+  AddEdit(group, pass + "Feed", "Feedrate", DecimalKeys);
+  AddEdit(group, pass + "RPM", "Spindle RPM", DigitKeys);
+}
+
+void StlDialog::AddToolFields(QGroupBox* group, const std::string& pass) {
+  AddBox(group, pass + "Tool", "Number", ToolNumbers);
+  AddEdit(group, pass + "Name", "Name", nullptr);
+  AddEdit(group, pass + "Diameter", "Dia", DecimalKeys);
+  AddBox(group, pass + "Type", "Type", CutterShapes);
+  AddEdit(group, pass + "Angle", "Angle", DecimalKeys);
 }
 
 QGroupBox* StlDialog::AddDirections(QGroupBox* group, const char* prefix, const char* caption,
@@ -216,8 +213,8 @@ void StlDialog::DiameterTyped(const char* prefix, const QString& text) {
   const std::string p = prefix;
   const double dia = FieldNumber(text.toStdString());
   const QString step = Formatted("%.4f", dia * stepFraction_);
-  Edit((p + "StepXY").c_str())->setText(step);
-  Edit((p + "StepY").c_str())->setText(step);
+  Edit(p + "StepXY")->setText(step);
+  Edit(p + "StepY")->setText(step);
   if (p != "Rough") return;
   Edit("StockToLeave")->setText(Formatted("%.2f", dia / 4));
   Edit("FinishDiameter")->setText(text);
@@ -229,8 +226,8 @@ void StlDialog::UpdateEnabling() {
   for (const char* name : FinishingFields) widgets_.at(name)->setEnabled(finishing);
   for (const char* prefix : {"Rough", "Finish"}) {
     const std::string p = prefix;
-    const bool v = Box((p + "Type").c_str())->currentIndex() == VCutterIndex;
-    QLineEdit* angle = Edit((p + "Angle").c_str());
+    const bool v = Box(p + "Type")->currentIndex() == VCutterIndex;
+    QLineEdit* angle = Edit(p + "Angle");
     if (!v) angle->setText("0");
     angle->setEnabled(v && (p == "Rough" || finishing));
   }

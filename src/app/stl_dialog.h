@@ -47,10 +47,12 @@ class StlDialog : public QDialog {
   PrototypeDialogValues Values() const;
 
  private:
-  QLineEdit* Edit(const char* name) const;
-  QComboBox* Box(const char* name) const;
-  void AddEdit(QGroupBox* group, const char* name, const char* caption, const char* allowed);
-  void AddBox(QGroupBox* group, const char* name, const char* caption, const QStringList& shown);
+  QLineEdit* Edit(const std::string& name) const;
+  QComboBox* Box(const std::string& name) const;
+  void AddEdit(QGroupBox* group, const std::string& name, const char* caption, const char* allowed);
+  void AddBox(QGroupBox* group, const std::string& name, const char* caption, const QStringList& shown);
+  void AddPassFields(QGroupBox* group, const std::string& pass);
+  void AddToolFields(QGroupBox* group, const std::string& pass);
   QGroupBox* AddDirections(QGroupBox* group, const char* prefix, const char* caption, const QStringList& choices);
   void DiameterTyped(const char* prefix, const QString& text);
   void ApplyMargin();

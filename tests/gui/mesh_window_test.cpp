@@ -403,6 +403,38 @@ class MeshWindowTest : public QObject {
     QCOMPARE(file.ReadString("LAST", "RoughFeed", ""), std::string("555"));  // Cancel saves nothing
   }
 
+  // The STL page of the options: the depth a model's top is placed at and
+  // the step a typed diameter gives, both in force at once.
+  void stlOptionsPage() {
+    QTemporaryDir dir;
+    MainWindow w;
+    w.show();
+    OnModal([](QWidget* d) {
+      auto* depth = d->findChild<QLineEdit*>("STLDepth");
+      auto* step = d->findChild<QLineEdit*>("StlOverlap");
+      QVERIFY(depth && step);
+      QCOMPARE(step->text(), QString("50"));
+      depth->clear();
+      QTest::keyClicks(depth, "3");
+      step->clear();
+      QTest::keyClicks(step, "2x0");
+      static_cast<QDialog*>(d)->reject();
+    });
+    w.Action("Options")->trigger();
+    QCOMPARE(w.CurrentJob().Options.STLDepth, 3.0);
+    QCOMPARE(w.CurrentJob().Options.StlOverlap, 0.2);
+    w.OpenDrawing(WriteModel(dir.path(), "p.stl", testmesh::BinaryStl(PyramidModel())));
+    QCOMPARE(w.CurrentJob().DrawingExtents.ZMax, -3.0);
+    OnModal([](QWidget* d) {
+      auto* dia = d->findChild<QLineEdit*>("RoughDiameter");
+      dia->clear();
+      QTest::keyClicks(dia, "5");
+      QCOMPARE(d->findChild<QLineEdit*>("RoughStepXY")->text(), QString("1.0000"));
+      static_cast<QDialog*>(d)->reject();
+    });
+    w.Action("Prototype")->trigger();
+  }
+
   void machineRefusesMissingFeeds_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("status");
