@@ -63,6 +63,7 @@ void MainWindow::BuildModelMenu() {
     view_->update();
   });
   stlDialog_ = new StlDialog(configPath_, this);
+  stlDialog_->onMaleChosen = [this](int32_t male) { job_.MachiningParameters.Prototype.Male = male; };
 }
 
 void MainWindow::EnableModelCommands() {

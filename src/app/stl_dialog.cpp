@@ -83,6 +83,10 @@ StlDialog::StlDialog(const std::string& configPath, QWidget* parent) : QDialog(p
   female_ = new QRadioButton("Female");
   female_->setObjectName("Female");
   male_->setChecked(true);
+  for (auto [button, male] : {std::pair{male_, 1}, std::pair{female_, 0}})
+    connect(button, &QRadioButton::clicked, this, [this, male = male] {
+      if (onMaleChosen) onMaleChosen(male);
+    });
   kind->addWidget(male_);
   kind->addWidget(female_);
   static_cast<QFormLayout*>(blank->layout())->addRow(kind);

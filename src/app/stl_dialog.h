@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -45,6 +46,9 @@ class StlDialog : public QDialog {
   void SetFields(const ConfigurationFields& fields);
   // What the file has no key for: the blank, the Y steps, the directions.
   PrototypeDialogValues Values() const;
+
+  // Male (1) or Female (0) as soon as one is clicked, Cancel or not.
+  std::function<void(int32_t male)> onMaleChosen;
 
  private:
   QLineEdit* Edit(const std::string& name) const;

@@ -338,11 +338,14 @@ class MeshWindowTest : public QObject {
       d->findChild<QRadioButton*>("FinishDirectionX")->setChecked(true);
       QVERIFY(edit("FinishStepZ")->isEnabled());
       QVERIFY(edit("FinishAngle")->isEnabled());
+      // Female counts from the click, though the dialog is cancelled.
+      QTest::mouseClick(d->findChild<QRadioButton*>("Female"), Qt::LeftButton);
       checked = true;
       static_cast<QDialog*>(d)->reject();
     });
     w.Action("Prototype")->trigger();
     QVERIFY(checked);
+    QCOMPARE(w.CurrentJob().MachiningParameters.Prototype.Male, 0);
     QVERIFY(w.CurrentJob().Toolpaths3D.empty());
     QCOMPARE(w.CurrentJob().CommandMode, 0);
     QCOMPARE(w.CurrentJob().MachiningParameters.Prototype.BlankX1, 5.0);
