@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolBar>
 #include <QtTest/QtTest>
 #include <memory>
 
@@ -177,6 +178,7 @@ class MeshWindowTest : public QObject {
                             "View ToolPaths"})
       QVERIFY2(!w.Action(off)->isEnabled(), off);
     QVERIFY(w.Action("Prototype")->isEnabled());
+    QVERIFY(w.findChild<QToolBar*>("ToolBar")->actions().contains(w.Action("Prototype")));
     QVERIFY(MenuShown(w, "&Edit", "Flip Model"));
     QVERIFY(!MenuShown(w, "&Edit", "Delete Selected Regions"));
     QCOMPARE(w.View()->contextMenuPolicy(), Qt::NoContextMenu);
