@@ -15,6 +15,7 @@
 #include "app/main_window.h"
 #include "app/nc_editor.h"
 #include "app/stl_dialog.h"
+#include "app/text_dialog.h"
 #include "app/view_widget.h"
 #include "job/mesh_commands.h"
 #include "job/open_gerber.h"
@@ -146,6 +147,10 @@ void MainWindow::OpenModel(const QString& path) {
   if (!r.Error.empty()) QMessageBox::warning(this, "Tibrel", QString::fromStdString(r.Error));
   Status(r.Status);
   if (r.Loaded) {
+    // The drawing's modeless dialogs have nothing left to act on.
+    if (auto* text = findChild<TextDialog*>()) text->hide();
+    for (QDialog* d : findChildren<AddDepthsDialog*>()) d->close();
+    for (QDialog* d : findChildren<MoveScaleRotateDialog*>()) d->close();
     setWindowTitle("Tibrel - " + QFileInfo(path).fileName());
     RememberFile(path);
     stlDialog_->ModelOpened(job_.DrawingExtents);

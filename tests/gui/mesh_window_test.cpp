@@ -26,6 +26,7 @@
 #include "app/edit_dialogs.h"
 #include "app/main_window.h"
 #include "app/stl_dialog.h"
+#include "app/text_dialog.h"
 #include "app/view_widget.h"
 #include "core/files.h"
 #include "core/ini.h"
@@ -157,7 +158,10 @@ class MeshWindowTest : public QObject {
     w.show();
     w.OpenDrawing(TIBREL_SOURCE_DIR "/examples/bracket.dxf");
     w.CurrentJob().Options.STLDepth = 2;
+    w.Action("Add Text")->trigger();  // a drawing's dialog, gone with the drawing
+    QVERIFY(w.findChild<TextDialog*>()->isVisible());
     w.OpenDrawing(path);
+    QVERIFY(!w.findChild<TextDialog*>()->isVisible());
     const Job& job = w.CurrentJob();
     QCOMPARE(w.StatusText(0), QString("Ready..."));
     QCOMPARE(job.Mesh.size(), model.size());
