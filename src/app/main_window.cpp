@@ -527,11 +527,14 @@ bool MainWindow::SaveProgram(const QString& path, bool append) {
   job_.CurrentPost.Append = append;
   try {
     BusyCursor busy;
-    if (job_.ModelLoaded) SaveToolpaths3D(job_, path.toStdString());
-    else WriteNcProgram(job_.Toolpaths,
-                   NcCommentLines(job_.CurrentPost, job_.MachiningParameters, job_.DrawingName, std::time(nullptr),
-                                  job_.DrawingUnits),
-                   job_.MachiningParameters, job_.CurrentPost, job_.DrawingUnits, path.toStdString());
+    if (job_.ModelLoaded) {
+      SaveToolpaths3D(job_, path.toStdString());
+    } else {
+      WriteNcProgram(job_.Toolpaths,
+                     NcCommentLines(job_.CurrentPost, job_.MachiningParameters, job_.DrawingName, std::time(nullptr),
+                                    job_.DrawingUnits),
+                     job_.MachiningParameters, job_.CurrentPost, job_.DrawingUnits, path.toStdString());
+    }
   } catch (const std::exception& e) {
     QMessageBox::warning(this, "Tibrel", e.what());
     return false;

@@ -122,7 +122,6 @@ class MainWindow : public QMainWindow {
   void OpenFile(const QString& path);
   // Opens an STL model as File > Open does (after the file dialog).
   void OpenModel(const QString& path);
-  StlDialog* PrototypeDialog() { return stlDialog_; }
 
  private:
   QAction* AddCommand(QMenu* menu, const QString& caption, std::function<void()> f, const QKeySequence& key = {});

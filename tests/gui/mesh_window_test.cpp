@@ -156,7 +156,8 @@ class MeshWindowTest : public QObject {
     MainWindow w;
     w.resize(900, 600);
     w.show();
-    w.OpenDrawing(TIBREL_SOURCE_DIR "/examples/bracket.dxf");
+    w.OpenDrawing(TIBREL_SOURCE_DIR "/tests/data/ezdxf_plate_inch_r2018.dxf");
+    QCOMPARE(w.CurrentJob().DrawingUnits, Units::Inch);
     w.CurrentJob().Options.STLDepth = 2;
     w.Action("Add Text")->trigger();  // a drawing's dialog, gone with the drawing
     QVERIFY(w.findChild<TextDialog*>()->isVisible());
@@ -167,6 +168,8 @@ class MeshWindowTest : public QObject {
     QCOMPARE(job.Mesh.size(), model.size());
     QCOMPARE(int(job.ModelLoaded), 1);
     QCOMPARE(job.Regions.size(), size_t(1));
+    // The file names no unit, so the drawing's inch goes with the drawing.
+    QCOMPARE(job.DrawingUnits, job.Options.DefaultUnits);
     const TExtents& e = job.DrawingExtents;
     QCOMPARE(e.XMin, 5.0);
     QCOMPARE(e.XMax, 35.0);
