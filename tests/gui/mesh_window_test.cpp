@@ -240,13 +240,15 @@ class MeshWindowTest : public QObject {
   void openFileByExtension_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("kind");  // 0 drawing, 1 model, 2 NC program
+    QTest::addColumn<int>("kind");  // 0 drawing or board, 1 model, 2 NC program
     const testmesh::Facets model = PyramidModel();
     const std::string ascii = testmesh::AsciiStl(model);
     QFile dxf(TIBREL_SOURCE_DIR "/examples/bracket.dxf");
     dxf.open(QIODevice::ReadOnly);
     QTest::newRow("dxf") << "part.dxf" << dxf.readAll() << 0;
     QTest::newRow("stl") << "part.sTl" << QByteArray::fromStdString(ascii) << 1;
+    QTest::newRow("gerber") << "part.gtl"
+                            << QByteArray("%FSLAX46Y46*%\n%MOMM*%\n%ADD10C,1.6*%\nD10*\nX0Y0D03*\nM02*\n") << 0;
     const QByteArray program("G21 G90\nG00 X0 Y0 Z5\nG01 Z-1 F100\nG01 X10\nM30\n");
     for (const char* ext : {"nc", "NGC", "tap", "cnc"}) QTest::newRow(ext) << QString("part.") + ext << program << 2;
   }
