@@ -31,6 +31,18 @@ const QStringList ToolNumbers = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9
 const QStringList CutterShapes = {"End", "Ball ", "V"};
 constexpr int VCutterIndex = 2;
 
+// The steps, feed and speed of each pass, and its tool.
+const StlDialog::FieldRow PassRows[] = {{"StepXY", "X Step", DecimalKeys, nullptr},
+                                        {"StepY", "Y Step", DecimalKeys, nullptr},
+                                        {"StepZ", "Z Step", DecimalKeys, nullptr},
+                                        {"Feed", "Feedrate", DecimalKeys, nullptr},
+                                        {"RPM", "Spindle RPM", DigitKeys, nullptr}};
+const StlDialog::FieldRow ToolRows[] = {{"Tool", "Number", nullptr, &ToolNumbers},
+                                        {"Name", "Name", nullptr, nullptr},
+                                        {"Diameter", "Dia", DecimalKeys, nullptr},
+                                        {"Type", "Type", nullptr, &CutterShapes},
+                                        {"Angle", "Angle", DecimalKeys, nullptr}};
+
 // The finishing fields that finishing direction "None" switches off.
 const char* const FinishingFields[] = {"FinishTool", "FinishName",  "FinishDiameter", "FinishStepXY", "FinishStepY",
                                        "FinishStepZ", "FinishRPM",  "FinishFeed",     "FinishAngle",  "FinishType"};
@@ -95,16 +107,16 @@ StlDialog::StlDialog(const std::string& configPath, QWidget* parent) : QDialog(p
   connect(Edit("Margin"), &QLineEdit::textEdited, this, [this] { ApplyMargin(); });
 
   QGroupBox* rough = group(column[1], "Roughing Parameters");
-  AddPassFields(rough, "Rough");
+  AddFields(rough, "Rough", PassRows);
   AddEdit(rough, "RoughPlunge", "Plunge Rate", DecimalKeys);
   AddEdit(rough, "StockToLeave", "Stock To Leave", DecimalKeys);
   AddDirections(rough, "RoughDirection", "Roughing Direction", {"X", "Y"});
-  AddToolFields(group(column[1], "Roughing Tool"), "Rough");
+  AddFields(group(column[1], "Roughing Tool"), "Rough", ToolRows);
 
   QGroupBox* finish = group(column[2], "Finishing Parameters");
-  AddPassFields(finish, "Finish");
+  AddFields(finish, "Finish", PassRows);
   AddDirections(finish, "FinishDirection", "Finishing Direction", {"X", "Y", "None"});
-  AddToolFields(group(column[2], "FinishingTool"), "Finish");
+  AddFields(group(column[2], "FinishingTool"), "Finish", ToolRows);
   for (auto* c : column) c->addStretch(1);
 
   static_cast<QRadioButton*>(widgets_["RoughDirectionX"])->setChecked(true);
@@ -150,21 +162,10 @@ void StlDialog::AddBox(QGroupBox* group, const std::string& name, const char* ca
   widgets_[name] = b;
 }
 
-// The steps, feed and speed of a pass: "Rough" or "Finish".
-void StlDialog::AddPassFields(QGroupBox* group, const std::string& pass) {
-  AddEdit(group, pass + "StepXY", "X Step", DecimalKeys);
-  AddEdit(group, pass + "StepY", "Y Step", DecimalKeys);
-  AddEdit(group, pass + "StepZ", "Z Step", DecimalKeys);
-  AddEdit(group, pass + "Feed", "Feedrate", DecimalKeys);
-  AddEdit(group, pass + "RPM", "Spindle RPM", DigitKeys);
-}
-
-void StlDialog::AddToolFields(QGroupBox* group, const std::string& pass) {
-  AddBox(group, pass + "Tool", "Number", ToolNumbers);
-  AddEdit(group, pass + "Name", "Name", nullptr);
-  AddEdit(group, pass + "Diameter", "Dia", DecimalKeys);
-  AddBox(group, pass + "Type", "Type", CutterShapes);
-  AddEdit(group, pass + "Angle", "Angle", DecimalKeys);
+void StlDialog::AddFields(QGroupBox* group, const std::string& pass, std::span<const FieldRow> rows) {
+  for (const FieldRow& r : rows)
+    if (r.Choices) AddBox(group, pass + r.Suffix, r.Caption, *r.Choices);
+    else AddEdit(group, pass + r.Suffix, r.Caption, r.Keys);
 }
 
 QGroupBox* StlDialog::AddDirections(QGroupBox* group, const char* prefix, const char* caption,

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <functional>
 #include <map>
+#include <span>
 #include <string>
 
 #include "geometry/extents.h"
@@ -28,6 +29,15 @@ class ConfigurationBox;
 class StlDialog : public QDialog {
   Q_OBJECT
  public:
+  // A field of a pass: its key is the pass ("Rough" or "Finish") and the
+  // suffix; a list when it has choices, else a line with the key filter.
+  struct FieldRow {
+    const char* Suffix;
+    const char* Caption;
+    const char* Keys;
+    const QStringList* Choices;
+  };
+
   // configPath: Configurations.cfg, whose "LAST" the new dialog shows.
   explicit StlDialog(const std::string& configPath, QWidget* parent = nullptr);
 
@@ -55,8 +65,7 @@ class StlDialog : public QDialog {
   QComboBox* Box(const std::string& name) const;
   void AddEdit(QGroupBox* group, const std::string& name, const char* caption, const char* allowed);
   void AddBox(QGroupBox* group, const std::string& name, const char* caption, const QStringList& shown);
-  void AddPassFields(QGroupBox* group, const std::string& pass);
-  void AddToolFields(QGroupBox* group, const std::string& pass);
+  void AddFields(QGroupBox* group, const std::string& pass, std::span<const FieldRow> rows);
   QGroupBox* AddDirections(QGroupBox* group, const char* prefix, const char* caption, const QStringList& choices);
   void DiameterTyped(const char* prefix, const QString& text);
   void ApplyMargin();
