@@ -1,5 +1,7 @@
 #include "app/edit_dialogs.h"
 
+#include <cmath>
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -17,16 +19,47 @@
 #include "core/numbers.h"
 #include "view/view.h"
 #include "job/commands.h"
+#include "job/mesh_commands.h"
 
 namespace tibrel {
 
 namespace {
+
+// The keys the Move, Scale and Rotate fields take: digits, either decimal
+// mark and the minus sign.
+constexpr const char* SignedKeys = "[-0-9.,]*";
 
 QLineEdit* NumberField(const QString& text, const char* allowed, const char* name) {
   auto* e = new QLineEdit(text);
   e->setObjectName(name);
   e->setValidator(new QRegularExpressionValidator(QRegularExpression(allowed), e));
   return e;
+}
+
+// The read-only group that both Move, Scale and Rotate dialogs open with:
+// one label per caption, in order.
+QGroupBox* ShownValues(const char* title, std::initializer_list<const char*> captions, QLabel** labels) {
+  auto* group = new QGroupBox(title);
+  auto* form = new QFormLayout(group);
+  for (const char* caption : captions) {
+    *labels = new QLabel;
+    form->addRow(caption, *labels++);
+  }
+  return group;
+}
+
+// The entries both Move, Scale and Rotate dialogs start with: the new
+// lower-left corner and the scale factor.
+QFormLayout* PlacementEntries(QGroupBox* group, const QString& scale, QLineEdit*& x, QLineEdit*& y,
+                              QLineEdit*& factor) {
+  auto* form = new QFormLayout(group);
+  x = NumberField("0", SignedKeys, "CornerX");
+  y = NumberField("0", SignedKeys, "CornerY");
+  factor = NumberField(scale, SignedKeys, "Scale");
+  form->addRow("Bottom Left X", x);
+  form->addRow("Bottom Left Y", y);
+  form->addRow("Scale Factor", factor);
+  return form;
 }
 
 QDialogButtonBox* ApplyCancel(QDialog* d, std::function<void()> apply) {
@@ -161,25 +194,12 @@ MoveScaleRotateDialog::MoveScaleRotateDialog(Job& job, EditReport report, QWidge
   setWindowTitle("Move, Scale, and Rotate ");
   setModal(false);
   auto* top = new QVBoxLayout(this);
-  auto* shown = new QGroupBox("Selection Parameters");
-  auto* sf = new QFormLayout(shown);
-  const char* captions[6] = {"Bottom Left X", "Bottem Left Y", "Center X", "Center Y", "Top Right X", "Top Right Y"};
-  for (int k = 0; k < 6; ++k) {
-    shown_[k] = new QLabel;
-    sf->addRow(captions[k], shown_[k]);
-  }
-  top->addWidget(shown);
+  top->addWidget(ShownValues(
+      "Selection Parameters",
+      {"Bottom Left X", "Bottem Left Y", "Center X", "Center Y", "Top Right X", "Top Right Y"}, shown_));
   auto* enter = new QGroupBox("Enter New Parameters");
-  auto* ef = new QFormLayout(enter);
-  const char* allowed = "[-0-9.,]*";
-  cornerX_ = NumberField("0", allowed, "CornerX");
-  cornerY_ = NumberField("0", allowed, "CornerY");
-  scale_ = NumberField("0", allowed, "Scale");
-  angle_ = NumberField("0", allowed, "Angle");
-  ef->addRow("Bottom Left X", cornerX_);
-  ef->addRow("Bottom Left Y", cornerY_);
-  ef->addRow("Scale Factor", scale_);
-  ef->addRow("Rotation Angle", angle_);
+  angle_ = NumberField("0", SignedKeys, "Angle");
+  PlacementEntries(enter, "0", cornerX_, cornerY_, scale_)->addRow("Rotation Angle", angle_);
   top->addWidget(enter);
   top->addWidget(ApplyCancel(this, [this] {
     const auto box = ApplyMoveScaleRotate(job_, state_, ToNumber(cornerX_->text().toStdString()),
@@ -197,6 +217,70 @@ void MoveScaleRotateDialog::Show(const Box& b) {
   for (int k = 0; k < 6; ++k) shown_[k]->setText(QString::fromStdString(FormatNumber("%.4f", values[k])));
   cornerX_->setText(QString::fromStdString(FormatNumber("%.4f", b.XMin)));
   cornerY_->setText(QString::fromStdString(FormatNumber("%.4f", b.YMin)));
+}
+
+namespace {
+
+// The position fields are read strictly: what is not a number stops Apply
+// with the text named, before anything moves.
+bool StrictNumber(const QLineEdit* e, double& v, std::string& problem) {
+  QString t = e->text().trimmed();
+  t.replace(',', '.');
+  bool ok = false;
+  v = t.toDouble(&ok);
+  if (ok && std::isfinite(v)) return true;
+  problem = "'" + e->text().toStdString() + "' is not a valid floating point value";
+  return false;
+}
+
+}  // namespace
+
+StlMoveDialog::StlMoveDialog(Job& job, EditReport report, QWidget* parent)
+    : QDialog(parent), job_(job), report_(std::move(report)) {
+  setWindowTitle("Move, Scale and Rotate");
+  setModal(false);
+  auto* top = new QVBoxLayout(this);
+  top->addWidget(
+      ShownValues("Current Parameters", {"Bottom Left X", "Bottem Left Y", "Center X", "Center Y", "Top (Z Max)"}, shown_));
+  auto* enter = new QGroupBox("Enter New Parameters");
+  top_ = NumberField("", SignedKeys, "Top");
+  PlacementEntries(enter, "0.000", cornerX_, cornerY_, scale_)->addRow("Top", top_);
+  top->addWidget(enter);
+  auto* turn = new QGroupBox("Rotation");
+  auto* rf = new QFormLayout(turn);
+  axis_ = new QComboBox;
+  axis_->setObjectName("Axis");
+  axis_->addItems({"X", "Y", "Z"});
+  axis_->setCurrentIndex(2);
+  angle_ = NumberField("", SignedKeys, "Rotation");
+  rf->addRow("Rotation Axis", axis_);
+  rf->addRow("Rotation", angle_);
+  top->addWidget(turn);
+  top->addWidget(ApplyCancel(this, [this] {
+    double left = 0, bottom = 0, height = 0;
+    std::string problem;
+    if (!StrictNumber(cornerX_, left, problem) || !StrictNumber(cornerY_, bottom, problem) ||
+        !StrictNumber(top_, height, problem)) {
+      report_("", problem);
+      return;
+    }
+    MoveJobModel(job_, ToNumber(scale_->text().toStdString()), axis_->currentIndex(),
+                 ToNumber(angle_->text().toStdString()), left, bottom, height);
+    Refresh();
+    report_("", "");
+  }));
+  Refresh();
+}
+
+void StlMoveDialog::Refresh() {
+  const TExtents& e = job_.DrawingExtents;
+  const double values[5] = {e.XMin, e.YMin, (e.XMax - e.XMin) / 2 + e.XMin, (e.YMax - e.YMin) / 2 + e.YMin, e.ZMax};
+  for (int k = 0; k < 5; ++k) shown_[k]->setText(QString::fromStdString(FormatNumber("%.3f", values[k])));
+  cornerX_->setText(QString::fromStdString(FormatNumber("%.3f", e.XMin)));
+  cornerY_->setText(QString::fromStdString(FormatNumber("%.3f", e.YMin)));
+  scale_->setText("0.000");
+  // The top keeps what was typed last; the first time it is the model's.
+  if (top_->text().isEmpty()) top_->setText(QString::fromStdString(FormatNumber("%.3f", e.ZMax)));
 }
 
 }  // namespace tibrel

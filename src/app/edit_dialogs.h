@@ -75,4 +75,22 @@ class MoveScaleRotateDialog : public QDialog {
   QLineEdit *cornerX_, *cornerY_, *scale_, *angle_;
 };
 
+// The mesh Edit menu's "Move, Scale and Rotate" (modeless): scales about
+// the origin, turns about an axis through it, then puts the model's
+// lower-left corner and top where typed; the blank follows the model.
+class StlMoveDialog : public QDialog {
+  Q_OBJECT
+ public:
+  StlMoveDialog(Job& job, EditReport report, QWidget* parent = nullptr);
+  // The current values again, the corner fields prefilled, the scale "0.000".
+  void Refresh();
+
+ private:
+  Job& job_;
+  EditReport report_;
+  QLabel* shown_[5];
+  QLineEdit *cornerX_, *cornerY_, *scale_, *top_, *angle_;
+  QComboBox* axis_;
+};
+
 }  // namespace tibrel

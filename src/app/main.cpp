@@ -7,6 +7,6 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   tibrel::MainWindow window;
   window.ShowAsLastTime();
-  if (argc > 1) window.OpenDrawing(QString::fromLocal8Bit(argv[1]));
+  if (argc > 1) window.OpenFile(QString::fromLocal8Bit(argv[1]));
   return app.exec();
 }

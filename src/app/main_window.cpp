@@ -38,6 +38,8 @@
 #include "job/operations.h"
 #include "app/board_commands.h"
 #include "job/open_gerber.h"
+#include "app/mesh_window.h"
+#include "job/mesh_commands.h"
 
 namespace tibrel {
 
@@ -51,6 +53,7 @@ class WindowProgress : public Progress {
   void Begin(const std::string& caption, int64_t total) override {
     caption_ = QString::fromStdString(caption);
     total_ = total;
+    panel_->setText(caption_);
   }
   void Advance(int64_t done) override {
     if (total_ > 0 && timer_.elapsed() > 100) panel_->setText(caption_ + QString(" %1%").arg(100 * done / total_));
@@ -132,20 +135,24 @@ QString MainWindow::StatusText(int panel) const { return panels_[panel]->text();
 
 void MainWindow::Status(const std::string& text, int panel) { panels_[panel]->setText(QString::fromStdString(text)); }
 
+QAction* MainWindow::AddCommand(QMenu* menu, const QString& caption, std::function<void()> f, const QKeySequence& key) {
+  QAction* a = menu->addAction(caption);
+  a->setShortcut(key);
+  connect(a, &QAction::triggered, this, [this, f] {
+    if (busy_) return;  // only Esc acts while a pass runs
+    f();
+    // A command that leaves the window-drag modes takes the band away.
+    const int32_t m = job_.CommandMode;
+    if (m != ModeZoomWindow && m != ModeSelectWindow && m != ModeDeselectWindow) view_->DisarmRubberBand();
+  });
+  QString name = caption;
+  actions_[name.remove('&')] = a;
+  return a;
+}
+
 void MainWindow::BuildMenus() {
   auto add = [this](QMenu* menu, const QString& caption, std::function<void()> f, const QKeySequence& key = {}) {
-    QAction* a = menu->addAction(caption);
-    a->setShortcut(key);
-    connect(a, &QAction::triggered, this, [this, f] {
-      if (busy_) return;  // only Esc acts while a pass runs
-      f();
-      // A command that leaves the window-drag modes takes the band away.
-      const int32_t m = job_.CommandMode;
-      if (m != ModeZoomWindow && m != ModeSelectWindow && m != ModeDeselectWindow) view_->DisarmRubberBand();
-    });
-    QString name = caption;
-    actions_[name.remove('&')] = a;
-    return a;
+    return AddCommand(menu, caption, std::move(f), key);
   };
   QMenu* file = menuBar()->addMenu("&File");
   add(file, "&Open DXF, STL", [this] {
@@ -182,7 +189,7 @@ void MainWindow::BuildMenus() {
   add(file, "&Close", [this] { CloseJob(); });
   add(file, "E&xit", [this] { close(); }, QKeySequence::Quit);
 
-  QMenu* edit = menuBar()->addMenu("&Edit");
+  QMenu* edit = editMenu_ = menuBar()->addMenu("&Edit");
   add(edit, "Delete Selected Regions", [this] {
     if (QMessageBox::question(this, "Tibrel", DeleteQuestion, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
       return;
@@ -233,6 +240,8 @@ void MainWindow::BuildMenus() {
     connect(d, &QDialog::finished, this, [this] { job_.CommandMode = ModeIdle; });
     d->show();
   });
+
+  BuildModelMenu();
 
   QMenu* setup = menuBar()->addMenu("Set&up");
   add(setup, "&Options", [this] {
@@ -319,6 +328,7 @@ void MainWindow::BuildMenus() {
   add(paths, "&Contour", [this] { RunOperation(OperationDialog::Contour); });
   add(paths, "&Drill", [this] { RunOperation(OperationDialog::Drill); });
   add(paths, "PC &Board", [this] { RunPcBoard(); });
+  add(paths, "P&rototype", [this] { RunPrototypeCommand(); });
 
   QMenu* view = menuBar()->addMenu("&View");
   add(view, "Zoom &All", [this] { view_->ZoomAll(); });
@@ -338,12 +348,7 @@ void MainWindow::BuildMenus() {
     view_->ArmRubberBand(true);
   });
   QAction* three = add(view, "3D &View", [this] {
-    const bool to3d = view_->State().Mode != View3D;
-    to3d ? Set3D(view_->State()) : Set2D(view_->State());
-    Action("3D View")->setChecked(to3d);
-    // The item names the view it switches to.
-    Action("3D View")->setText(to3d ? "2D &View" : "3D &View");
-    Status(to3d ? "3D" : "2D", 1);
+    SetView3D(view_->State().Mode != View3D);
     view_->ZoomAll();
   });
   three->setCheckable(true);
@@ -415,6 +420,7 @@ void MainWindow::EnableCommands() {
     Action(name)->setEnabled(regions);
   for (const char* name : {"Save Toolpaths CNC", "Save Toolpaths DXF", "View ToolPaths"}) Action(name)->setEnabled(made);
   Action("View Selected")->setEnabled(AnythingSelected(job_));
+  EnableModelCommands();
 }
 
 void MainWindow::Tell(const CommandResult& r) {
@@ -457,6 +463,10 @@ void MainWindow::SetMode(int32_t mode, const char* prompt) {
 }
 
 void MainWindow::OpenDrawing(const QString& path) {
+  if (!readGerber_ && IsStlPath(path.toStdString())) {
+    OpenModel(path);
+    return;
+  }
   job_.CommandMode = ModeIdle;
   job_.CancelRequested = 0;
   view_->DisarmRubberBand();
@@ -471,7 +481,9 @@ void MainWindow::OpenDrawing(const QString& path) {
   if (r.Loaded) {
     setWindowTitle("Tibrel - " + QFileInfo(path).fileName());
     RememberFile(path);
-    Set2D(view_->State());
+    job_.Mesh.clear();
+    job_.Toolpaths3D.clear();
+    SetView3D(false);
     view_->ZoomAll();
     SetContent(ContentAll);
   }
@@ -515,10 +527,14 @@ bool MainWindow::SaveProgram(const QString& path, bool append) {
   job_.CurrentPost.Append = append;
   try {
     BusyCursor busy;
-    WriteNcProgram(job_.Toolpaths,
-                   NcCommentLines(job_.CurrentPost, job_.MachiningParameters, job_.DrawingName, std::time(nullptr),
-                                  job_.DrawingUnits),
-                   job_.MachiningParameters, job_.CurrentPost, job_.DrawingUnits, path.toStdString());
+    if (job_.ModelLoaded) {
+      SaveToolpaths3D(job_, path.toStdString());
+    } else {
+      WriteNcProgram(job_.Toolpaths,
+                     NcCommentLines(job_.CurrentPost, job_.MachiningParameters, job_.DrawingName, std::time(nullptr),
+                                    job_.DrawingUnits),
+                     job_.MachiningParameters, job_.CurrentPost, job_.DrawingUnits, path.toStdString());
+    }
   } catch (const std::exception& e) {
     QMessageBox::warning(this, "Tibrel", e.what());
     return false;
@@ -562,6 +578,8 @@ void MainWindow::SaveDxfCommand(bool toolpaths) {
 void MainWindow::CloseJob() {
   job_.Regions = EmptyRegionList();
   job_.Toolpaths = EmptyToolpathList();
+  job_.Mesh.clear();
+  job_.Toolpaths3D.clear();
   job_.ModelLoaded = 0;
   job_.DrawingName.clear();
   setWindowTitle("Tibrel");
@@ -760,7 +778,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     e->ignore();
     return;
   }
-  if (Action("Save Toolpaths CNC")->isEnabled() && job_.Toolpaths.size() > 1) {
+  if (Action("Save Toolpaths CNC")->isEnabled() && (job_.Toolpaths.size() > 1 || Has3DToolpaths(job_))) {
     const auto answer = QMessageBox::question(this, "Tibrel", "Save toolpaths before exiting?",
                                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Cancel) {

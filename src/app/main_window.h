@@ -3,6 +3,7 @@
 // stop long passes while the window stays responsive.
 #pragma once
 
+#include <QKeySequence>
 #include <QLabel>
 #include <QMainWindow>
 #include <functional>
@@ -19,6 +20,7 @@ class QToolBar;
 namespace tibrel {
 
 class MachiningDialog;
+class StlDialog;
 class ViewWidget;
 class NcEditor;
 
@@ -114,6 +116,27 @@ class MainWindow : public QMainWindow {
 
  public:
   NcEditor* Editor() { return ncEditor_; }
+
+  // Opens what path names by its extension: an STL model, an NC program
+  // into the editor pane, a Gerber board, else a DXF drawing.
+  void OpenFile(const QString& path);
+  // Opens an STL model as File > Open does (after the file dialog).
+  void OpenModel(const QString& path);
+
+ private:
+  QAction* AddCommand(QMenu* menu, const QString& caption, std::function<void()> f, const QKeySequence& key = {});
+  // The mesh Edit menu, shown instead of the drawing's while a model is
+  // the job.
+  void BuildModelMenu();
+  // What a model job allows: the menus swapped, the drawing commands off,
+  // Prototype on, saving once layers exist.
+  void EnableModelCommands();
+  void RunPrototypeCommand();
+  // The 3D or the plan view, with the View menu's item and panel 1.
+  void SetView3D(bool on);
+  QMenu* editMenu_ = nullptr;
+  QMenu* modelEditMenu_ = nullptr;
+  StlDialog* stlDialog_ = nullptr;
 };
 
 }  // namespace tibrel

@@ -12,8 +12,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "core/files.h"
-#include "core/ini.h"
+#include "app/configuration_box.h"
 
 namespace tibrel {
 
@@ -68,24 +67,10 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
   top->addWidget(unitsLabel);
   SetUnits(units);
 
-  auto* configRow = new QHBoxLayout;
-  configurations_ = new QComboBox;
-  configurations_->setEditable(true);
-  configurations_->setObjectName("Configuration");
-  configurations_->setMinimumWidth(160);
-  auto* load = new QPushButton("Load");
-  auto* save = new QPushButton("Save");
-  auto* remove = new QPushButton("Delete");
-  configRow->addWidget(configurations_, 1);
-  configRow->addWidget(load);
-  configRow->addWidget(save);
-  configRow->addWidget(remove);
-  auto* configBox = new QGroupBox("Configuration");
-  configBox->setLayout(configRow);
-  top->addWidget(configBox);
-  connect(load, &QPushButton::clicked, this, [this] { LoadConfiguration(); });
-  connect(save, &QPushButton::clicked, this, [this] { SaveConfiguration(); });
-  connect(remove, &QPushButton::clicked, this, [this] { DeleteConfiguration(); });
+  configurations_ = new ConfigurationBox(
+      dialog, configPath, [this] { return Fields(); }, [this](const ConfigurationFields& f) { SetFields(f); },
+      ConfigurationBox::AfterDelete::FirstName);
+  top->addWidget(configurations_);
 
   // Two columns of equal width, each group as tall as its fields: the
   // roughing and machining groups on the left, the finishing ones on the
@@ -186,14 +171,10 @@ MachiningDialog::MachiningDialog(tibrel::OperationDialog dialog, const std::stri
       });
     }
 
-  FillConfigurationList();
   SetFields(FormDefaultFields(dialog));
-  try {
-    ConfigurationFields last = FormDefaultFields(dialog);
-    if (FileExists(configPath_) && LoadConfigurationFile(configPath_, LastConfiguration, dialog, last)) SetFields(last);
-  } catch (const std::exception&) {
-  }
-  configurations_->setCurrentText("None");
+  ConfigurationFields last = FormDefaultFields(dialog);
+  if (configurations_->LoadLast(last)) SetFields(last);
+  configurations_->List()->setCurrentText("None");
   UpdateEnabling();
 }
 
@@ -299,50 +280,6 @@ void MachiningDialog::UpdateEnabling() {
     edit->setEnabled(lead != "None");
     if (auto it = captions_.find(edit); it != captions_.end()) it->second->setText(lead == "Arc" ? "Radius" : "Length");
   }
-}
-
-void MachiningDialog::FillConfigurationList() {
-  configurations_->clear();
-  configurations_->addItem("None");
-  if (!FileExists(configPath_)) return;
-  try {
-    for (const auto& name : ConfigurationNames(IniFile::Load(configPath_)))
-      configurations_->addItem(QString::fromStdString(name));
-  } catch (const std::exception&) {
-  }
-}
-
-void MachiningDialog::LoadConfiguration() {
-  ConfigurationFields f = Fields();
-  try {
-    if (LoadConfigurationFile(configPath_, configurations_->currentText().toStdString(), dialog_, f)) SetFields(f);
-  } catch (const std::exception& e) {
-    QMessageBox::warning(this, windowTitle(), e.what());
-  }
-}
-
-void MachiningDialog::SaveConfiguration() {
-  const std::string name = configurations_->currentText().toStdString();
-  try {
-    if (!SaveConfigurationFile(configPath_, name, dialog_, Fields())) return;
-  } catch (const std::exception& e) {
-    QMessageBox::warning(this, windowTitle(), e.what());
-    return;
-  }
-  QMessageBox::information(this, windowTitle(), QString::fromStdString("Configuration " + name + " saved"));
-  if (configurations_->findText(QString::fromStdString(name)) < 0) configurations_->addItem(QString::fromStdString(name));
-}
-
-void MachiningDialog::DeleteConfiguration() {
-  try {
-    if (!DeleteConfigurationFile(configPath_, configurations_->currentText().toStdString())) return;
-  } catch (const std::exception& e) {
-    QMessageBox::warning(this, windowTitle(), e.what());
-    return;
-  }
-  FillConfigurationList();
-  // The first saved name, or an empty box when none is left.
-  configurations_->setCurrentIndex(configurations_->count() > 1 ? 1 : -1);
 }
 
 }  // namespace tibrel

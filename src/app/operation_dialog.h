@@ -19,6 +19,8 @@ class QLabel;
 
 namespace tibrel {
 
+class ConfigurationBox;
+
 class MachiningDialog : public QDialog {
   Q_OBJECT
  public:
@@ -42,10 +44,6 @@ class MachiningDialog : public QDialog {
   void AddField(QGroupBox* group, const char* key, const char* caption, int kind,
                 const std::vector<std::pair<const char*, const char*>>& choices = {});
   void UpdateEnabling();
-  void FillConfigurationList();
-  void LoadConfiguration();
-  void SaveConfiguration();
-  void DeleteConfiguration();
 
   tibrel::OperationDialog dialog_;
   std::string configPath_;
@@ -54,7 +52,7 @@ class MachiningDialog : public QDialog {
   std::map<QWidget*, QLabel*> captions_;
   ConfigurationFields hidden_;  // keys without a widget (the drill's cycle choice)
   QLineEdit* depth_ = nullptr;
-  QComboBox* configurations_ = nullptr;
+  ConfigurationBox* configurations_ = nullptr;
   QGroupBox* finishGroup_ = nullptr;
   QGroupBox* leadsGroup_ = nullptr;
   bool filling_ = false;  // fields being set from a configuration, not by the user

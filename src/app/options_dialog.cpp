@@ -14,6 +14,7 @@
 
 #include "app/painter.h"
 #include "app/text_options_page.h"
+#include "app/stl_options_page.h"
 #include "core/ini.h"
 #include "core/numbers.h"
 
@@ -157,6 +158,7 @@ OptionsDialog::OptionsDialog(const TTBSettings& settings, const std::vector<std:
   t->addRow("Curve Tolerance", curve);
   tabs->addTab(tol, "Tolerences");
   tabs->addTab(TextOptionsPage(s_.Options, [this] { Changed(); }), "Text");
+  tabs->addTab(StlOptionsPage(s_.Options, [this] { Changed(); }), "STL");
 
   auto* buttons = new QDialogButtonBox;
   QPushButton* save = buttons->addButton("Save", QDialogButtonBox::AcceptRole);

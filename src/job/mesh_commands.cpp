@@ -92,6 +92,8 @@ MeshOpenResult OpenStlData(Job& job, std::string_view data, const std::string& n
   job.Mesh = std::move(mesh);
   job.ModelLoaded = 1;
   job.DrawingName = name;
+  // An STL file names no unit: the option for drawings without one decides.
+  job.DrawingUnits = job.Options.DefaultUnits;
   job.Regions = EmptyRegionList();
   job.Toolpaths = EmptyToolpathList();
   job.Toolpaths3D.clear();
