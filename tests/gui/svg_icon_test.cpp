@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QtTest/QtTest>
@@ -511,6 +512,21 @@ class SvgIconTest : public QObject {
       QVERIFY2(!CommandIcon(caption).isNull(), qPrintable(caption));
     }
     qputenv("TIBREL_RESOURCE_FOLDER", QByteArray(TIBREL_SOURCE_DIR "/resources"));
+  }
+
+  // The manual shows every shipped icon beside its button's description,
+  // and every picture it shows is shipped.
+  void manualShowsEveryIcon() {
+    QFile manual(TIBREL_SOURCE_DIR "/resources/Tibrel.html");
+    QVERIFY(manual.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(manual.readAll());
+    QStringList shown;
+    static const QRegularExpression image("<img src=\"icons/([a-z_]+\\.svg)\"");
+    for (auto it = image.globalMatch(html); it.hasNext();) shown << it.next().captured(1);
+    QVERIFY(!shown.isEmpty());
+    for (const QString& name : shown) QVERIFY2(QFile::exists(IconFolder + "/" + name), qPrintable(name));
+    for (const QString& name : QDir(IconFolder).entryList({"*.svg"}, QDir::Files))
+      QVERIFY2(shown.contains(name), qPrintable(name));
   }
 
   // Damaged copies of the shipped icons (cut short, bytes changed) are read
