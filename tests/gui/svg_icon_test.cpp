@@ -5,6 +5,7 @@
 // for its button, replaced by a drawing when missing).
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -443,6 +444,17 @@ class SvgIconTest : public QObject {
     QVERIFY(!icon.isNull());
     for (int size : {16, 24, 32, 48}) QVERIFY(icon.availableSizes().contains(QSize(size, size)));
     QCOMPARE(icon.pixmap(24).toImage().pixelColor(12, 12), QColor(0, 0x88, 0xff));
+    // currentColor is the palette's text colour when the icon is made.
+    const QPalette before = QGuiApplication::palette();
+    QPalette green = before;
+    green.setColor(QPalette::WindowText, QColor(0, 200, 0));
+    QGuiApplication::setPalette(green);
+    QFile h(good);
+    QVERIFY(h.open(QIODevice::WriteOnly));
+    h.write(Document("<circle cx='12' cy='12' r='8' fill='currentColor'/>"));
+    h.close();
+    QCOMPARE(SvgIcon(good).pixmap(24).toImage().pixelColor(12, 12), QColor(0, 200, 0));
+    QGuiApplication::setPalette(before);
     QVERIFY(SvgIcon(bad).isNull());
     QVERIFY(SvgIcon(dir.filePath("missing.svg")).isNull());
     QVERIFY(SvgIcon(dir.path()).isNull());
