@@ -124,88 +124,94 @@ bool IsCommand(QChar c) {
   }
 }
 
-// One parameter group of command `c` (upper case) read and drawn; `base` is
-// added to relative coordinates.
-bool DrawOne(Scanner& s, char c, bool relative, PathState& st) {
-  const QPointF base = relative ? st.current : QPointF();
-  bool cubic = false, quad = false;
-  switch (c) {
-    case 'M': {
-      QPointF p;
-      if (!s.Point(p)) return false;
-      st.current = st.start = p + base;
-      st.path.moveTo(st.current);
-      st.closed = false;
-      break;
-    }
-    case 'L': case 'H': case 'V': {
-      QPointF p = st.current;
-      double v = 0;
-      if (c == 'L') {
-        if (!s.Point(p)) return false;
-        p += base;
-      } else if (!s.Number(v)) {
-        return false;
-      } else if (c == 'H') {
-        p.setX(v + base.x());
-      } else {
-        p.setY(v + base.y());
-      }
-      st.BeginDrawing();
-      st.path.lineTo(p);
-      st.current = p;
-      break;
-    }
-    case 'C': case 'S': {
-      QPointF c1 = st.cubicBefore ? 2 * st.current - st.cubicControl : st.current, c2, p;
-      if (c == 'C' && !s.Point(c1)) return false;
-      if (!s.Point(c2) || !s.Point(p)) return false;
-      if (c == 'C') c1 += base;
-      c2 += base;
-      p += base;
-      st.BeginDrawing();
-      st.path.cubicTo(c1, c2, p);
-      st.cubicControl = c2;
-      st.current = p;
-      cubic = true;
-      break;
-    }
-    case 'Q': case 'T': {
-      QPointF c1 = st.quadBefore ? 2 * st.current - st.quadControl : st.current, p;
-      if (c == 'Q') {
-        if (!s.Point(c1)) return false;
-        c1 += base;
-      }
-      if (!s.Point(p)) return false;
-      p += base;
-      st.BeginDrawing();
-      st.path.quadTo(c1, p);
-      st.quadControl = c1;
-      st.current = p;
-      quad = true;
-      break;
-    }
-    case 'A': {
-      double rx = 0, ry = 0, rotation = 0;
-      bool large = false, sweep = false;
-      QPointF p;
-      if (!s.Number(rx) || !s.Number(ry) || !s.Number(rotation) || !s.Flag(large) || !s.Flag(sweep) || !s.Point(p))
-        return false;
-      p += base;
-      st.BeginDrawing();
-      AppendSvgArc(st.path, st.current, rx, ry, rotation, large, sweep, p);
-      st.current = p;
-      break;
-    }
-    default:
-      return false;
-  }
-  st.cubicBefore = cubic;
-  st.quadBefore = quad;
+// The commands' parameter groups, read and drawn; `base` is added to
+// relative coordinates. Each returns false when the group is malformed.
+bool MoveTo(Scanner& s, QPointF base, PathState& st) {
+  QPointF p;
+  if (!s.Point(p)) return false;
+  st.current = st.start = p + base;
+  st.path.moveTo(st.current);
+  st.closed = false;
   return true;
 }
 
-// A point of the unit circle at angle a carried onto the ellipse.
+bool LineTo(Scanner& s, char c, QPointF base, PathState& st) {
+  QPointF p = st.current;
+  double v = 0;
+  if (c == 'L') {
+    if (!s.Point(p)) return false;
+    p += base;
+  } else if (!s.Number(v)) {
+    return false;
+  } else if (c == 'H') {
+    p.setX(v + base.x());
+  } else {
+    p.setY(v + base.y());
+  }
+  st.BeginDrawing();
+  st.path.lineTo(p);
+  st.current = p;
+  return true;
+}
+
+// C, or S with its first control point the reflection of the last cubic's.
+bool CubicTo(Scanner& s, char c, QPointF base, PathState& st) {
+  QPointF c1 = st.cubicBefore ? 2 * st.current - st.cubicControl : st.current, c2, p;
+  if (c == 'C' && !s.Point(c1)) return false;
+  if (!s.Point(c2) || !s.Point(p)) return false;
+  if (c == 'C') c1 += base;
+  st.BeginDrawing();
+  st.path.cubicTo(c1, c2 + base, p + base);
+  st.cubicControl = c2 + base;
+  st.current = p + base;
+  return true;
+}
+
+// Q, or T with its control point the reflection of the last quadratic's.
+bool QuadTo(Scanner& s, char c, QPointF base, PathState& st) {
+  QPointF c1 = st.quadBefore ? 2 * st.current - st.quadControl : st.current, p;
+  if (c == 'Q') {
+    if (!s.Point(c1)) return false;
+    c1 += base;
+  }
+  if (!s.Point(p)) return false;
+  st.BeginDrawing();
+  st.path.quadTo(c1, p + base);
+  st.quadControl = c1;
+  st.current = p + base;
+  return true;
+}
+
+bool ArcTo(Scanner& s, QPointF base, PathState& st) {
+  double rx = 0, ry = 0, rotation = 0;
+  bool large = false, sweep = false;
+  QPointF p;
+  if (!s.Number(rx) || !s.Number(ry) || !s.Number(rotation) || !s.Flag(large) || !s.Flag(sweep) || !s.Point(p))
+    return false;
+  st.BeginDrawing();
+  AppendSvgArc(st.path, st.current, rx, ry, rotation, large, sweep, p + base);
+  st.current = p + base;
+  return true;
+}
+
+// One parameter group of command `c` (upper case).
+bool DrawOne(Scanner& s, char c, bool relative, PathState& st) {
+  const QPointF base = relative ? st.current : QPointF();
+  bool done = false;
+  switch (c) {
+    case 'M': done = MoveTo(s, base, st); break;
+    case 'L': case 'H': case 'V': done = LineTo(s, c, base, st); break;
+    case 'C': case 'S': done = CubicTo(s, c, base, st); break;
+    case 'Q': case 'T': done = QuadTo(s, c, base, st); break;
+    case 'A': done = ArcTo(s, base, st); break;
+    default: break;
+  }
+  st.cubicBefore = c == 'C' || c == 'S';
+  st.quadBefore = c == 'Q' || c == 'T';
+  return done;
+}
+
+// A point (x, y) of the unit circle carried onto the turned ellipse about `centre`.
 QPointF OnEllipse(const QPointF& centre, double rx, double ry, double cosPhi, double sinPhi, double x, double y) {
   return QPointF(centre.x() + rx * cosPhi * x - ry * sinPhi * y, centre.y() + rx * sinPhi * x + ry * cosPhi * y);
 }
