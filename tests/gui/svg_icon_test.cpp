@@ -493,6 +493,13 @@ class SvgIconTest : public QObject {
     }
     painter.end();
     Picture(sheet, "shipped_icons");
+    // The desktop entry's icon, written for the desktop's renderers, reads too.
+    QFile desktop(TIBREL_SOURCE_DIR "/desktop/tibrel.svg");
+    QVERIFY(desktop.open(QIODevice::ReadOnly));
+    const auto application = ReadSvg(desktop.readAll());
+    QVERIFY(application);
+    QCOMPARE(application->viewBox, QRectF(0, 0, 64, 64));
+    QCOMPARE(int(application->shapes.size()), 5);
   }
 
   // The tool bar takes its pictures from the icon files: every button has
