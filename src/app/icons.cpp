@@ -1,5 +1,8 @@
 #include "app/icons.h"
 
+#include "app/svg_icon.h"
+#include "core/program_folder.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -152,7 +155,18 @@ const std::map<QString, Drawing>& Drawings() {
 
 }  // namespace
 
+QString CommandIconFile(const QString& caption) {
+  QString name;
+  for (const QChar c : caption.toLower()) {
+    if (c.isLetterOrNumber()) name += c;
+    else if (!name.isEmpty() && !name.endsWith('_')) name += '_';
+  }
+  while (name.endsWith('_')) name.chop(1);
+  return QString::fromStdString(ResourceFolder()) + "/icons/" + name + ".svg";
+}
+
 QIcon CommandIcon(const QString& caption) {
+  if (QIcon svg = SvgIcon(CommandIconFile(caption)); !svg.isNull()) return svg;
   if (caption == "Open DXF, STL")
     return QIcon::fromTheme("document-open", QApplication::style()->standardIcon(QStyle::SP_DialogOpenButton));
   if (caption == "Save Toolpaths CNC")
