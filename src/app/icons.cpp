@@ -53,6 +53,15 @@ void Magnifier(QPainter& p) {
 
 const std::map<QString, Drawing>& Drawings() {
   static const std::map<QString, Drawing> drawings = {
+      {"Prototype",  // a raster's zig-zag over a mound
+       [](QPainter& p) {
+         p.setPen(Pen(Ink, 2));
+         p.setBrush(QColor(200, 200, 200));
+         p.drawChord(QRectF(4, 12, 24, 30), 0, 180 * 16);
+         p.setPen(Pen(Path, 2));
+         p.setBrush(Qt::NoBrush);
+         p.drawPolyline(QPolygonF({{4, 5}, {28, 5}, {28, 10}, {4, 10}, {4, 15}, {28, 15}}));
+       }},
       {"Zoom All",
        [](QPainter& p) {
          Plate(p, Part);

@@ -5,8 +5,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPainter>
-#include <QPixmap>
 #include <QToolBar>
 #include <algorithm>
 
@@ -23,26 +21,6 @@
 #include "view/view.h"
 
 namespace tibrel {
-
-namespace {
-
-// Until the icon set has one: a raster's zig-zag over a mound.
-QIcon PrototypeIcon() {
-  QIcon icon = CommandIcon("Prototype");
-  if (!icon.isNull()) return icon;
-  QPixmap pixmap(24, 24);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(90, 90, 90), 1.5));
-  p.setBrush(QColor(200, 200, 200));
-  p.drawChord(QRectF(3, 9, 18, 22), 0, 180 * 16);
-  p.setPen(QPen(QColor(0, 0, 200), 1.5));
-  p.drawPolyline(QPolygonF({{3, 4}, {21, 4}, {21, 8}, {3, 8}, {3, 12}, {21, 12}}));
-  return QIcon(pixmap);
-}
-
-}  // namespace
 
 bool Has3DToolpaths(const Job& job) {
   return std::any_of(job.Toolpaths3D.begin(), job.Toolpaths3D.end(), [](const auto& l) { return !l.Points.empty(); });
@@ -97,7 +75,7 @@ void MainWindow::EnableModelCommands() {
   if (toolBar_ && !toolBar_->actions().contains(prototype)) {
     const QList<QAction*> shown = toolBar_->actions();
     const qsizetype drill = shown.indexOf(Action("Drill"));
-    prototype->setIcon(PrototypeIcon());
+    prototype->setIcon(CommandIcon("Prototype"));
     prototype->setToolTip("Prototype");
     toolBar_->insertAction(drill >= 0 && drill + 1 < shown.size() ? shown[drill + 1] : nullptr, prototype);
   }
