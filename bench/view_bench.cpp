@@ -45,12 +45,17 @@ void BM_ViewDisplay(benchmark::State& state) {
 BENCHMARK(BM_ViewDisplay)->Unit(benchmark::kMillisecond);
 
 #ifdef TIBREL_BENCH_PAINT
-void BM_PaintView(benchmark::State& state) {
+// The offscreen application that Qt's painting needs, started once.
+void StartOffscreenApplication() {
   static int argc = 1;
   static char name[] = "bench";
   static char* argv[] = {name, nullptr};
   qputenv("QT_QPA_PLATFORM", "offscreen");
   static QGuiApplication app(argc, argv);
+}
+
+void BM_PaintView(benchmark::State& state) {
+  StartOffscreenApplication();
   ViewState v;
   const Job& job = Squares(state, v);
   for (auto _ : state) {
@@ -109,45 +114,31 @@ ViewState ModelView(const Job& job, bool turned) {
   return v;
 }
 
-void BM_ModelDisplay(benchmark::State& state) {
+// Arguments: the plan (0) or the 3D view (1); the display list alone (0)
+// or with the image written from it (1).
+void BM_ModelPicture(benchmark::State& state) {
   const Job& job = TerrainModel();
   const ViewState v = ModelView(job, state.range(0) != 0);
+  const bool image = state.range(1) != 0;
   size_t fills = 0;
   for (auto _ : state) {
     const tibrel::Display d = BuildDisplay(job, v, DisplaySettings{});
     fills = d.Fills.size();
-    benchmark::DoNotOptimize(d.Fills.data());
+    if (image) benchmark::DoNotOptimize(Rasterise(d, v.Width, v.Height).Pixels.data());
+    else benchmark::DoNotOptimize(d.Fills.data());
   }
   state.counters["fills"] = static_cast<double>(fills);
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(job.Mesh.size()));
 }
-BENCHMARK(BM_ModelDisplay)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-
-void BM_ModelRaster(benchmark::State& state) {
-  const Job& job = TerrainModel();
-  const ViewState v = ModelView(job, state.range(0) != 0);
-  const tibrel::Display d = BuildDisplay(job, v, DisplaySettings{});
-  for (auto _ : state) {
-    const RasterImage img = Rasterise(d, v.Width, v.Height);
-    benchmark::DoNotOptimize(img.Pixels.data());
-  }
-  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(job.Mesh.size()));
-}
-BENCHMARK(BM_ModelRaster)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ModelPicture)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 #ifdef TIBREL_BENCH_PAINT
+// The window's painter on the model: the display list and Qt's fills.
 void BM_PaintModel(benchmark::State& state) {
-  static int argc = 1;
-  static char name[] = "bench";
-  static char* argv[] = {name, nullptr};
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QGuiApplication app(argc, argv);
+  StartOffscreenApplication();
   const Job& job = TerrainModel();
   const ViewState v = ModelView(job, state.range(0) != 0);
-  for (auto _ : state) {
-    const QImage image = RenderJob(job, v, DisplaySettings{});
-    benchmark::DoNotOptimize(image.constBits());
-  }
+  for (auto _ : state) benchmark::DoNotOptimize(RenderJob(job, v, DisplaySettings{}).constBits());
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(job.Mesh.size()));
 }
 BENCHMARK(BM_PaintModel)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

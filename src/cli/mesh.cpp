@@ -53,7 +53,10 @@ int MeshUsage() {
                "                  -o OUT.nc [--json]\n"
                "  machines the model as the Stl Machining dialog does: the fields from the\n"
                "  configuration (\"LAST\" by default) and the --set keys of Configurations.cfg\n"
-               "  (RoughType and FinishType: 0 End, 1 Ball, 2 V).\n";
+               "  (RoughType and FinishType: 0 End, 1 Ball, 2 V).\n"
+               "       tibrel-cli render MODEL.stl [--operation prototype [prototype's field options]]\n"
+               "                  [--view 2d|3d] [--size WxH] -o OUT.png\n"
+               "  draws the model (and the 3D toolpaths) as the view does; prints the view's status.\n";
   return 2;
 }
 
