@@ -1,11 +1,11 @@
 #include "view/view.h"
 
-#include "view/model_display.h"
-#include "view/pen.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+
+#include "view/model_display.h"
+#include "view/pen.h"
 
 namespace tibrel {
 
