@@ -93,7 +93,10 @@ void AddTriangles(const TTBTriangleArray& mesh, const ViewState& v, const TTBVie
     f.Colour = ShadeColour(c.UnselectedClosed, light);
     f.EdgeColour = c.UnselectedClosed;
     f.Outlined = area >= OutlineMinArea;
-    order.emplace_back(static_cast<float>(p[0].Depth + p[1].Depth + p[2].Depth), static_cast<uint32_t>(fills.size()));
+    // The sort key in single precision, clamped so that a model scaled
+    // past the float range still converts.
+    const double depth = std::clamp(p[0].Depth + p[1].Depth + p[2].Depth, -3e38, 3e38);
+    order.emplace_back(static_cast<float>(depth), static_cast<uint32_t>(fills.size()));
     fills.push_back(f);
   }
   std::sort(order.begin(), order.end());

@@ -310,6 +310,28 @@ TEST(ModelView, NearerFacesArePaintedOverFartherOnes) {
     }
 }
 
+// Triangles off the area, or scaled toward the limits of single
+// precision, are left out; the others are drawn as before.
+TEST(ModelView, TrianglesOffTheAreaAreLeftOut) {
+  const Facet near = MakeFacet(0, 0, -1, 10, 0, -1, 0, 10, -2);
+  const Job alone = ModelJob({near});
+  const ViewState v = PlanView(alone.DrawingExtents);
+  const Display expected = BuildDisplay(alone, v, DisplaySettings{});
+  ASSERT_EQ(expected.Fills.size(), 1u);
+  for (const Facet& far : {MakeFacet(1e6, 0, -1, 1e6 + 10, 0, -1, 1e6, 10, -2),
+                           MakeFacet(1e38, 1e38, -3e38, 3e38, 1e38, 3e38, 1e38, 3e38, 0),
+                           MakeFacet(5, 5, -3, 5, 5, -3, 5, 5, -3)}) {
+    Job job = ModelJob({far, near});
+    job.DrawingExtents = alone.DrawingExtents;  // the same grid and blank
+    job.MachiningParameters = alone.MachiningParameters;
+    const Display d = BuildDisplay(job, v, DisplaySettings{});
+    ASSERT_EQ(d.Fills.size(), 1u);
+    EXPECT_EQ(d.Fills[0].Colour, expected.Fills[0].Colour);
+    EXPECT_EQ(d.Fills[0].P[0].X, expected.Fills[0].P[0].X);
+    EXPECT_EQ(Rasterise(d, v.Width, v.Height).Pixels, Rasterise(expected, v.Width, v.Height).Pixels);
+  }
+}
+
 TEST(ModelView, SmallTrianglesAreFilledWithoutEdges) {
   const Job fine = ModelJob(testmesh::HalfSphere(20, 0, 0, 60, 240));
   const ViewState v = PlanView(fine.DrawingExtents, 200, 200);
