@@ -352,6 +352,26 @@ TEST(ModelView, SmallTrianglesAreFilledWithoutEdges) {
   for (const Fill& f : big.Fills) EXPECT_TRUE(f.Outlined);
 }
 
+// A picture of a model job holds the model, its blank (here wider) and
+// its toolpaths (here below the model and rising above it).
+TEST(ModelView, PictureExtentsHoldBlankAndToolpaths) {
+  Job job = ModelJob(testmesh::Pyramid(0, 0, 30, 15));
+  job.MachiningParameters.Prototype.BlankX1 = -3;
+  TTBOutRegion3D layer;
+  layer.Points = {{MoveCut3D, 2, 40, -1}, {MoveRapid3D, 2, 40, 3}};
+  job.Toolpaths3D = {layer};
+  const TExtents e = ModelPictureExtents(job.DrawingExtents, job.MachiningParameters.Prototype, job.Toolpaths3D);
+  EXPECT_EQ(e.XMin, -3);
+  EXPECT_EQ(e.XMax, 30);
+  EXPECT_EQ(e.YMax, 40);
+  EXPECT_EQ(e.ZMin, -1);
+  EXPECT_EQ(e.ZMax, 15);
+  EXPECT_EQ(e.XSize, 33);
+  EXPECT_EQ(e.ZMid, 7);
+  job.Toolpaths3D[0].Points[1].Z = 20;
+  EXPECT_EQ(ModelPictureExtents(job.DrawingExtents, job.MachiningParameters.Prototype, job.Toolpaths3D).ZMax, 20);
+}
+
 // The image writer fills the pixels whose centres lie in a triangle: the
 // triangles of a fan about any inner point of a square cover each pixel of
 // the square once, with no gap between them.
