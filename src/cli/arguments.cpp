@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
@@ -59,6 +60,15 @@ bool LoadChosenPost(Job& job, const std::string& postName, const std::string& po
     std::cerr << e.what() << "\n";
   }
   return false;
+}
+
+bool ParseSize(const std::string& text, int& width, int& height) {
+  int w = 0, h = 0;
+  char end = 0;
+  if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &end) != 2 || w < 1 || h < 1 || w > 16384 || h > 16384)
+    return false;
+  width = w, height = h;
+  return true;
 }
 
 }  // namespace tibrel::cli

@@ -24,4 +24,7 @@ bool FieldsFromArguments(OperationDialog dialog, const std::string& config, cons
 
 bool LoadChosenPost(Job& job, const std::string& postName, const std::string& postsFile);
 
+// --size WxH: a picture of 1 to 16384 pixels each way; false otherwise.
+bool ParseSize(const std::string& text, int& width, int& height);
+
 }  // namespace tibrel::cli

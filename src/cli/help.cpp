@@ -111,7 +111,15 @@ const std::vector<Command>& Commands() {
              FieldOptions,
              {{"--view 2d|3d", "The plan view (default) or the turned 3D view."},
               {"--size WxH", "The picture's size in pixels."},
-              {"-o OUT.png", "The file to write."}}})},
+              {"-o OUT.png", "The file to write."},
+              {"MODEL.stl", "An STL model is drawn shaded on its grid in its blank (the turned 3D view unless "
+                            "--view 2d), and the view's status (\"Tris N\", or \"Tool N\" with the points of the "
+                            "3D toolpaths) is printed."},
+              {"--operation prototype", "For a model: machine it as prototype does and draw its 3D toolpaths "
+                                        "(over the model when the option Show Boundaries is on); --config, --set, "
+                                        "--rough-direction x|y, --finish-direction x|y|none, --female, "
+                                        "--rough-step-y S, --finish-step-y S and --margin M or --blank "
+                                        "X1,Y1,Z1,X2,Y2,Z2 as prototype takes them."}}})},
   };
   return commands;
 }

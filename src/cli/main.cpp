@@ -508,6 +508,7 @@ int main(int argc, char** argv) {
   if (OperationDialog dialog; ParseDialog(cmd, dialog)) return Operation(dialog, args);
   if (cmd == "nc") return cli::NcInfo(args);
   if (cmd == "renumber") return cli::Renumber(args);
+  if (cmd == "render" && !gerber && cli::NamesStlModel(args)) return cli::RenderModel(args);
   if (cmd == "render" && !gerber && cli::IsNcRender(args)) return cli::RenderNc(args);
   if (cmd == "render") return Render(args);
   if (cmd == "pcb") return cli::Pcb(args, {&StartProgram, &PrintRegionsJson, &ToolpathsJson, &WriteOutputs});

@@ -18,6 +18,10 @@
 #include "job/startup.h"
 #include "post/configurations.h"
 #include "post/post.h"
+#include "core/files.h"
+#include "view/model_display.h"
+#include "view/raster.h"
+#include "view/view.h"
 
 namespace tibrel::cli {
 
@@ -49,7 +53,10 @@ int MeshUsage() {
                "                  -o OUT.nc [--json]\n"
                "  machines the model as the Stl Machining dialog does: the fields from the\n"
                "  configuration (\"LAST\" by default) and the --set keys of Configurations.cfg\n"
-               "  (RoughType and FinishType: 0 End, 1 Ball, 2 V).\n";
+               "  (RoughType and FinishType: 0 End, 1 Ball, 2 V).\n"
+               "       tibrel-cli render MODEL.stl [--operation prototype [prototype's field options]]\n"
+               "                  [--view 2d|3d] [--size WxH] -o OUT.png\n"
+               "  draws the model (and the 3D toolpaths) as the view does; prints the view's status.\n";
   return 2;
 }
 
@@ -131,35 +138,67 @@ int MeshInfo(const std::vector<std::string>& args) {
   return 0;
 }
 
+bool PrototypeArguments::Take(const std::vector<std::string>& args, size_t& k) {
+  const std::string& a = args[k];
+  const bool more = k + 1 < args.size();
+  if (a == "--female") female = true;
+  else if (a == "--config" && more) config = args[++k];
+  else if (a == "--set" && more) sets.push_back(args[++k]);
+  else if (a == "--margin" && more && blank.empty()) margin = args[++k];
+  else if (a == "--blank" && more && margin.empty()) blank = args[++k];
+  else if (a == "--rough-step-y" && more) values.RoughStepY = args[++k];
+  else if (a == "--finish-step-y" && more) values.FinishStepY = args[++k];
+  else if (a == "--rough-direction" && more) values.RoughDirection = Direction(args[++k], false);
+  else if (a == "--finish-direction" && more) values.FinishDirection = Direction(args[++k], true);
+  else return false;
+  return true;
+}
+
+int RunPrototypeArguments(Job& job, PrototypeArguments a, OperationResult& r) {
+  if (a.values.RoughDirection < 0 || a.values.FinishDirection < 0) return MeshUsage();
+  const std::string configPath = ProgramFile("Configurations.cfg");
+  ConfigurationFields fields;
+  if (!FieldsFromArguments(OperationDialog::Prototype, a.config, a.sets, fields)) return 2;
+  a.values.Blank = job.MachiningParameters.Prototype;
+  a.values.Blank.Male = a.female ? 0 : 1;
+  std::vector<double> n;
+  if (!a.margin.empty()) {
+    if (!Numbers(a.margin, 1, n)) return MeshUsage();
+    ApplyBlankMargin(job.DrawingExtents, n[0], a.values.Blank);
+  } else if (!a.blank.empty()) {
+    if (!Numbers(a.blank, 6, n)) return MeshUsage();
+    a.values.Blank.BlankX1 = n[0], a.values.Blank.BlankY1 = n[1], a.values.Blank.BlankZ1 = n[2];
+    a.values.Blank.BlankX2 = n[3], a.values.Blank.BlankY2 = n[4], a.values.Blank.BlankZ2 = n[5];
+  }
+  try {
+    ApplyPrototypeFields(job, fields, a.values, configPath);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";  // LAST could not be saved: the run goes on
+  }
+  r = RunPrototype(job);
+  if (!r.Message.empty()) std::cerr << r.Message << "\n";
+  if (!r.Problem.empty()) std::cerr << r.Problem << "\n";
+  if (r.Status == CancelledStatus) std::cerr << r.Status << "\n";
+  else if (!r.Made && r.Message.empty() && r.Problem.empty()) std::cerr << "Toolpaths not Created.  Check Parameters.\n";
+  return 0;
+}
+
 int PrototypeCommand(const std::vector<std::string>& args) {
-  std::string path, out, config = LastConfiguration, postName, postsFile, margin, blank;
-  std::vector<std::string> sets;
-  PrototypeDialogValues values;
-  bool json = false, female = false;
+  std::string path, out, postName, postsFile;
+  PrototypeArguments pa;
+  bool json = false;
   for (size_t k = 0; k < args.size(); ++k) {
+    if (pa.Take(args, k)) continue;
     const std::string& a = args[k];
     const bool more = k + 1 < args.size();
     if (a == "--json") json = true;
-    else if (a == "--female") female = true;
     else if (a == "-o" && more) out = args[++k];
-    else if (a == "--config" && more) config = args[++k];
-    else if (a == "--set" && more) sets.push_back(args[++k]);
     else if (a == "--post" && more) postName = args[++k];
     else if (a == "--posts" && more) postsFile = args[++k];
-    else if (a == "--margin" && more && blank.empty()) margin = args[++k];
-    else if (a == "--blank" && more && margin.empty()) blank = args[++k];
-    else if (a == "--rough-step-y" && more) values.RoughStepY = args[++k];
-    else if (a == "--finish-step-y" && more) values.FinishStepY = args[++k];
-    else if (a == "--rough-direction" && more) {
-      values.RoughDirection = Direction(args[++k], false);
-      if (values.RoughDirection < 0) return MeshUsage();
-    } else if (a == "--finish-direction" && more) {
-      values.FinishDirection = Direction(args[++k], true);
-      if (values.FinishDirection < 0) return MeshUsage();
-    } else if (path.empty() && !a.empty() && a[0] != '-') path = a;
+    else if (path.empty() && !a.empty() && a[0] != '-') path = a;
     else return MeshUsage();
   }
-  if (path.empty() || out.empty()) return MeshUsage();
+  if (path.empty() || out.empty() || pa.values.RoughDirection < 0 || pa.values.FinishDirection < 0) return MeshUsage();
   Job job;
   InterruptAsEsc esc(job);
   job.ProgressSink = &esc;
@@ -167,32 +206,9 @@ int PrototypeCommand(const std::vector<std::string>& args) {
   if (!LoadChosenPost(job, postName, postsFile)) return 2;
   MeshOpenResult res;
   if (!Open(job, path, res)) return 1;
-  const std::string configPath = ProgramFile("Configurations.cfg");
-  ConfigurationFields fields;
-  if (!FieldsFromArguments(OperationDialog::Prototype, config, sets, fields)) return 2;
-  values.Blank = job.MachiningParameters.Prototype;
-  values.Blank.Male = female ? 0 : 1;
-  std::vector<double> n;
-  if (!margin.empty()) {
-    if (!Numbers(margin, 1, n)) return MeshUsage();
-    ApplyBlankMargin(job.DrawingExtents, n[0], values.Blank);
-  } else if (!blank.empty()) {
-    if (!Numbers(blank, 6, n)) return MeshUsage();
-    values.Blank.BlankX1 = n[0], values.Blank.BlankY1 = n[1], values.Blank.BlankZ1 = n[2];
-    values.Blank.BlankX2 = n[3], values.Blank.BlankY2 = n[4], values.Blank.BlankZ2 = n[5];
-  }
-  try {
-    ApplyPrototypeFields(job, fields, values, configPath);
-  } catch (const std::exception& e) {
-    std::cerr << e.what() << "\n";  // LAST could not be saved: the run goes on
-  }
-  const OperationResult r = RunPrototype(job);
-  if (!r.Message.empty()) std::cerr << r.Message << "\n";
-  if (!r.Problem.empty()) std::cerr << r.Problem << "\n";
-  const bool write = r.Made && r.Status != "Operation Cancelled...";
-  if (r.Status == "Operation Cancelled...") std::cerr << r.Status << "\n";
-  if (!write && r.Message.empty() && r.Problem.empty() && r.Status != "Operation Cancelled...")
-    std::cerr << "Toolpaths not Created.  Check Parameters.\n";
+  OperationResult r;
+  if (const int rc = RunPrototypeArguments(job, pa, r)) return rc;
+  const bool write = r.Made && r.Status != CancelledStatus;
   if (write) {
     try {
       SaveToolpaths3D(job, out);
@@ -208,6 +224,60 @@ int PrototypeCommand(const std::vector<std::string>& args) {
               << ", \"layers\": " << job.Toolpaths3D.size() << ", \"points\": " << points << "}\n";
   }
   return write ? 0 : 1;
+}
+
+int RenderModel(const std::vector<std::string>& args) {
+  std::string path, out, operation, view = "3d";
+  int width = 800, height = 600;
+  PrototypeArguments pa;
+  for (size_t k = 0; k < args.size(); ++k) {
+    if (pa.Take(args, k)) continue;
+    const std::string& a = args[k];
+    const bool more = k + 1 < args.size();
+    if (a == "-o" && more) out = args[++k];
+    else if (a == "--operation" && more) operation = args[++k];
+    else if (a == "--view" && more) view = args[++k];
+    else if (a == "--size" && more) {
+      if (!ParseSize(args[++k], width, height)) return MeshUsage();
+    } else if (path.empty() && !a.empty() && a[0] != '-') path = a;
+    else return MeshUsage();
+  }
+  if (path.empty() || out.empty() || (view != "2d" && view != "3d") ||
+      (!operation.empty() && operation != "prototype"))
+    return MeshUsage();
+  Job job;
+  InterruptAsEsc esc(job);
+  job.ProgressSink = &esc;
+  TTBSettings settings;
+  try {
+    settings = StartUp(job);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 2;
+  }
+  MeshOpenResult res;
+  if (!Open(job, path, res)) return 1;
+  DisplaySettings display;
+  display.Colours = settings.View;
+  if (!operation.empty()) {
+    OperationResult r;
+    if (const int rc = RunPrototypeArguments(job, pa, r)) return rc;
+    if (!r.Made || r.Status == CancelledStatus) return 1;
+    display.Content = ContentToolpaths;
+  }
+  ViewState v;
+  v.Width = width, v.Height = height;
+  if (view == "3d") Set3D(v);
+  FitView(v, ModelPictureExtents(job.DrawingExtents, job.MachiningParameters.Prototype, job.Toolpaths3D), 20);
+  const Display d = BuildDisplay(job, v, display);
+  std::cout << d.Status << "\n";
+  try {
+    WriteFileAtomically(out, EncodePng(Rasterise(d, width, height)));
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace tibrel::cli

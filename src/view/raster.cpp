@@ -45,6 +45,34 @@ void Line(RasterImage& img, ScreenPoint a, ScreenPoint b, int32_t colour, uint32
   }
 }
 
+// The x where the edge from a to b (a above b on the screen) crosses the
+// row at yc; both triangles that share an edge find the same x, so a mesh
+// leaves no gap between its triangles.
+double EdgeX(const ScreenPoint& a, const ScreenPoint& b, double yc) {
+  return a.X + (yc - a.Y) * (b.X - a.X) / (b.Y - a.Y);
+}
+
+// Fills the pixels whose centres lie inside the triangle (on its left or
+// top edge included, on its right or bottom edge not).
+void FillTriangle(RasterImage& img, const Fill& f) {
+  ScreenPoint p[3] = {f.P[0], f.P[1], f.P[2]};
+  std::sort(p, p + 3, [](const ScreenPoint& a, const ScreenPoint& b) { return a.Y < b.Y; });
+  if (!std::isfinite(p[0].X + p[0].Y + p[1].X + p[1].Y + p[2].X + p[2].Y) || !(p[2].Y > p[0].Y)) return;
+  // Pixel indices of the centres inside [lo, hi), clamped so that far
+  // off-screen coordinates stay within int.
+  auto first = [](double lo) { return static_cast<int>(std::ceil(std::clamp(lo, -1.0, 1e9) - 0.5)); };
+  const int rowFirst = std::max(0, first(p[0].Y)), rowEnd = std::min(img.Height, first(p[2].Y));
+  for (int row = rowFirst; row < rowEnd; ++row) {
+    const double yc = row + 0.5;
+    double xa = EdgeX(p[0], p[2], yc);
+    double xb = yc < p[1].Y ? EdgeX(p[0], p[1], yc) : EdgeX(p[1], p[2], yc);
+    if (xa > xb) std::swap(xa, xb);
+    const int from = std::max(0, first(xa)), to = std::min(img.Width, first(xb));
+    int32_t* line = img.Pixels.data() + static_cast<size_t>(row) * img.Width;
+    for (int x = from; x < to; ++x) line[x] = f.Colour;
+  }
+}
+
 uint32_t Crc(const std::string& data, size_t from) {
   static const std::array<uint32_t, 256> table = [] {
     std::array<uint32_t, 256> t{};
@@ -78,11 +106,20 @@ RasterImage Rasterise(const Display& d, int width, int height) {
   RasterImage img;
   img.Width = std::max(1, width), img.Height = std::max(1, height);
   img.Pixels.assign(static_cast<size_t>(img.Width) * img.Height, d.Background);
-  for (const auto& s : d.Strokes) {
+  auto stroke = [&img](const Stroke& s) {
     const uint32_t mask = s.Pattern == PatternDotted ? 0xEAEAEAEAu : s.Pattern == PatternDashed ? 0xCCCCCCCCu : 0xFFFFFFFFu;
     int phase = 0;
     for (size_t k = 1; k < s.Points.size(); ++k) Line(img, s.Points[k - 1], s.Points[k], s.Colour, mask, phase);
+  };
+  const size_t under = std::min(d.StrokesUnderFills, d.Strokes.size());
+  for (size_t k = 0; k < under; ++k) stroke(d.Strokes[k]);
+  for (const Fill& f : d.Fills) {
+    FillTriangle(img, f);
+    if (!f.Outlined) continue;
+    int phase = 0;
+    for (int k = 0; k < 3; ++k) Line(img, f.P[k], f.P[(k + 1) % 3], f.EdgeColour, 0xFFFFFFFFu, phase);
   }
+  for (size_t k = under; k < d.Strokes.size(); ++k) stroke(d.Strokes[k]);
   return img;
 }
 

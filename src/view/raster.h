@@ -16,7 +16,8 @@ struct RasterImage {
   int32_t At(int x, int y) const { return Pixels[static_cast<size_t>(y) * Width + x]; }
 };
 
-// One-pixel lines, dotted links and dashed moves as the window draws them.
+// One-pixel lines, dotted links and dashed moves as the window draws them,
+// and the model's filled triangles in their order between the strokes.
 // Labels are left out (no fonts here).
 RasterImage Rasterise(const Display& display, int width, int height);
 

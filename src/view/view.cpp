@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "view/model_display.h"
+#include "view/pen.h"
+
 namespace tibrel {
 
 namespace {
@@ -15,47 +18,6 @@ void SetScaleFromWindow(ViewState& v) {
   v.Sx = w > 0 ? v.Width / w : 1;
   v.Sy = h > 0 ? v.Height / h : 1;
 }
-
-// A pen that turns MoveTo/LineTo into polylines of one colour and pattern.
-class Pen {
- public:
-  Pen(const ViewState& v, std::vector<Stroke>& out) : v_(v), out_(out) {}
-  ~Pen() { Flush(); }
-  void Style(int32_t colour, int pattern) {
-    if (colour == colour_ && pattern == pattern_) return;
-    const bool had = current_.Points.size() > 0;
-    const ScreenPoint at = had ? current_.Points.back() : ScreenPoint{};
-    Flush();
-    colour_ = colour, pattern_ = pattern;
-    if (had) current_.Points.push_back(at);
-  }
-  void MoveTo(double x, double y, double z) {
-    Flush();
-    current_.Points.push_back(Project(v_, x, y, z));
-    wx_ = x, wy_ = y, wz_ = z;
-  }
-  void LineTo(double x, double y, double z) {
-    if (current_.Points.empty()) current_.Points.push_back(Project(v_, wx_, wy_, wz_));
-    current_.Points.push_back(Project(v_, x, y, z));
-    wx_ = x, wy_ = y, wz_ = z;
-  }
-
- private:
-  void Flush() {
-    if (current_.Points.size() >= 2) {
-      current_.Colour = colour_;
-      current_.Pattern = pattern_;
-      out_.push_back(std::move(current_));
-    }
-    current_ = Stroke();
-  }
-  const ViewState& v_;
-  std::vector<Stroke>& out_;
-  Stroke current_;
-  int32_t colour_ = 0;
-  int pattern_ = PatternSolid;
-  double wx_ = 0, wy_ = 0, wz_ = 0;
-};
 
 double Scale(const ViewState& v) { return std::min(v.Sx, v.Sy); }
 
@@ -207,17 +169,45 @@ void Rotate(ViewState& v, int dx, int dy, bool below) {
   else if (v.Spin >= 360) v.Spin = 0;
 }
 
-ScreenPoint Project(const ViewState& v, double x, double y, double z) {
-  const TExtents& w = v.Window;
-  if (v.Mode == View3D || v.Spin != 0 || v.Tilt != 90) {
-    const double cx = v.PivotX, cy = v.PivotY;
-    const double sp = v.Spin * Deg, ti = v.Tilt * Deg;
-    const double u = (x - cx) * std::cos(sp) - (y - cy) * std::sin(sp);
-    const double r = (x - cx) * std::sin(sp) + (y - cy) * std::cos(sp);
-    x = u + cx;
-    y = r * std::sin(ti) + (z - w.ZMid) * std::cos(ti) + cy;
+Projector::Projector(const ViewState& v)
+    : turned_(v.Mode == View3D || v.Spin != 0 || v.Tilt != 90),
+      pivotX_(v.PivotX),
+      pivotY_(v.PivotY),
+      zMid_(v.Window.ZMid),
+      xMin_(v.Window.XMin),
+      yMin_(v.Window.YMin),
+      sx_(v.Sx),
+      sy_(v.Sy),
+      height_(v.Height) {
+  if (turned_) {
+    cosSpin_ = std::cos(v.Spin * Deg), sinSpin_ = std::sin(v.Spin * Deg);
+    cosTilt_ = std::cos(v.Tilt * Deg), sinTilt_ = std::sin(v.Tilt * Deg);
   }
-  return {(x - w.XMin) * v.Sx, v.Height - (y - w.YMin) * v.Sy};
+}
+
+// The turn is about Z through the pivot by Spin, then the tilt about the
+// screen's horizontal by Tilt: at Tilt 90 the viewer looks down the Z axis.
+ViewPoint Projector::Point(double x, double y, double z) const {
+  double depth = z;
+  if (turned_) {
+    const double u = (x - pivotX_) * cosSpin_ - (y - pivotY_) * sinSpin_;
+    const double r = (x - pivotX_) * sinSpin_ + (y - pivotY_) * cosSpin_;
+    x = u + pivotX_;
+    y = r * sinTilt_ + (z - zMid_) * cosTilt_ + pivotY_;
+    depth = (z - zMid_) * sinTilt_ - r * cosTilt_;
+  }
+  return {(x - xMin_) * sx_, height_ - (y - yMin_) * sy_, depth};
+}
+
+ViewDirection Projector::Direction(double dx, double dy, double dz) const {
+  if (!turned_) return {dx, dy, dz};
+  const double u = dx * cosSpin_ - dy * sinSpin_, r = dx * sinSpin_ + dy * cosSpin_;
+  return {u, r * sinTilt_ + dz * cosTilt_, dz * sinTilt_ - r * cosTilt_};
+}
+
+ScreenPoint Project(const ViewState& v, double x, double y, double z) {
+  const ViewPoint p = Projector(v).Point(x, y, z);
+  return {p.X, p.Y};
 }
 
 bool WorldFromScreen(const ViewState& v, int px, int py, double& x, double& y) {
@@ -255,6 +245,10 @@ std::vector<TTBPoint> FlattenArc(const TTBEntity& e, double s) {
 Display BuildDisplay(const Job& job, const ViewState& v, const DisplaySettings& s) {
   Display d;
   d.Background = s.Colours.Background;
+  if (job.ModelLoaded) {
+    AddModelDisplay(job.Mesh, job.Toolpaths3D, job.DrawingExtents, job.MachiningParameters.Prototype, v, s, d);
+    return d;
+  }
   const double arrow = Scale(v) > 0 ? 8 / Scale(v) : 1;
   {
     Pen pen(v, d.Strokes);

@@ -57,6 +57,31 @@ struct ScreenPoint {
 };
 // Pixel position of a world point (Z is up; depths are drawn at -Depth).
 ScreenPoint Project(const ViewState& v, double x, double y, double z);
+
+// A world point in the view's frame: its pixel and its depth, in drawing
+// units and growing toward the viewer (world Z itself in the plan view).
+struct ViewPoint {
+  double X = 0, Y = 0, Depth = 0;
+};
+// A direction in the view's frame: right and up on the screen, toward the
+// viewer; same length as the world direction.
+struct ViewDirection {
+  double Right = 0, Up = 0, Toward = 0;
+};
+
+// The projection of one view with its turn and tilt worked out once, for
+// drawing many points; Point gives the pixels of Project exactly.
+class Projector {
+ public:
+  explicit Projector(const ViewState& v);
+  ViewPoint Point(double x, double y, double z) const;
+  ViewDirection Direction(double dx, double dy, double dz) const;
+
+ private:
+  bool turned_ = false;
+  double cosSpin_ = 1, sinSpin_ = 0, cosTilt_ = 0, sinTilt_ = 1;
+  double pivotX_ = 0, pivotY_ = 0, zMid_ = 0, xMin_ = 0, yMin_ = 0, sx_ = 1, sy_ = 1, height_ = 0;
+};
 // The world point under a pixel in the plan view; false (and 0, 0) outside
 // the drawing area.
 bool WorldFromScreen(const ViewState& v, int px, int py, double& x, double& y);
@@ -72,6 +97,15 @@ struct Stroke {
   int32_t Colour = 0;  // 0x00BBGGRR
   int Pattern = PatternSolid;
   std::vector<ScreenPoint> Points;  // a polyline
+};
+
+// A filled triangle of a model; when Outlined its edges are drawn over it
+// in EdgeColour before the next triangle is filled.
+struct Fill {
+  ScreenPoint P[3];
+  int32_t Colour = 0;  // 0x00BBGGRR
+  int32_t EdgeColour = 0;
+  bool Outlined = false;
 };
 
 struct Label {
@@ -90,12 +124,18 @@ struct DisplaySettings {
 struct Display {
   std::vector<Stroke> Strokes;
   std::vector<Label> Labels;
-  std::string Status;  // "All 123", "Select 12", "Tool 40"
+  std::string Status;  // "All 123", "Select 12", "Tool 40", "Tris 960"
+  // Painting order: the first StrokesUnderFills strokes (the model's grid),
+  // then the fills in order (back to front), then the other strokes.
+  std::vector<Fill> Fills;
+  size_t StrokesUnderFills = 0;
   int32_t Background = 0xFFFFFF;
 };
 
 // What the view shows of the job: regions by their state colours, or the
-// toolpaths with their links dotted, direction marks and labels on request.
+// toolpaths with their links dotted, direction marks and labels on request;
+// with a model loaded, the model's grid and blank, its shaded triangles and
+// its 3D toolpaths instead (view/model_display.h).
 Display BuildDisplay(const Job& job, const ViewState& v, const DisplaySettings& s);
 
 }  // namespace tibrel
