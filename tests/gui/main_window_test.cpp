@@ -26,6 +26,7 @@
 #include <QtTest/QtTest>
 
 #include "app/main_window.h"
+#include "screenshots.h"
 #include "test_program_folder.h"
 #include "app/text_dialog.h"
 #include "app/painter.h"
@@ -37,20 +38,6 @@ using namespace tibrel;
 namespace {
 
 const QString Examples = QStringLiteral(TIBREL_SOURCE_DIR "/examples/");
-
-// With TIBREL_SCREENSHOTS naming a folder, pictures of what the user sees.
-// Each picture is named after its test and numbered, so none overwrites
-// another.
-void Picture(QWidget* w, const QString& name) {
-  static int count = 0;
-  const QByteArray dir = qgetenv("TIBREL_SCREENSHOTS");
-  if (dir.isEmpty()) return;
-  const QString file = QString("%1/%2_%3_%4.png")
-                           .arg(QString::fromLocal8Bit(dir), QTest::currentTestFunction())
-                           .arg(++count, 2, 10, QChar('0'))
-                           .arg(name);
-  w->grab().save(file);
-}
 
 // Answers the next modal dialog when it appears: a message box is read and
 // closed; a machining dialog gets the fields and its command button.

@@ -31,6 +31,7 @@
 #include "core/files.h"
 #include "core/ini.h"
 #include "core/program_folder.h"
+#include "screenshots.h"
 #include "test_program_folder.h"
 #include "unit/cutter_mesh.h"
 #include "unit/mesh_builders.h"
@@ -197,6 +198,7 @@ class MeshWindowTest : public QObject {
     // The second panel shows what the view counted when it drew.
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.View()->repaint();
+    Picture(&w, "model_opened");
     QCOMPARE(w.StatusText(2),
              QString::fromStdString(BuildDisplay(job, w.View()->State(), w.View()->Settings()).Status));
     // A drawing opened next replaces the model and brings the plan view back.
@@ -500,6 +502,7 @@ class MeshWindowTest : public QObject {
     QCOMPARE(w.View()->Settings().Content, int(ContentToolpaths));
     QVERIFY(w.Action("View ToolPaths")->isChecked());
     QVERIFY(w.Action("Save Toolpaths CNC")->isEnabled());
+    Picture(&w, "prototype_layers");
     const TTBMachiningParameters& p = job.MachiningParameters;
     QCOMPARE(p.Prototype.BlankX1, 2.0);
     QCOMPARE(p.Rough.Radius, 3.0);

@@ -18,15 +18,11 @@
 #include "editor/renumber.h"
 #include "post/nc_writer.h"
 #include "../sample_job.h"
+#include "screenshots.h"
 
 using namespace tibrel;
 
 namespace {
-
-void Picture(QWidget* w, const QString& name) {
-  const QByteArray dir = qgetenv("TIBREL_SCREENSHOTS");
-  if (!dir.isEmpty()) w->grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
-}
 
 // The sample job through the window's own post.
 std::string SampleProgram(const TTBPostProcessor& post) {

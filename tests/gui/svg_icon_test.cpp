@@ -19,6 +19,7 @@
 #include "app/svg_icon.h"
 #include "app/svg_path.h"
 #include "core/program_folder.h"
+#include "screenshots.h"
 #include "test_program_folder.h"
 
 using namespace tibrel;
@@ -53,11 +54,6 @@ SvgShape OnlyShape(const std::optional<SvgDrawing>& d) {
 
 QString Describe(const QRectF& r) {
   return QString("(%1, %2) to (%3, %4)").arg(r.left()).arg(r.top()).arg(r.right()).arg(r.bottom());
-}
-
-void Picture(const QImage& image, const QString& name) {
-  const QByteArray dir = qgetenv("TIBREL_SCREENSHOTS");
-  if (!dir.isEmpty()) image.save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
 }
 
 }  // namespace
