@@ -7,6 +7,7 @@
 // second or better.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -110,6 +111,22 @@ void BM_GougeBall(benchmark::State& state) {
 // CPU time is that of every thread of the process: gouge control and the
 // raster share their work among threads.
 BENCHMARK(BM_GougeBall)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->Iterations(2)->MeasureProcessCPUTime()->UseRealTime();
+
+// A flat cutter of radius 3 over ground whose tops were clipped at Z 0 (a
+// male model that reaches the stock's top): near the tops the tip reaches
+// Z 0 and the first cell in the search's order decides.
+void BM_GougeFlatAtTheTop(benchmark::State& state) {
+  TTBZGrid top = TerrainGrid();
+  for (float& h : top.Heights) h = std::min(h + 14.0f, 0.0f);
+  for (auto _ : state) {
+    state.PauseTiming();
+    TTBZGrid g = top;
+    state.ResumeTiming();
+    ApplyGougeControl(g, CutterEnd, 0, 6, PassControl{});
+    benchmark::DoNotOptimize(g.Heights.data());
+  }
+}
+BENCHMARK(BM_GougeFlatAtTheTop)->Unit(benchmark::kMillisecond)->Iterations(2)->MeasureProcessCPUTime()->UseRealTime();
 
 TTBOutRegionArray3D RasterOnly() {
   TTBZGrid g = TerrainGrid();

@@ -242,6 +242,44 @@ class Tile {
     }
   }
 
+  // Whether a block of level l may hold a cell whose need brings the tip
+  // to Z 0 or above.
+  bool Reaches(int32_t l, int32_t bk, int32_t bm) const {
+    const double bound = wPoint_[l][static_cast<size_t>(bk << l) * rw_ + (bm << l)] +
+                         phiLevel_[l][static_cast<size_t>(bk) * (s_.padColumns >> l) + bm] + base_;
+    return bound + margin_ >= -h_;
+  }
+
+  // Where the tip reaches Z 0 the plain search stops at the first such cell
+  // in its order (mask rows in turn, each from its first column), and the
+  // height is the one that cell gives: the cells of blocks that may reach
+  // are tried in that order.
+  float FirstReach() {
+    const int32_t top = s_.top, level = std::min(top, 2), size = 1 << level;
+    const int32_t topColumns = s_.padColumns >> top, columns = s_.padColumns >> level;
+    reaching_.assign(static_cast<size_t>(s_.padRows >> top) * topColumns, 0);
+    for (int32_t bk = 0; bk < (s_.padRows >> top); ++bk)
+      for (int32_t bm = 0; bm < topColumns; ++bm)
+        reaching_[static_cast<size_t>(bk) * topColumns + bm] = top == 0 || Reaches(top, bk, bm);
+    const int32_t lastRow = 2 * s_.hY, lastColumn = 2 * s_.hX;
+    for (int32_t bk = 0; bk < (s_.padRows >> level); ++bk) {
+      open_.clear();
+      for (int32_t bm = 0; bm < columns; ++bm) {
+        const int32_t shift = top - level;  // to the top block that holds this one
+        const size_t parent = static_cast<size_t>(bk >> shift) * topColumns + (bm >> shift);
+        if (reaching_[parent] && (level == 0 || Reaches(level, bk, bm))) open_.push_back(bm);
+      }
+      for (int32_t k = bk * size; k < (bk + 1) * size && k <= lastRow; ++k)
+        for (const int32_t bm : open_)
+          for (int32_t m = bm * size; m < (bm + 1) * size && m <= lastColumn; ++m) {
+            const double need = (point_[static_cast<size_t>(k) * rw_ + m] - h_) -
+                                cells_[static_cast<size_t>(k) * s_.padColumns + m];
+            if (h_ + need >= 0) return static_cast<float>(h_ + need);
+          }
+    }
+    return PlainPoint(s_.src, s_.mask, r_, c_);  // not reached: the best need reaches
+  }
+
   // A cell given by its grid position, when the mask over the point reaches it.
   void Seed(const Best& seed) {
     const int32_t k = seed.row - r_ + s_.hY, m = seed.column - c_ + s_.hX;
@@ -271,7 +309,7 @@ class Tile {
     above = best_;
     float height = static_cast<float>(h + best_.need);
     if (h + best_.need >= 0) {
-      height = PlainPoint(s_.src, s_.mask, r, c);
+      height = FirstReach();
     } else if (slack_) {
       const double highest = h + (best_.need + 3 * margin_);
       if (!(highest < 0) || static_cast<float>(highest) != height) height = PlainPoint(s_.src, s_.mask, r, c);
@@ -289,6 +327,8 @@ class Tile {
   double* phiLevel_[MaxLevels] = {};
   const double* wPoint_[MaxLevels] = {};
   const double* point_ = nullptr;
+  std::vector<uint8_t> reaching_;  // top blocks that may bring the tip to Z 0
+  std::vector<int32_t> open_;      // blocks of one block row that may too
   std::vector<Best> above_;  // per column, the cell that decided the point in the row before
   int32_t r0_ = 0, c0_ = 0;
   double gx_ = 0, gy_ = 0, margin_ = 0;
