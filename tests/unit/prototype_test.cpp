@@ -50,14 +50,21 @@ void PlainGouge(TTBZGrid& grid, const TTBToolMask& mask) {
     }
 }
 
+// A grid of lowest..mostColumns columns and lowest..mostRows rows past the
+// first, with the given steps, without heights.
+TTBZGrid RandomSize(std::mt19937& rng, int lowest, int mostColumns, int mostRows, double xStep, double yStep) {
+  TTBZGrid g;
+  g.NX = std::uniform_int_distribution<int>(lowest, mostColumns)(rng);
+  g.NY = std::uniform_int_distribution<int>(lowest, mostRows)(rng);
+  g.XStep = xStep, g.YStep = yStep;
+  return g;
+}
+
 TEST(GougeControl, SameHeightsAsThePlainRuleOnRandomGridsAndMasks) {
   std::mt19937 rng(14);
   int compared = 0;
   for (int trial = 0; trial < 60; ++trial) {
-    TTBZGrid g;
-    g.NX = std::uniform_int_distribution<int>(0, 40)(rng);
-    g.NY = std::uniform_int_distribution<int>(0, 40)(rng);
-    g.XStep = g.YStep = 0.5;
+    TTBZGrid g = RandomSize(rng, 0, 40, 40, 0.5, 0.5);
     std::uniform_real_distribution<double> height(-8, trial % 3 == 0 ? 1.0 : -0.5);
     g.Heights.resize(static_cast<size_t>(g.NX + 1) * (g.NY + 1));
     // Smooth hills some of the time, noise the rest.
@@ -355,10 +362,8 @@ TEST(Raster, SamePointsAsThePlainRuleOnEveryKindOfLine) {
   std::mt19937 rng(5);
   size_t points = 0;
   for (int trial = 0; trial < 24; ++trial) {
-    TTBZGrid g;
-    g.NX = std::uniform_int_distribution<int>(1, 90)(rng);
-    g.NY = std::uniform_int_distribution<int>(1, 70)(rng);
-    g.XStep = 0.3, g.YStep = 0.2, g.X0 = -4, g.Y0 = 7, g.Direction = trial % 2 + 1;
+    TTBZGrid g = RandomSize(rng, 1, 90, 70, 0.3, 0.2);
+    g.X0 = -4, g.Y0 = 7, g.Direction = trial % 2 + 1;
     for (int j = 0; j <= g.NY; ++j)
       for (int i = 0; i <= g.NX; ++i) {
         const double wave = -6 + 4 * std::sin(i * 0.2) * std::cos(j * 0.15);
