@@ -23,6 +23,7 @@
 // the point is searched plainly.
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -39,6 +40,10 @@ constexpr double NegInf = -std::numeric_limits<double>::infinity();
 // Target points that share one slope and one set of tabled maxima. Taller
 // tiles table fewer halo rows per point; the slope fits a smaller tile better.
 constexpr int32_t TileRows = 16, TileColumns = 64;
+
+// Rows of a band under a flat cutter: each band tables the grid rows it and
+// the cutter's reach cover.
+constexpr int32_t FlatBandRows = 64;
 
 // Block levels kept at most: masks beyond 2^25 cells a side get the plain search.
 constexpr int32_t MaxLevels = 24;
@@ -338,6 +343,114 @@ class Tile {
   bool slack_ = false;
 };
 
+// Range maxima of one grid row, each query two lookups (a sparse table).
+class RowMax {
+ public:
+  void Build(const float* row, int32_t n) {
+    n_ = n;
+    int32_t levels = 1;
+    while ((1 << levels) <= n) ++levels;
+    table_.resize(static_cast<size_t>(levels) * n);
+    std::copy(row, row + n, table_.begin());
+    for (int32_t l = 1; l < levels; ++l) {
+      const float* prev = &table_[static_cast<size_t>(l - 1) * n];
+      float* cur = &table_[static_cast<size_t>(l) * n];
+      const int32_t half = 1 << (l - 1);
+      for (int32_t i = 0; i + (1 << l) <= n; ++i) cur[i] = std::max(prev[i], prev[i + half]);
+    }
+  }
+  float Max(int32_t a, int32_t b) const {  // inclusive, a <= b
+    const int32_t l = std::bit_width(static_cast<uint32_t>(b - a + 1)) - 1;
+    const float* t = &table_[static_cast<size_t>(l) * n_];
+    return std::max(t[a], t[b - (1 << l) + 1]);
+  }
+
+ private:
+  int32_t n_ = 0;
+  std::vector<float> table_;
+};
+
+// A flat cutter's mask row: its live cells one run of one value (a run with
+// first > last holds none).
+struct FlatRow {
+  int32_t first = 1, last = 0;
+  double value = 0;
+};
+
+// The rows of a mask whose every row is flat; none when one is not.
+std::vector<FlatRow> FlatRows(const Search& s) {
+  std::vector<FlatRow> rows(static_cast<size_t>(2 * s.hY + 1));
+  for (int32_t k = 0; k <= 2 * s.hY; ++k) {
+    FlatRow& f = rows[static_cast<size_t>(k)];
+    for (int32_t m = 0; m <= 2 * s.hX; ++m) {
+      if (!s.Alive(k, m)) continue;
+      if (f.first > f.last) f = {m, m, s.mask.At(k, m)};
+      else if (f.last == m - 1 && s.mask.At(k, m) == f.value) f.last = m;
+      else return {};
+    }
+  }
+  return rows;
+}
+
+// Gouge control under a flat cutter. Rounding is monotone, so a flat row's
+// largest need is that of its highest height: one range maximum per mask
+// row instead of a search of blocks, whose bounds a flat cutter's rim
+// (equal values up to the edge of the cutter) keeps loose.
+class FlatBand {
+ public:
+  FlatBand(const Search& s, const std::vector<FlatRow>& rows)
+      : s_(s), rows_(rows), ring_(rows.size()), built_(rows.size(), -1) {}
+
+  void Band(int32_t r0, int32_t r1, TTBZGrid& out) {
+    const TTBZGrid& g = s_.src;
+    const auto span = static_cast<int32_t>(rows_.size());
+    for (int32_t r = r0; r <= r1; ++r) {
+      for (int32_t k = 0; k < span; ++k) {
+        const int32_t gr = r - s_.hY + k;
+        if (gr < 0 || gr > g.NY || built_[static_cast<size_t>(gr % span)] == gr) continue;
+        ring_[static_cast<size_t>(gr % span)].Build(&g.Heights[static_cast<size_t>(gr) * (g.NX + 1)], g.NX + 1);
+        built_[static_cast<size_t>(gr % span)] = gr;
+      }
+      for (int32_t c = 0; c <= g.NX; ++c) {
+        const double h = g.At(r, c);
+        if (!(h < 0)) continue;
+        double best = 0;
+        for (int32_t k = 0; k < span; ++k) best = std::max(best, RowNeed(r, c, k, h));
+        out.At(r, c) = h + best >= 0 ? FirstReach(r, c, h) : static_cast<float>(h + best);
+      }
+    }
+  }
+
+ private:
+  // The largest need of mask row k over the point (r, c) of height h; minus
+  // infinity when the row misses the grid.
+  double RowNeed(int32_t r, int32_t c, int32_t k, double h) const {
+    const int32_t gr = r - s_.hY + k;
+    const FlatRow& f = rows_[static_cast<size_t>(k)];
+    const int32_t a = std::max(0, c - s_.hX + f.first), b = std::min(s_.src.NX, c - s_.hX + f.last);
+    if (gr < 0 || gr > s_.src.NY || a > b) return NegInf;
+    return (double(ring_[static_cast<size_t>(gr) % ring_.size()].Max(a, b)) - h) - f.value;
+  }
+
+  // The first cell in the plain search's order that brings the tip to Z 0.
+  float FirstReach(int32_t r, int32_t c, double h) const {
+    for (int32_t k = 0; k < static_cast<int32_t>(rows_.size()); ++k) {
+      if (!(h + RowNeed(r, c, k, h) >= 0)) continue;
+      const FlatRow& f = rows_[static_cast<size_t>(k)];
+      for (int32_t gc = std::max(0, c - s_.hX + f.first); gc <= std::min(s_.src.NX, c - s_.hX + f.last); ++gc) {
+        const double need = (double(s_.src.At(r - s_.hY + k, gc)) - h) - f.value;
+        if (h + need >= 0) return static_cast<float>(h + need);
+      }
+    }
+    return PlainPoint(s_.src, s_.mask, r, c);  // not reached: some row reaches
+  }
+
+  const Search& s_;
+  const std::vector<FlatRow>& rows_;
+  std::vector<RowMax> ring_;    // the grid rows that the mask over the current row covers
+  std::vector<int32_t> built_;  // the grid row each ring slot holds
+};
+
 bool PlainRows(TTBZGrid& grid, const TTBZGrid& src, const TTBToolMask& mask, const PassControl& control) {
   const int32_t stride = std::max(grid.NY / 100, 1);
   for (int32_t r = 0; r <= grid.NY; ++r) {
@@ -373,19 +486,27 @@ bool ApplyToolMask(TTBZGrid& grid, const TTBToolMask& mask, const PassControl& c
   // Bands of rows are handed out in turn; each height depends only on the
   // untouched copy, so any number of threads gives the same grid. The
   // calling thread alone polls the front end and stops the others.
-  const int32_t bands = (rows + TileRows - 1) / TileRows;
+  // A flat cutter's rows go in taller bands: each band builds the range
+  // maxima of the grid rows it covers.
+  const std::vector<FlatRow> flat = FlatRows(search);
+  const int32_t bandRows = flat.empty() ? TileRows : FlatBandRows;
+  const int32_t bands = (rows + bandRows - 1) / bandRows;
   std::atomic<int32_t> next{0};
   std::atomic<bool> stop{false};
   auto work = [&](bool polls) {
-    Tile tile(search);
+    std::optional<Tile> tile;
+    std::optional<FlatBand> flatBand;
+    if (flat.empty()) tile.emplace(search);
+    else flatBand.emplace(search, flat);
     for (;;) {
       if (stop.load(std::memory_order_relaxed)) return false;
       const int32_t band = next.fetch_add(1);
       if (band >= bands) return true;
-      const int32_t r0 = band * TileRows;
-      tile.Band(r0, std::min(rows - 1, r0 + TileRows - 1), grid);
+      const int32_t r0 = band * bandRows, r1 = std::min(rows - 1, r0 + bandRows - 1);
+      if (tile) tile->Band(r0, r1, grid);
+      else flatBand->Band(r0, r1, grid);
       if (polls) {
-        control.Advance(std::min(rows, next.load() * TileRows));
+        control.Advance(std::min(rows, next.load() * bandRows));
         if (control.Halted()) {
           stop = true;
           return false;
