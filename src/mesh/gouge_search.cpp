@@ -139,14 +139,18 @@ class Tile {
     above_.resize(static_cast<size_t>(s.src.NX) + 1);
   }
 
-  // Gouge-controls target rows r0..r1 (columns 0..NX) into out.
-  void Band(int32_t r0, int32_t r1, TTBZGrid& out) {
+  // Gouge-controls target rows r0..r1 (columns 0..NX) into out, telling
+  // poll the points of each tile done; false when poll says stop.
+  template <class Poll>
+  bool Band(int32_t r0, int32_t r1, TTBZGrid& out, Poll&& poll) {
     for (int32_t c0 = 0; c0 <= s_.src.NX; c0 += TileColumns) {
       const int32_t c1 = std::min(s_.src.NX, c0 + TileColumns - 1);
       Build(r0, r1, c0, c1);
       for (int32_t r = r0; r <= r1; ++r)
         for (int32_t c = c0; c <= c1; ++c) Point(r, c, out);
+      if (!poll(int64_t{r1 - r0 + 1} * (c1 - c0 + 1))) return false;
     }
+    return true;
   }
 
  private:
@@ -401,10 +405,13 @@ class FlatBand {
   FlatBand(const Search& s, const std::vector<FlatRow>& rows)
       : s_(s), rows_(rows), ring_(rows.size()), built_(rows.size(), -1) {}
 
-  void Band(int32_t r0, int32_t r1, TTBZGrid& out) {
+  // As Tile::Band, telling poll each row done.
+  template <class Poll>
+  bool Band(int32_t r0, int32_t r1, TTBZGrid& out, Poll&& poll) {
     const TTBZGrid& g = s_.src;
     const auto span = static_cast<int32_t>(rows_.size());
     for (int32_t r = r0; r <= r1; ++r) {
+      if (r > r0 && !poll(int64_t{g.NX} + 1)) return false;
       for (int32_t k = 0; k < span; ++k) {
         const int32_t gr = r - s_.hY + k;
         if (gr < 0 || gr > g.NY || built_[static_cast<size_t>(gr % span)] == gr) continue;
@@ -419,6 +426,7 @@ class FlatBand {
         out.At(r, c) = h + best >= 0 ? FirstReach(r, c, h) : static_cast<float>(h + best);
       }
     }
+    return poll(int64_t{g.NX} + 1);
   }
 
  private:
@@ -493,25 +501,30 @@ bool ApplyToolMask(TTBZGrid& grid, const TTBToolMask& mask, const PassControl& c
   const int32_t bands = (rows + bandRows - 1) / bandRows;
   std::atomic<int32_t> next{0};
   std::atomic<bool> stop{false};
+  // The calling thread polls after each 1 % of the grid's rows' worth of
+  // points that it has done itself.
+  const int64_t perPoll = int64_t{grid.NX + 1} * std::max(grid.NY / 100, 1);
   auto work = [&](bool polls) {
     std::optional<Tile> tile;
     std::optional<FlatBand> flatBand;
     if (flat.empty()) tile.emplace(search);
     else flatBand.emplace(search, flat);
+    int64_t done = 0;
+    auto poll = [&](int64_t points) {
+      if (stop.load(std::memory_order_relaxed)) return false;
+      if (!polls || (done += points) < perPoll) return true;
+      done = 0;
+      control.Advance(std::min(rows, next.load() * bandRows));
+      if (!control.Halted()) return true;
+      stop = true;
+      return false;
+    };
     for (;;) {
       if (stop.load(std::memory_order_relaxed)) return false;
       const int32_t band = next.fetch_add(1);
       if (band >= bands) return true;
       const int32_t r0 = band * bandRows, r1 = std::min(rows - 1, r0 + bandRows - 1);
-      if (tile) tile->Band(r0, r1, grid);
-      else flatBand->Band(r0, r1, grid);
-      if (polls) {
-        control.Advance(std::min(rows, next.load() * bandRows));
-        if (control.Halted()) {
-          stop = true;
-          return false;
-        }
-      }
+      if (!(tile ? tile->Band(r0, r1, grid, poll) : flatBand->Band(r0, r1, grid, poll))) return false;
     }
   };
   const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
