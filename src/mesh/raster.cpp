@@ -209,7 +209,9 @@ void LiftCutMoves(TTBOutRegionArray3D& toolpaths, size_t first, double blankZ2, 
       const size_t start = k++;
       bool ended = true;
       for (; k < n; ++k) {
-        runTop = std::max(runTop, static_cast<double>(pts[k].Z));
+        // Kept in a register: the run's walk is the lifting's inner loop.
+        const double z = pts[k].Z;
+        if (z > runTop) runTop = z;
         if (pts[k].Z < prevZ) {
           ended = false;
           break;
@@ -224,7 +226,8 @@ void LiftCutMoves(TTBOutRegionArray3D& toolpaths, size_t first, double blankZ2, 
       // Over the stretch at its highest point (its first point included)
       // plus the rapid height, down to its last point, then on to the
       // point below the floor as a cut.
-      const double over = std::max(runTop, static_cast<double>(pts[start].Z)) + rapidHeight;
+      const double first = pts[start].Z;
+      const double over = (runTop < first ? first : runTop) + rapidHeight;
       const TTBPoint3D& end = pts[k - 1];
       out.push_back({MoveRapid3D, pts[start].X, pts[start].Y, static_cast<float>(over)});
       out.push_back({MoveRapid3D, end.X, end.Y, static_cast<float>(over)});
