@@ -110,7 +110,13 @@ void BM_GougeBall(benchmark::State& state) {
 }
 // CPU time is that of every thread of the process: gouge control and the
 // raster share their work among threads.
-BENCHMARK(BM_GougeBall)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->Iterations(2)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_GougeBall)
+    ->Arg(1)
+    ->Arg(3)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 // A flat cutter of radius 3 over ground whose tops were clipped at Z 0 (a
 // male model that reaches the stock's top): near the tops the tip reaches
@@ -153,7 +159,11 @@ void BM_Raster40LayersAndLift(benchmark::State& state) {
   }
   state.counters["points_written"] = static_cast<double>(points);
 }
-BENCHMARK(BM_Raster40LayersAndLift)->Unit(benchmark::kMillisecond)->Iterations(2)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_Raster40LayersAndLift)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 // The two steps apart: the raster writer, then the lifting alone.
 void BM_Raster40Layers(benchmark::State& state) {

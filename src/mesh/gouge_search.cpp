@@ -18,9 +18,11 @@
 // it. Block bounds carry rounding error (at most margin); a block whose
 // bound lies within the margin of the best need is not searched, and the
 // point's height is then accepted only when every need up to twice the
-// margin above the best gives the same f32 height; otherwise, and whenever
-// the tip reaches Z 0 (where the plain search's stopping point decides),
-// the point is searched plainly.
+// margin above the best gives the same f32 height, else the point is
+// searched plainly. Where the tip reaches Z 0 the plain search's stopping
+// point decides: the first cell in its order that reaches, found among the
+// blocks that may reach. A flat cutter (every mask row one value) takes
+// each row's largest need from the range maximum of the grid row instead.
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -84,9 +86,9 @@ struct Search {
   const TTBZGrid& src;  // the heights before any change
   const TTBToolMask& mask;
   int32_t hY = 0, hX = 0;
-  int32_t top = 0;                  // top blocks are 2^top cells a side
+  int32_t top = 0;                      // top blocks are 2^top cells a side
   int32_t padRows = 0, padColumns = 0;  // the mask's rows and columns rounded up to whole top blocks
-  std::vector<uint8_t> alive;       // cells whose need can exceed 0 anywhere on this grid
+  std::vector<uint8_t> alive;           // cells whose need can exceed 0 anywhere on this grid
   double maxAbsHeight = 0, maxAliveMask = 0;
 
   Search(const TTBZGrid& g, const TTBToolMask& m) : src(g), mask(m), hY((m.Rows - 1) / 2), hX((m.Columns - 1) / 2) {
@@ -206,7 +208,8 @@ class Tile {
   // The need of mask cell (k, m), as the plain search computes it; minus
   // infinity off the grid and for dead cells.
   void Cell(int32_t k, int32_t m) {
-    const double need = (point_[static_cast<size_t>(k) * rw_ + m] - h_) - cells_[static_cast<size_t>(k) * s_.padColumns + m];
+    const double need =
+        (point_[static_cast<size_t>(k) * rw_ + m] - h_) - cells_[static_cast<size_t>(k) * s_.padColumns + m];
     if (need > best_.need) best_ = {need, k, m};
   }
 

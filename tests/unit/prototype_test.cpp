@@ -103,7 +103,8 @@ TEST(GougeControl, SameHeightsAsThePlainRuleOnLargeGridsOfEveryKind) {
   const std::pair<const char*, Height> grids[] = {
       {"smooth", [](int i, int j, std::mt19937&) { return float(-12 + 5 * std::sin(i * 0.07) * std::cos(j * 0.05)); }},
       {"noise", [](int, int, std::mt19937& rng) { return float(std::uniform_real_distribution<double>(-6, -1)(rng)); }},
-      {"terraces", [](int i, int j, std::mt19937&) { return float(std::floor(4 * std::sin(i * 0.05 + j * 0.03)) / 2 - 3); }},
+      {"terraces",
+       [](int i, int j, std::mt19937&) { return float(std::floor(4 * std::sin(i * 0.05 + j * 0.03)) / 2 - 3); }},
       {"walls",
        [](int i, int j, std::mt19937&) {
          if (i > 60 && i < 90 && j > 20) return j > 50 ? 0.0f : (j > 40 ? 0.5f : -1.0f);
@@ -153,7 +154,8 @@ TEST(GougeControl, SameHeightsAsThePlainRuleOnLargeGridsOfEveryKind) {
       PlainGouge(plain, masks[n]);
       for (size_t k = 0; k < fast.Heights.size(); ++k) {
         const float a = fast.Heights[k], b = plain.Heights[k];
-        ASSERT_TRUE(std::memcmp(&a, &b, sizeof a) == 0) << name << " mask " << n << " cell " << k << ": " << a << " " << b;
+        ASSERT_TRUE(std::memcmp(&a, &b, sizeof a) == 0)
+            << name << " mask " << n << " cell " << k << ": " << a << " " << b;
         raised += a != g.Heights[k];
         ++compared;
       }
@@ -345,7 +347,8 @@ TTBOutRegionArray3D PlainRaster(const TTBZGrid& g, const TTBTool& t, double dept
         const double z = h[static_cast<size_t>(kept[n])];
         if (n > 0 && std::fabs(z - layer.Points.back().Z) > step) {
           const TTBPoint3D b = layer.Points.back();
-          layer.Points.push_back(z < b.Z ? TTBPoint3D{MoveRaster3D, x, y, b.Z} : TTBPoint3D{MoveRaster3D, b.X, b.Y, float(z)});
+          layer.Points.push_back(z < b.Z ? TTBPoint3D{MoveRaster3D, x, y, b.Z}
+                                         : TTBPoint3D{MoveRaster3D, b.X, b.Y, float(z)});
         }
         layer.Points.push_back({MoveRaster3D, x, y, float(z)});
       }
