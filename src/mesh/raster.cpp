@@ -187,9 +187,9 @@ bool CreateRasterToolpaths(const TTBZGrid& grid, const RasterSpec& spec, TTBOutR
 void LiftCutMoves(TTBOutRegionArray3D& toolpaths, size_t first, double blankZ2, double depth, double rapidHeight) {
   double prevZ = blankZ2;
   double runTop = 0;
-  // Built in one list for all layers and copied into each layer's own,
-  // whose storage mostly suffices: fresh storage per layer costs more than
-  // the copy.
+  // Built in one list for all layers, then copied into storage of its own
+  // size: the lifted layer is mostly far shorter than the raster's, whose
+  // storage goes.
   TTBEntityArray3D out;
   for (size_t l = first; l < toolpaths.size(); ++l) {
     TTBOutRegion3D& layer = toolpaths[l];
@@ -236,7 +236,7 @@ void LiftCutMoves(TTBOutRegionArray3D& toolpaths, size_t first, double blankZ2, 
       runTop = depth;
       ++k;
     }
-    layer.Points.assign(out.begin(), out.end());
+    layer.Points = TTBEntityArray3D(out.begin(), out.end());
     prevZ = layer.LayerZ;
   }
 }
