@@ -29,6 +29,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -532,7 +533,13 @@ bool ApplyToolMask(TTBZGrid& grid, const TTBToolMask& mask, const PassControl& c
   };
   const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
   std::vector<std::thread> helpers;
-  for (unsigned t = 1; t < threads && static_cast<int32_t>(t) < bands; ++t) helpers.emplace_back(work, false);
+  for (unsigned t = 1; t < threads && static_cast<int32_t>(t) < bands; ++t) {
+    try {
+      helpers.emplace_back(work, false);
+    } catch (const std::system_error&) {
+      break;  // fewer threads share the bands
+    }
+  }
   const bool ok = work(true);
   for (auto& t : helpers) t.join();
   control.End();

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <system_error>
 #include <thread>
 
 namespace tibrel {
@@ -132,7 +133,9 @@ bool RasterLayers(const TTBZGrid& grid, const RasterSpec& spec, bool alongX, TTB
   const size_t reserve = static_cast<size_t>(std::max(0L, std::lround(-spec.Depth / t.ZStep))) + 1;
   toolpaths.reserve(toolpaths.size() + std::min<size_t>(reserve, 100000));
   const int32_t stride = std::max((lines.count - 1) / 100, 1);
-  const auto parts = static_cast<int32_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+  // No more parts than lines: every part has a line.
+  const auto parts =
+      static_cast<int32_t>(std::min<int64_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u), lines.count));
   std::vector<TTBEntityArray3D> written(static_cast<size_t>(parts));
   std::vector<LineScratch> scratch(static_cast<size_t>(parts));
   double layerZ = 0;
@@ -158,8 +161,16 @@ bool RasterLayers(const TTBZGrid& grid, const RasterSpec& spec, bool alongX, TTB
       }
     };
     std::vector<std::thread> helpers;
-    for (int32_t n = 1; n < parts && n < lines.count; ++n) helpers.emplace_back(part, n);
+    int32_t started = 1;
+    for (; started < parts; ++started) {
+      try {
+        helpers.emplace_back(part, started);
+      } catch (const std::system_error&) {
+        break;  // the parts that no thread took are written here
+      }
+    }
     part(0);
+    for (int32_t n = started; n < parts; ++n) part(n);
     for (auto& h : helpers) h.join();
     if (stop) return false;
     size_t total = 0;

@@ -359,14 +359,16 @@ TTBOutRegionArray3D PlainRaster(const TTBZGrid& g, const TTBTool& t, double dept
 }
 
 // Layers above, across and below the surface, lines that the floor clips
-// level, in part or not at all, both directions, tolerances of 0, more than
-// 0, less than 0 and not a number: the same points as the plain rule.
+// level, in part or not at all, both directions, grids of a single line,
+// tolerances of 0, more than 0, less than 0 and not a number: the same
+// points as the plain rule.
 TEST(Raster, SamePointsAsThePlainRuleOnEveryKindOfLine) {
   std::mt19937 rng(5);
   size_t points = 0;
   for (int trial = 0; trial < 24; ++trial) {
     TTBZGrid g = RandomSize(rng, 1, 90, 70, 0.3, 0.2);
     g.X0 = -4, g.Y0 = 7, g.Direction = trial % 2 + 1;
+    if (trial % 6 >= 4) (g.Direction == 1 ? g.NY : g.NX) = 0;  // a single line
     for (int j = 0; j <= g.NY; ++j)
       for (int i = 0; i <= g.NX; ++i) {
         const double wave = -6 + 4 * std::sin(i * 0.2) * std::cos(j * 0.15);
