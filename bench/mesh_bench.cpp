@@ -7,6 +7,7 @@
 // second or better.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -107,29 +108,81 @@ void BM_GougeBall(benchmark::State& state) {
     benchmark::DoNotOptimize(g.Heights.data());
   }
 }
-BENCHMARK(BM_GougeBall)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->Iterations(2);
+// CPU time is that of every thread of the process: gouge control and the
+// raster share their work among threads.
+BENCHMARK(BM_GougeBall)
+    ->Arg(1)
+    ->Arg(3)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
-TTBOutRegionArray3D Layers() {
+// A flat cutter of radius 3 over ground whose tops were clipped at Z 0 (a
+// male model that reaches the stock's top): near the tops the tip reaches
+// Z 0 and the first cell in the search's order decides.
+void BM_GougeFlatAtTheTop(benchmark::State& state) {
+  TTBZGrid top = TerrainGrid();
+  for (float& h : top.Heights) h = std::min(h + 14.0f, 0.0f);
+  for (auto _ : state) {
+    state.PauseTiming();
+    TTBZGrid g = top;
+    state.ResumeTiming();
+    ApplyGougeControl(g, CutterEnd, 0, 6, PassControl{});
+    benchmark::DoNotOptimize(g.Heights.data());
+  }
+}
+BENCHMARK(BM_GougeFlatAtTheTop)->Unit(benchmark::kMillisecond)->Iterations(2)->MeasureProcessCPUTime()->UseRealTime();
+
+TTBOutRegionArray3D RasterOnly() {
   TTBZGrid g = TerrainGrid();
   g.Direction = 1;
   TTBTool t;
   t.ZStep = 30.0 / 40, t.FeedRate = 1000, t.PlungeRate = 300, t.ToolNumber = 1;
   TTBOutRegionArray3D out;
   CreateRasterToolpaths(g, {&t, -30, 2, "", 0.001}, out, PassControl{});
+  return out;
+}
+
+TTBOutRegionArray3D Layers() {
+  TTBOutRegionArray3D out = RasterOnly();
   LiftCutMoves(out, 0, 0, -30, 2);
   return out;
 }
 
-void BM_Raster40LayersAndLift(benchmark::State& state) {
+// Times make, counting the points of the layers it gives.
+void TimeLayers(benchmark::State& state, TTBOutRegionArray3D (*make)()) {
   size_t points = 0;
   for (auto _ : state) {
-    const TTBOutRegionArray3D out = Layers();
+    const TTBOutRegionArray3D out = make();
     points = 0;
     for (const auto& l : out) points += l.Points.size();
   }
   state.counters["points_written"] = static_cast<double>(points);
 }
-BENCHMARK(BM_Raster40LayersAndLift)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_Raster40LayersAndLift(benchmark::State& state) { TimeLayers(state, Layers); }
+BENCHMARK(BM_Raster40LayersAndLift)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+// The two steps apart: the raster writer, then the lifting alone.
+void BM_Raster40Layers(benchmark::State& state) { TimeLayers(state, RasterOnly); }
+BENCHMARK(BM_Raster40Layers)->Unit(benchmark::kMillisecond)->Iterations(2)->MeasureProcessCPUTime()->UseRealTime();
+
+void BM_LiftCutMoves40Layers(benchmark::State& state) {
+  const TTBOutRegionArray3D raster = RasterOnly();
+  for (auto _ : state) {
+    state.PauseTiming();
+    TTBOutRegionArray3D out = raster;
+    state.ResumeTiming();
+    LiftCutMoves(out, 0, 0, -30, 2);
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+BENCHMARK(BM_LiftCutMoves40Layers)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_Writer3D(benchmark::State& state) {
   const TTBOutRegionArray3D layers = Layers();

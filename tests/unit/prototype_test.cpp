@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <numbers>
 #include <random>
 
@@ -48,14 +50,21 @@ void PlainGouge(TTBZGrid& grid, const TTBToolMask& mask) {
     }
 }
 
+// A grid of lowest..mostColumns columns and lowest..mostRows rows past the
+// first, with the given steps, without heights.
+TTBZGrid RandomSize(std::mt19937& rng, int lowest, int mostColumns, int mostRows, double xStep, double yStep) {
+  TTBZGrid g;
+  g.NX = std::uniform_int_distribution<int>(lowest, mostColumns)(rng);
+  g.NY = std::uniform_int_distribution<int>(lowest, mostRows)(rng);
+  g.XStep = xStep, g.YStep = yStep;
+  return g;
+}
+
 TEST(GougeControl, SameHeightsAsThePlainRuleOnRandomGridsAndMasks) {
   std::mt19937 rng(14);
   int compared = 0;
   for (int trial = 0; trial < 60; ++trial) {
-    TTBZGrid g;
-    g.NX = std::uniform_int_distribution<int>(0, 40)(rng);
-    g.NY = std::uniform_int_distribution<int>(0, 40)(rng);
-    g.XStep = g.YStep = 0.5;
+    TTBZGrid g = RandomSize(rng, 0, 40, 40, 0.5, 0.5);
     std::uniform_real_distribution<double> height(-8, trial % 3 == 0 ? 1.0 : -0.5);
     g.Heights.resize(static_cast<size_t>(g.NX + 1) * (g.NY + 1));
     // Smooth hills some of the time, noise the rest.
@@ -80,6 +89,102 @@ TEST(GougeControl, SameHeightsAsThePlainRuleOnRandomGridsAndMasks) {
     }
   }
   EXPECT_GT(compared, 10000);
+}
+
+// Grids that span several tiles and bands of the search, of every kind
+// that stresses its bounds: smooth ground, noise, terraces of exactly equal
+// heights (ties), walls that reach Z 0 or above (the early stop decides),
+// heights a hair below 0 (f32 results where a margin matters), an exact
+// ramp, spans of a billion (cells that no need can reach), and heights that
+// are not numbers or infinite; each under balls, flat and V cutters of
+// several sizes and under masks of arbitrary values.
+TEST(GougeControl, SameHeightsAsThePlainRuleOnLargeGridsOfEveryKind) {
+  using Height = float (*)(int, int, std::mt19937&);
+  const std::pair<const char*, Height> grids[] = {
+      {"smooth", [](int i, int j, std::mt19937&) { return float(-12 + 5 * std::sin(i * 0.07) * std::cos(j * 0.05)); }},
+      {"noise", [](int, int, std::mt19937& rng) { return float(std::uniform_real_distribution<double>(-6, -1)(rng)); }},
+      {"terraces",
+       [](int i, int j, std::mt19937&) { return float(std::floor(4 * std::sin(i * 0.05 + j * 0.03)) / 2 - 3); }},
+      {"walls",
+       [](int i, int j, std::mt19937&) {
+         if (i > 60 && i < 90 && j > 20) return j > 50 ? 0.0f : (j > 40 ? 0.5f : -1.0f);
+         return float(-10 + 0.01 * i);
+       }},
+      {"hair below 0",
+       [](int i, int j, std::mt19937& rng) {
+         return float(-1e-6 * std::uniform_real_distribution<double>(0, 1)(rng) - 1e-7 * ((i + j) % 3));
+       }},
+      {"ramp", [](int i, int j, std::mt19937&) { return -20 + 0.1f * float(i) + 0.05f * float(j); }},
+      {"billion",
+       [](int i, int j, std::mt19937& rng) {
+         const double v = std::uniform_real_distribution<double>(-1, 0)(rng);
+         return float((i * 7 + j * 3) % 11 == 0 ? -1e9 : (i + j) % 17 == 0 ? 1e9 * v : v);
+       }},
+      {"not numbers",
+       [](int i, int j, std::mt19937&) {
+         if (i == 40 && j == 30) return std::numeric_limits<float>::quiet_NaN();
+         if (i == 100 && j == 10) return std::numeric_limits<float>::infinity();
+         return float(-5 + std::sin(i * 0.1) + std::cos(j * 0.1));
+       }},
+  };
+  std::mt19937 rng(22);
+  auto arbitrary = [&rng](int rows, int columns) {
+    TTBToolMask m;
+    m.Rows = rows, m.Columns = columns;
+    std::uniform_real_distribution<double> cell(0, 2);
+    for (int k = 0; k < rows * columns; ++k) m.Cells.push_back(k % 7 == 6 ? MaskOutside : cell(rng));
+    return m;
+  };
+  const TTBToolMask masks[] = {
+      BuildToolMask(CutterBall, 0, 0.5, 0.5, 1.5),  BuildToolMask(CutterBall, 0, 0.5, 0.5, 4),
+      BuildToolMask(CutterBall, 0, 0.5, 0.5, 11.3), BuildToolMask(CutterEnd, 0, 0.5, 0.5, 5),
+      BuildToolMask(CutterV, 60, 0.5, 0.5, 6),      BuildToolMask(CutterV, 90, 0.5, 0.25, 3),
+      arbitrary(9, 13),                              arbitrary(6, 8),  // an even count: its last row and column unused
+  };
+  int compared = 0, raised = 0;
+  for (const auto& [name, height] : grids) {
+    TTBZGrid g;
+    g.NX = 140, g.NY = 75, g.XStep = g.YStep = 0.5;
+    g.Heights.resize(static_cast<size_t>(g.NX + 1) * (g.NY + 1));
+    for (int j = 0; j <= g.NY; ++j)
+      for (int i = 0; i <= g.NX; ++i) g.At(j, i) = height(i, j, rng);
+    for (size_t n = 0; n < std::size(masks); ++n) {
+      TTBZGrid fast = g, plain = g;
+      ASSERT_TRUE(ApplyToolMask(fast, masks[n], PassControl{}));
+      PlainGouge(plain, masks[n]);
+      for (size_t k = 0; k < fast.Heights.size(); ++k) {
+        const float a = fast.Heights[k], b = plain.Heights[k];
+        ASSERT_TRUE(std::memcmp(&a, &b, sizeof a) == 0)
+            << name << " mask " << n << " cell " << k << ": " << a << " " << b;
+        raised += a != g.Heights[k];
+        ++compared;
+      }
+    }
+  }
+  EXPECT_EQ(compared, 8 * 8 * 141 * 76);
+  EXPECT_GT(raised, compared / 4);
+}
+
+// Esc at the first progress point stops every thread of the search.
+TEST(GougeControl, StopsAtTheFirstProgressPointAfterEsc) {
+  TTBZGrid g;
+  g.NX = 300, g.NY = 400, g.XStep = g.YStep = 0.1;
+  g.Heights.resize(static_cast<size_t>(g.NX + 1) * (g.NY + 1));
+  for (int j = 0; j <= g.NY; ++j)
+    for (int i = 0; i <= g.NX; ++i) g.At(j, i) = float(-10 + std::sin(i * 0.1) * std::cos(j * 0.1));
+  struct Esc : Progress {
+    uint8_t flag = 0;
+    int pumps = 0, begun = 0, ended = 0;
+    void Begin(const std::string&, int64_t) override { ++begun; }
+    void End() override { ++ended; }
+    void Pump() override { flag = 1, ++pumps; }
+  } esc;
+  int32_t mode = ModePrototype;
+  EXPECT_FALSE(ApplyGougeControl(g, CutterBall, 0, 2, PassControl{&esc, &esc.flag, &mode}));
+  EXPECT_EQ(esc.pumps, 1);
+  EXPECT_EQ(mode, ModeIdle);
+  EXPECT_EQ(esc.begun, 1);
+  EXPECT_EQ(esc.ended, 1);
 }
 
 TEST(ToolMask, ShapesAndSizes) {
@@ -213,6 +318,84 @@ TEST(Raster, LayersStepDownToTheDepthAndVisitEveryRow) {
       }
     }
   }
+}
+
+// The layers as the raster rule writes them, one grid line after another:
+// zig-zag lines, heights clipped to the layer's floor, the row writer's
+// columns, and a step steeper than 45 degrees as a level and a plumb leg.
+TTBOutRegionArray3D PlainRaster(const TTBZGrid& g, const TTBTool& t, double depth, double tol) {
+  const bool alongX = g.Direction == 1;
+  const int lines = alongX ? g.NY : g.NX, last = alongX ? g.NX : g.NY;
+  const double step = alongX ? g.XStep : g.YStep;
+  TTBOutRegionArray3D out;
+  double layerZ = 0;
+  do {
+    layerZ = std::max(layerZ - t.ZStep, depth);
+    TTBOutRegion3D layer;
+    layer.LayerZ = layerZ;
+    for (int j = 0; j <= lines; ++j) {
+      std::vector<double> h;
+      for (int p = 0; p <= last; ++p) {
+        const int i = j % 2 == 0 ? p : last - p;
+        h.push_back(std::max(double(alongX ? g.At(j, i) : g.At(i, j)), layerZ));
+      }
+      std::vector<int32_t> kept;
+      WriteRasterRow(h, tol, kept);
+      for (size_t n = 0; n < kept.size(); ++n) {
+        const int i = j % 2 == 0 ? kept[n] : last - kept[n];
+        const float x = float(g.X0 + (alongX ? i : j) * g.XStep), y = float(g.Y0 + (alongX ? j : i) * g.YStep);
+        const double z = h[static_cast<size_t>(kept[n])];
+        if (n > 0 && std::fabs(z - layer.Points.back().Z) > step) {
+          const TTBPoint3D b = layer.Points.back();
+          layer.Points.push_back(z < b.Z ? TTBPoint3D{MoveRaster3D, x, y, b.Z}
+                                         : TTBPoint3D{MoveRaster3D, b.X, b.Y, float(z)});
+        }
+        layer.Points.push_back({MoveRaster3D, x, y, float(z)});
+      }
+    }
+    out.push_back(layer);
+  } while (layerZ > depth);
+  return out;
+}
+
+// Layers above, across and below the surface, lines that the floor clips
+// level, in part or not at all, both directions, grids of a single line,
+// tolerances of 0, more than 0, less than 0 and not a number: the same
+// points as the plain rule.
+TEST(Raster, SamePointsAsThePlainRuleOnEveryKindOfLine) {
+  std::mt19937 rng(5);
+  size_t points = 0;
+  for (int trial = 0; trial < 24; ++trial) {
+    TTBZGrid g = RandomSize(rng, 1, 90, 70, 0.3, 0.2);
+    g.X0 = -4, g.Y0 = 7, g.Direction = trial % 2 + 1;
+    if (trial % 6 >= 4) (g.Direction == 1 ? g.NY : g.NX) = 0;  // a single line
+    for (int j = 0; j <= g.NY; ++j)
+      for (int i = 0; i <= g.NX; ++i) {
+        const double wave = -6 + 4 * std::sin(i * 0.2) * std::cos(j * 0.15);
+        const double noise = std::uniform_real_distribution<double>(-3, 0)(rng);
+        // Some lines wholly above the layers below -2, some with walls.
+        g.Heights.push_back(float(j % 5 == 0 ? -1.5 : trial % 3 == 0 ? noise : i % 17 < 3 ? wave - 3 : wave));
+      }
+    TTBTool t;
+    t.ZStep = 0.7 + 0.1 * (trial % 4);
+    const double tols[] = {0, 0.01, -1, std::numeric_limits<double>::quiet_NaN()};
+    const double tol = tols[trial % 4], depth = -11;
+    TTBOutRegionArray3D fast;
+    ASSERT_TRUE(CreateRasterToolpaths(g, {&t, depth, 2, "", tol}, fast, PassControl{}));
+    const TTBOutRegionArray3D plain = PlainRaster(g, t, depth, tol);
+    ASSERT_EQ(fast.size(), plain.size()) << trial;
+    for (size_t l = 0; l < plain.size(); ++l) {
+      EXPECT_EQ(fast[l].LayerZ, plain[l].LayerZ);
+      ASSERT_EQ(fast[l].Points.size(), plain[l].Points.size()) << trial << " layer " << l;
+      for (size_t k = 0; k < plain[l].Points.size(); ++k) {
+        const TTBPoint3D &a = fast[l].Points[k], &b = plain[l].Points[k];
+        ASSERT_TRUE(a.MoveKind == b.MoveKind && a.X == b.X && a.Y == b.Y && a.Z == b.Z)
+            << trial << " layer " << l << " point " << k;
+      }
+      points += plain[l].Points.size();
+    }
+  }
+  EXPECT_GT(points, 50000u);
 }
 
 TEST(LiftCutMoves, StretchesAboveTheFloorBecomeRapids) {
