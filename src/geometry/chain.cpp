@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "geometry/kdtree.h"
+#include "geometry/nearest_grid.h"
 #include "geometry/point_grid.h"
 #include "geometry/tolerances.h"
 #include "geometry/touch_index.h"
@@ -404,16 +404,16 @@ void RemoveMarkedRegions(TTBRegionArray& regions) {
 void OrderRegionsNearest(TTBRegionArray& regions, const TExtents& extents, const PassControl& control) {
   if (control.Cancelled() || regions.size() <= 2) return;
   const size_t n = regions.size() - 1;
-  std::vector<TTBPoint> starts(n);
-  for (size_t i = 0; i < n; ++i) starts[i] = RegionStart(regions[i + 1]);
-  NearestTree tree(starts);
+  std::vector<TTBPoint> starts(n), ends(n);
+  for (size_t i = 0; i < n; ++i) RegionEnds(regions[i + 1], starts[i], ends[i]);
+  NearestGrid grid(starts);
   TTBRegionArray ordered;
   ordered.reserve(regions.size());
   ordered.push_back(std::move(regions[0]));
   TTBPoint p{extents.XMin, extents.YMin};
   for (size_t k = 0; k < n; ++k) {
-    const size_t i = tree.TakeNearest(p);
-    p = RegionEnd(regions[i + 1]);
+    const size_t i = grid.TakeNearest(p);
+    p = ends[i];
     ordered.push_back(std::move(regions[i + 1]));
   }
   regions = std::move(ordered);
