@@ -192,7 +192,9 @@ void ChainBatch(TTBEntity* seg, size_t n, double tol, double depth, TTBRegionArr
   index.Build(starts, ends, xmin, tol);
   auto touches = [tol](TTBPoint a, TTBPoint b) { return std::fabs(a.X - b.X) < tol && std::fabs(a.Y - b.Y) < tol; };
 
-  TTBEntityArray backward;
+  // The chain is built in scratch arrays and copied once into a region of
+  // its exact size.
+  TTBEntityArray chain, backward;
   for (size_t s = 0; s < n; ++s) {
     if (!index.Pending(s)) continue;
     index.Consume(s);
@@ -200,17 +202,16 @@ void ChainBatch(TTBEntity* seg, size_t n, double tol, double depth, TTBRegionArr
     first.Pending = 0;
     TTBRegion r;
     r.Depth = depth;
+    r.XMin = first.XMin, r.YMin = first.YMin, r.YMax = first.YMax, r.XMax = first.XMax;
     if (IsExactCircle(first)) {
       if (first.Radius > 0) ReverseEntity(first);
-      r.Entities.push_back(first);
-      r.XMin = first.XMin, r.YMin = first.YMin, r.YMax = first.YMax, r.XMax = first.XMax;
+      r.Entities.assign(1, first);
       r.Clockwise = 1;
       r.IsOpen = 0;
       out.push_back(std::move(r));
       continue;
     }
-    r.Entities.push_back(first);
-    r.XMin = first.XMin, r.YMin = first.YMin, r.YMax = first.YMax, r.XMax = first.XMax;
+    chain.assign(1, first);
     const TTBPoint F0 = EntityStart(first);
     TTBPoint E = EntityEnd(first);
     bool closed = false;
@@ -235,22 +236,20 @@ void ChainBatch(TTBEntity* seg, size_t n, double tol, double depth, TTBRegionArr
         MoveEntityPoint(j, F0, 1);
         closed = true;
       }
-      r.Entities.push_back(j);
+      chain.push_back(j);
     }
     // The last forward scan saw pending segments exactly when some remain.
+    backward.clear();
     if (!closed && index.PendingCount() > 0) {
       TTBPoint F = F0;
-      backward.clear();
       while (take(F, false, j)) {
         F = EntityStart(j);
         backward.push_back(j);
       }
-      if (!backward.empty()) {
-        TTBEntityArray ordered(backward.rbegin(), backward.rend());
-        ordered.insert(ordered.end(), r.Entities.begin(), r.Entities.end());
-        r.Entities = std::move(ordered);
-      }
     }
+    r.Entities.reserve(backward.size() + chain.size());
+    r.Entities.assign(backward.rbegin(), backward.rend());
+    r.Entities.insert(r.Entities.end(), chain.begin(), chain.end());
     r.IsOpen = closed ? 0 : 1;
     out.push_back(std::move(r));
   }
@@ -307,18 +306,25 @@ void JoinOpenRegions(TTBRegionArray& regions, double tol) {
   if (std::none_of(regions.begin(), regions.end(),
                    [](const TTBRegion& r) { return r.Selected && r.IsOpen && !r.Entities.empty(); }))
     return;
-  std::vector<TTBPoint> starts(n), ends(n);
-  std::vector<double> xmin(n);
-  for (size_t i = 0; i < n; ++i) {
-    RegionEnds(regions[i], starts[i], ends[i]);
-    xmin[i] = regions[i].XMin;
+  // Only they are indexed (in list order, so the first found is the first
+  // in the list): the others never stop a scan.
+  std::vector<uint32_t> part;
+  std::vector<uint32_t> partOf(n, UINT32_MAX);
+  for (size_t i = 0; i < n; ++i)
+    if (regions[i].Selected && regions[i].IsOpen && !regions[i].Entities.empty()) {
+      partOf[i] = static_cast<uint32_t>(part.size());
+      part.push_back(static_cast<uint32_t>(i));
+    }
+  const size_t m = part.size();
+  std::vector<TTBPoint> starts(m), ends(m);
+  std::vector<double> xmin(m);
+  for (size_t k = 0; k < m; ++k) {
+    RegionEnds(regions[part[k]], starts[k], ends[k]);
+    xmin[k] = regions[part[k]].XMin;
   }
   TouchIndex index;
   index.Build(starts, ends, xmin, tol);
-  // The others never stop a scan.
   std::vector<uint8_t> consumed(n, 0);
-  for (size_t i = 0; i < n; ++i)
-    if (!(regions[i].Selected && regions[i].IsOpen && !regions[i].Entities.empty())) index.Consume(i);
   auto touches = [tol](TTBPoint a, TTBPoint b) { return std::fabs(a.X - b.X) < tol && std::fabs(a.Y - b.Y) < tol; };
 
   TTBRegionArray result;
@@ -326,11 +332,11 @@ void JoinOpenRegions(TTBRegionArray& regions, double tol) {
   for (size_t i = 0; i < n; ++i) {
     if (consumed[i]) continue;
     TTBRegion& R = regions[i];
-    if (!index.Pending(i)) {
+    if (partOf[i] == UINT32_MAX || !index.Pending(partOf[i])) {
       result.push_back(std::move(R));
       continue;
     }
-    index.Consume(i);
+    index.Consume(partOf[i]);
     R.Selected = 0;
     TTBRegion A = std::move(R);
     TTBPoint S = RegionStart(A), E = RegionEnd(A);
@@ -340,9 +346,10 @@ void JoinOpenRegions(TTBRegionArray& regions, double tol) {
     auto take = [&](TTBPoint p, bool append) -> TTBRegion* {
       const TouchHit hit = index.FirstTouching(p, false);
       if (!hit.found()) return nullptr;
-      TTBRegion& Q = regions[hit.index];
       index.Consume(hit.index);
-      consumed[hit.index] = 1;
+      const uint32_t q = part[hit.index];
+      TTBRegion& Q = regions[q];
+      consumed[q] = 1;
       Q.Selected = 0;
       if (hit.atStart)
         MoveEntityPoint(Q.Entities.front(), p, 0);
