@@ -9,6 +9,7 @@
 
 #include "dxf/blocks.h"
 #include "dxf/groups.h"
+#include "dxf/plain_numbers.h"
 #include "dxf/spline.h"
 #include "geometry/entity.h"
 #include "geometry/tolerances.h"
@@ -66,6 +67,7 @@ std::string Upper(std::string_view s) {
 // Integers are 32-bit; a larger value is not a valid integer.
 bool ParseInt(std::string_view t, long& out) {
   t = Trim(t);
+  if (ParseSmallInteger(t, out)) return true;
   if (!t.empty() && t.front() == '+') t.remove_prefix(1);
   if (t.empty()) return false;
   int32_t v = 0;
@@ -78,6 +80,7 @@ bool ParseInt(std::string_view t, long& out) {
 // decimal character is. Values that are not finite are refused.
 bool ParseDouble(std::string_view t, double& out) {
   t = Trim(t);
+  if (ParsePlainDecimal(t, out)) return true;
   if (!t.empty() && t.front() == '+') t.remove_prefix(1);
   if (t.empty()) return false;
   auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
@@ -148,10 +151,10 @@ bool DXF_Reader::NextLine(std::string_view& line) {
   if (pos_ >= data_.size() || cancelled_) return false;
   const char* base = data_.data();
   const size_t n = data_.size();
-  // The line ends at the first CR or LF.
-  const void* lf = std::memchr(base + pos_, '\n', n - pos_);
-  size_t end = lf ? static_cast<size_t>(static_cast<const char*>(lf) - base) : n;
-  if (const void* cr = std::memchr(base + pos_, '\r', end - pos_)) end = static_cast<size_t>(static_cast<const char*>(cr) - base);
+  // The line ends at the first CR or LF. Lines are mostly a few characters:
+  // a plain loop beats a library search started for each.
+  size_t end = pos_;
+  while (end < n && base[end] != '\n' && base[end] != '\r') ++end;
   line = std::string_view(base + pos_, std::min(end - pos_, MaxLineLength));
   if (end < n) {
     if (base[end] == '\r' && end + 1 < n && base[end + 1] == '\n') ++end;  // CR LF
