@@ -260,7 +260,12 @@ void ChainBatch(TTBEntity* seg, size_t n, double tol, double depth, TTBRegionArr
 void ChainEntities(TTBEntityArray& segments, TTBRegionArray& regions, uint8_t cw, double tolerance,
                    double depth, const PassControl& control) {
   regions = EmptyRegionList();
-  TTBRegionArray chains;
+  // The chains go after a placeholder of their own, which the join and the
+  // directions leave alone, so that the list is not copied again at the
+  // end. Most drawings give a region for every few segments; capacity never
+  // used takes no memory pages.
+  TTBRegionArray chains = EmptyRegionList();
+  chains.reserve(segments.size() / 4 + 2);
   const long h = static_cast<long>(segments.size()) - 1;
   if (h >= 0) {
     long size = 5000;
@@ -291,11 +296,11 @@ void ChainEntities(TTBEntityArray& segments, TTBRegionArray& regions, uint8_t cw
     control.End();
   }
   segments.clear();
-  for (auto& r : chains) r.Selected = 1;
-  if (!chains.empty()) SortRegionsByXMin(chains, 0, chains.size() - 1);
+  for (size_t i = 1; i < chains.size(); ++i) chains[i].Selected = 1;
+  if (chains.size() > 1) SortRegionsByXMin(chains, 1, chains.size() - 1);
   JoinOpenRegions(chains, tolerance);
   SetAllDirections(chains, cw);
-  regions.insert(regions.end(), std::make_move_iterator(chains.begin()), std::make_move_iterator(chains.end()));
+  regions = std::move(chains);
 }
 
 void SortRegionsByXMin(TTBRegionArray& regions, size_t lo, size_t hi) { SortByXMin(regions, lo, hi); }
@@ -327,13 +332,15 @@ void JoinOpenRegions(TTBRegionArray& regions, double tol) {
   std::vector<uint8_t> consumed(n, 0);
   auto touches = [tol](TTBPoint a, TTBPoint b) { return std::fabs(a.X - b.X) < tol && std::fabs(a.Y - b.Y) < tol; };
 
-  TTBRegionArray result;
-  result.reserve(n);
+  // The result is written over the list: each region gives at most one, in
+  // list order, and a chain only takes regions after its first.
+  size_t w = 0;
   for (size_t i = 0; i < n; ++i) {
     if (consumed[i]) continue;
     TTBRegion& R = regions[i];
     if (partOf[i] == UINT32_MAX || !index.Pending(partOf[i])) {
-      result.push_back(std::move(R));
+      if (w != i) regions[w] = std::move(R);
+      ++w;
       continue;
     }
     index.Consume(partOf[i]);
@@ -386,9 +393,9 @@ void JoinOpenRegions(TTBRegionArray& regions, double tol) {
       }
     }
     A.IsOpen = closed ? 0 : 1;
-    result.push_back(std::move(A));
+    regions[w++] = std::move(A);
   }
-  regions = std::move(result);
+  regions.resize(w);
 }
 
 void SetAllDirections(TTBRegionArray& regions, uint8_t cw) {
@@ -414,16 +421,29 @@ void OrderRegionsNearest(TTBRegionArray& regions, const TExtents& extents, const
   std::vector<TTBPoint> starts(n), ends(n);
   for (size_t i = 0; i < n; ++i) RegionEnds(regions[i + 1], starts[i], ends[i]);
   NearestGrid grid(starts);
-  TTBRegionArray ordered;
-  ordered.reserve(regions.size());
-  ordered.push_back(std::move(regions[0]));
+  // from[k]: the region that goes to place k + 1.
+  std::vector<uint32_t> from(n);
   TTBPoint p{extents.XMin, extents.YMin};
   for (size_t k = 0; k < n; ++k) {
     const size_t i = grid.TakeNearest(p);
     p = ends[i];
-    ordered.push_back(std::move(regions[i + 1]));
+    from[k] = static_cast<uint32_t>(i);
   }
-  regions = std::move(ordered);
+  // The regions are moved along the cycles of the order, without a second
+  // list.
+  std::vector<uint8_t> placed(n, 0);
+  for (size_t k = 0; k < n; ++k) {
+    if (placed[k] || from[k] == k) continue;
+    TTBRegion first = std::move(regions[k + 1]);
+    size_t j = k;
+    while (from[j] != k) {
+      regions[j + 1] = std::move(regions[from[j] + 1]);
+      placed[j] = 1;
+      j = from[j];
+    }
+    regions[j + 1] = std::move(first);
+    placed[j] = 1;
+  }
 }
 
 }  // namespace tibrel
