@@ -50,7 +50,8 @@ constexpr size_t BlockSize = 4096;
 // Some programs put a UTF-8 byte-order mark before the first group.
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n'; }
+// ' ' and \t \n \v \f \r (9 to 13).
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
@@ -175,12 +176,13 @@ int DXF_Reader::ReadGroup() {
     pushed_ = false;
     return code_;
   }
-  std::string_view line;
+  std::string_view line, text;
   do {
     if (!NextLine(line)) return code_ = -2;
-  } while (Trim(line).empty());
+    text = Trim(line);
+  } while (text.empty());
   long code;
-  if (!ParseInt(line, code)) return code_ = -2;
+  if (!ParseInt(text, code)) return code_ = -2;
   if (!NextLine(line)) return code_ = -2;
   value_ = line;
   return code_ = static_cast<int>(code);
@@ -368,10 +370,12 @@ void CloseVertices(Polyline_& p, bool closedFlag) {
                             p.Vertices.front().Y == p.Vertices.back().Y && p.Vertices.front().Z == p.Vertices.back().Z);
 }
 
-void DXF_Reader::Dispatch(const std::string& name, DXF_Object* into) {
+void DXF_Reader::Dispatch(const std::string& entity, DXF_Object* into) {
+  // Compared as a view: the length is checked before any characters.
+  const std::string_view name = entity;
   Groups g;
   if (name == "LWPOLYLINE") return ReadLwPolyline(into);
-  if (name == "INSERT" || name == "SPLINE") return ReadRawEntity(name, into);
+  if (name == "INSERT" || name == "SPLINE") return ReadRawEntity(entity, into);
   ReadGroups(g);
   if (name == "POLYLINE") return ReadPolyline(g, into);
   const std::optional<DxfOcs> ocs = OcsFromExtrusion(g.extrusion);
@@ -572,9 +576,9 @@ bool DXF_Reader::ReadEntities(DXF_Object* into, std::string_view endName) {
     const int c = ReadGroup();
     if (c < 0) return false;
     if (c != 0) continue;
-    const std::string name(Trim(value_));
+    const std::string_view name = Trim(value_);
     if (name == "ENDSEC" || name == endName) return true;
-    Dispatch(name, into);
+    Dispatch(std::string(name), into);
   }
 }
 
