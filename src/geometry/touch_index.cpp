@@ -74,25 +74,12 @@ bool TouchIndex::Touches(TTBPoint a, TTBPoint b) const {
 TouchHit TouchIndex::FirstTouching(TTBPoint p, bool stopOnAny) const {
   const double beyond = p.X + tol_;
   TouchHit hit;
-  if (sorted_) {
-    // In XMin order, both stop rules end the scan at the first item (pending
-    // or not; a pending one when the earlier ones are not beyond either)
-    // whose XMin is beyond: a pending item counts exactly when its own XMin
-    // is not.
-    grid_.ForEachNear(p.X - tol_, beyond, p.Y - tol_, p.Y + tol_, [&](size_t i) {
-      if (i >= hit.index || xmin_[i] > beyond) return false;
-      if (pending_[i] && (Touches(starts_[i], p) || Touches(ends_[i], p))) {
-        hit.index = i;
-        return false;
-      }
-      return true;
-    });
-    if (hit.found()) hit.atStart = Touches(starts_[hit.index], p);
-    return hit;
-  }
-  const size_t stop = (stopOnAny ? allTree_ : pendingTree_).FirstAbove(beyond);
+  // In XMin order, both stop rules end the scan at the first item (pending
+  // or not; a pending one when the earlier ones are not beyond either) whose
+  // XMin is beyond: a pending item counts exactly when its own XMin is not.
+  const size_t stop = sorted_ ? SIZE_MAX : (stopOnAny ? allTree_ : pendingTree_).FirstAbove(beyond);
   grid_.ForEachNear(p.X - tol_, beyond, p.Y - tol_, p.Y + tol_, [&](size_t i) {
-    if (i >= stop || i >= hit.index) return false;
+    if (i >= stop || i >= hit.index || (sorted_ && xmin_[i] > beyond)) return false;
     if (pending_[i] && (Touches(starts_[i], p) || Touches(ends_[i], p))) {
       hit.index = i;
       return false;
