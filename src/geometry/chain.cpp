@@ -51,27 +51,6 @@ std::vector<uint32_t> RadixOrder(const std::vector<uint64_t>& keys) {
   return order;
 }
 
-// Puts items[from[k]] at items[k] for every k, from being a permutation of
-// 0..n-1: the records are moved along the permutation's cycles, without a
-// second list (whose fresh memory costs more than the moves).
-template <class T>
-void MoveIntoOrder(T* items, const std::vector<uint32_t>& from) {
-  const size_t n = from.size();
-  std::vector<uint8_t> placed(n, 0);
-  for (size_t k = 0; k < n; ++k) {
-    if (placed[k] || from[k] == k) continue;
-    T first = std::move(items[k]);
-    size_t j = k;
-    while (from[j] != k) {
-      items[j] = std::move(items[from[j]]);
-      placed[j] = 1;
-      j = from[j];
-    }
-    items[j] = std::move(first);
-    placed[j] = 1;
-  }
-}
-
 // Stable sort of items lo..hi by XMin. The records are large, so keys and
 // positions are sorted and the records moved once.
 template <class T>
@@ -96,7 +75,10 @@ void SortByXMin(std::vector<T>& items, size_t lo, size_t hi) {
     order.resize(n);
     for (size_t k = 0; k < n; ++k) order[k] = keys[k].second;
   }
-  MoveIntoOrder(items.data() + lo, order);
+  std::vector<T> moved;
+  moved.reserve(n);
+  for (uint32_t k : order) moved.push_back(std::move(items[lo + k]));
+  std::move(moved.begin(), moved.end(), items.begin() + static_cast<std::ptrdiff_t>(lo));
 }
 
 }  // namespace
@@ -447,7 +429,21 @@ void OrderRegionsNearest(TTBRegionArray& regions, const TExtents& extents, const
     p = ends[i];
     from[k] = static_cast<uint32_t>(i);
   }
-  MoveIntoOrder(regions.data() + 1, from);
+  // The regions are moved along the cycles of the order, without a second
+  // list.
+  std::vector<uint8_t> placed(n, 0);
+  for (size_t k = 0; k < n; ++k) {
+    if (placed[k] || from[k] == k) continue;
+    TTBRegion first = std::move(regions[k + 1]);
+    size_t j = k;
+    while (from[j] != k) {
+      regions[j + 1] = std::move(regions[from[j] + 1]);
+      placed[j] = 1;
+      j = from[j];
+    }
+    regions[j + 1] = std::move(first);
+    placed[j] = 1;
+  }
 }
 
 }  // namespace tibrel
