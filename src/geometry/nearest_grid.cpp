@@ -31,8 +31,11 @@ constexpr size_t QueriesBeforeJudging = 64;
 
 bool Finite(TTBPoint p) { return std::isfinite(p.X) && std::isfinite(p.Y); }
 
+// Clamped before the conversion: a query point far outside a small field
+// gives a quotient beyond any integer.
 int64_t CellOf(double v, double origin, double cell, int64_t count) {
-  return std::clamp<int64_t>(static_cast<int64_t>(std::floor((v - origin) / cell)), 0, count - 1);
+  const double c = std::floor((v - origin) / cell);
+  return c > 0 ? (c < static_cast<double>(count - 1) ? static_cast<int64_t>(c) : count - 1) : 0;
 }
 
 // Calls f(x, y) for the cells of the square ring at Chebyshev distance r

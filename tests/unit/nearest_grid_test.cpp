@@ -112,6 +112,11 @@ std::vector<WalkCase> Cases() {
     std::vector<TTBPoint> pts;
     for (int k = 0; k < 1500; ++k) pts.push_back({1e9 + std::floor(u(rng) * 400), -1e9 + std::floor(u(rng) * 400)});
     cases.push_back(Make("far away", pts, {-1e12, 1e12}, Tree::Little));
+    // A field a millionth across, the walk starting a long way off: the
+    // query's cell number is far beyond any integer.
+    std::vector<TTBPoint> tiny;
+    for (int k = 0; k < 1000; ++k) tiny.push_back({1 + std::floor(u(rng) * 1000) * 1e-9, 2 + std::floor(u(rng) * 1000) * 1e-9});
+    cases.push_back(Make("tiny field", tiny, {-9e12, 9e12}, Tree::Little));
   }
   {
     // Values the grid refuses: the tree answers everything.
@@ -150,7 +155,7 @@ TEST(NearestGrid, WalksAsThePlainScanDoes) {
     }
     ++walks;
   }
-  EXPECT_EQ(walks, 11);
+  EXPECT_EQ(walks, 12);
 }
 
 // Queries that are not finite find what the plain scan's rules give: the
