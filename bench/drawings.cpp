@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -450,7 +451,8 @@ const GeneratedDrawing& CachedDrawing(Kind kind, long n) {
     case Kind::Inserts: d = InsertsDxf(n); break;
     case Kind::Curves: d = CurvesDxf(n); break;
   }
-  if (kind == Kind::Squares && n == 50000) MaybeDump(d, "squares_50000.dxf");
+  if (kind == Kind::Squares) MaybeDump(d, "squares_" + std::to_string(n) + ".dxf");
+  if (kind == Kind::RoundedRectangles) MaybeDump(d, "rounded_" + std::to_string(n) + ".dxf");
   return cache.emplace(std::make_pair(kind, n), std::move(d)).first->second;
 }
 

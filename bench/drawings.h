@@ -58,9 +58,10 @@ GeneratedDrawing CurvesDxf(long n, uint64_t seed = 5);
 // The drawings the benchmarks use, each generated once per size with the
 // default seed and kept for the rest of the run.
 enum class Kind { Squares, SquaresEntitiesOnly, RoundedRectangles, SquaresWithCircles, Inserts, Curves };
-// When the environment variable TIBREL_BENCH_DUMP names a folder, the
-// 50,000-square drawing is also written there as squares_50000.dxf when it
-// is first made.
+// When the environment variable TIBREL_BENCH_DUMP names a folder, every
+// square drawing is also written there as squares_N.dxf, and every rounded
+// rectangle drawing as rounded_N.dxf, when it is first made (for timing
+// whole `tibrel-cli info` processes on the same input).
 const GeneratedDrawing& CachedDrawing(Kind kind, long n);
 
 }  // namespace tibrel::bench

@@ -6,8 +6,8 @@
 // against what the generator knows (counts, closedness, extents, direction);
 // a wrong load is reported as an error instead of a time.
 //
-// Set TIBREL_BENCH_DUMP to a folder to get the 50,000-square drawing written
-// there as squares_50000.dxf.
+// Set TIBREL_BENCH_DUMP to a folder to get the square drawings written there
+// as squares_N.dxf and the rounded rectangles as rounded_N.dxf.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -172,6 +172,7 @@ BENCHMARK(BM_OpenDxf_Squares)
     ->Arg(25000)
     ->Arg(50000)
     ->Arg(100000)
+    ->Arg(200000)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 BENCHMARK(BM_OpenDxf_Polylines)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);

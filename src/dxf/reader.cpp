@@ -9,6 +9,7 @@
 
 #include "dxf/blocks.h"
 #include "dxf/groups.h"
+#include "dxf/plain_numbers.h"
 #include "dxf/spline.h"
 #include "geometry/entity.h"
 #include "geometry/tolerances.h"
@@ -49,7 +50,8 @@ constexpr size_t BlockSize = 4096;
 // Some programs put a UTF-8 byte-order mark before the first group.
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n'; }
+// ' ' and \t \n \v \f \r (9 to 13).
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
@@ -66,6 +68,7 @@ std::string Upper(std::string_view s) {
 // Integers are 32-bit; a larger value is not a valid integer.
 bool ParseInt(std::string_view t, long& out) {
   t = Trim(t);
+  if (ParseSmallInteger(t, out)) return true;
   if (!t.empty() && t.front() == '+') t.remove_prefix(1);
   if (t.empty()) return false;
   int32_t v = 0;
@@ -78,6 +81,7 @@ bool ParseInt(std::string_view t, long& out) {
 // decimal character is. Values that are not finite are refused.
 bool ParseDouble(std::string_view t, double& out) {
   t = Trim(t);
+  if (ParsePlainDecimal(t, out)) return true;
   if (!t.empty() && t.front() == '+') t.remove_prefix(1);
   if (t.empty()) return false;
   auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
@@ -148,10 +152,10 @@ bool DXF_Reader::NextLine(std::string_view& line) {
   if (pos_ >= data_.size() || cancelled_) return false;
   const char* base = data_.data();
   const size_t n = data_.size();
-  // The line ends at the first CR or LF.
-  const void* lf = std::memchr(base + pos_, '\n', n - pos_);
-  size_t end = lf ? static_cast<size_t>(static_cast<const char*>(lf) - base) : n;
-  if (const void* cr = std::memchr(base + pos_, '\r', end - pos_)) end = static_cast<size_t>(static_cast<const char*>(cr) - base);
+  // The line ends at the first CR or LF. Lines are mostly a few characters:
+  // a plain loop beats a library search started for each.
+  size_t end = pos_;
+  while (end < n && base[end] != '\n' && base[end] != '\r') ++end;
   line = std::string_view(base + pos_, std::min(end - pos_, MaxLineLength));
   if (end < n) {
     if (base[end] == '\r' && end + 1 < n && base[end + 1] == '\n') ++end;  // CR LF
@@ -172,12 +176,13 @@ int DXF_Reader::ReadGroup() {
     pushed_ = false;
     return code_;
   }
-  std::string_view line;
+  std::string_view line, text;
   do {
     if (!NextLine(line)) return code_ = -2;
-  } while (Trim(line).empty());
+    text = Trim(line);
+  } while (text.empty());
   long code;
-  if (!ParseInt(line, code)) return code_ = -2;
+  if (!ParseInt(text, code)) return code_ = -2;
   if (!NextLine(line)) return code_ = -2;
   value_ = line;
   return code_ = static_cast<int>(code);
@@ -365,10 +370,12 @@ void CloseVertices(Polyline_& p, bool closedFlag) {
                             p.Vertices.front().Y == p.Vertices.back().Y && p.Vertices.front().Z == p.Vertices.back().Z);
 }
 
-void DXF_Reader::Dispatch(const std::string& name, DXF_Object* into) {
+void DXF_Reader::Dispatch(const std::string& entity, DXF_Object* into) {
+  // Compared as a view: the length is checked before any characters.
+  const std::string_view name = entity;
   Groups g;
   if (name == "LWPOLYLINE") return ReadLwPolyline(into);
-  if (name == "INSERT" || name == "SPLINE") return ReadRawEntity(name, into);
+  if (name == "INSERT" || name == "SPLINE") return ReadRawEntity(entity, into);
   ReadGroups(g);
   if (name == "POLYLINE") return ReadPolyline(g, into);
   const std::optional<DxfOcs> ocs = OcsFromExtrusion(g.extrusion);
@@ -569,9 +576,9 @@ bool DXF_Reader::ReadEntities(DXF_Object* into, std::string_view endName) {
     const int c = ReadGroup();
     if (c < 0) return false;
     if (c != 0) continue;
-    const std::string name(Trim(value_));
+    const std::string_view name = Trim(value_);
     if (name == "ENDSEC" || name == endName) return true;
-    Dispatch(name, into);
+    Dispatch(std::string(name), into);
   }
 }
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "geometry/kdtree.h"
+#include "geometry/nearest_grid.h"
 #include "geometry/point_grid.h"
 #include "geometry/tolerances.h"
 #include "geometry/touch_index.h"
@@ -192,7 +192,9 @@ void ChainBatch(TTBEntity* seg, size_t n, double tol, double depth, TTBRegionArr
   index.Build(starts, ends, xmin, tol);
   auto touches = [tol](TTBPoint a, TTBPoint b) { return std::fabs(a.X - b.X) < tol && std::fabs(a.Y - b.Y) < tol; };
 
-  TTBEntityArray backward;
+  // The chain is built in scratch arrays and copied once into a region of
+  // its exact size.
+  TTBEntityArray chain, backward;
   for (size_t s = 0; s < n; ++s) {
     if (!index.Pending(s)) continue;
     index.Consume(s);
@@ -200,17 +202,16 @@ void ChainBatch(TTBEntity* seg, size_t n, double tol, double depth, TTBRegionArr
     first.Pending = 0;
     TTBRegion r;
     r.Depth = depth;
+    r.XMin = first.XMin, r.YMin = first.YMin, r.YMax = first.YMax, r.XMax = first.XMax;
     if (IsExactCircle(first)) {
       if (first.Radius > 0) ReverseEntity(first);
-      r.Entities.push_back(first);
-      r.XMin = first.XMin, r.YMin = first.YMin, r.YMax = first.YMax, r.XMax = first.XMax;
+      r.Entities.assign(1, first);
       r.Clockwise = 1;
       r.IsOpen = 0;
       out.push_back(std::move(r));
       continue;
     }
-    r.Entities.push_back(first);
-    r.XMin = first.XMin, r.YMin = first.YMin, r.YMax = first.YMax, r.XMax = first.XMax;
+    chain.assign(1, first);
     const TTBPoint F0 = EntityStart(first);
     TTBPoint E = EntityEnd(first);
     bool closed = false;
@@ -235,22 +236,20 @@ void ChainBatch(TTBEntity* seg, size_t n, double tol, double depth, TTBRegionArr
         MoveEntityPoint(j, F0, 1);
         closed = true;
       }
-      r.Entities.push_back(j);
+      chain.push_back(j);
     }
     // The last forward scan saw pending segments exactly when some remain.
+    backward.clear();
     if (!closed && index.PendingCount() > 0) {
       TTBPoint F = F0;
-      backward.clear();
       while (take(F, false, j)) {
         F = EntityStart(j);
         backward.push_back(j);
       }
-      if (!backward.empty()) {
-        TTBEntityArray ordered(backward.rbegin(), backward.rend());
-        ordered.insert(ordered.end(), r.Entities.begin(), r.Entities.end());
-        r.Entities = std::move(ordered);
-      }
     }
+    r.Entities.reserve(backward.size() + chain.size());
+    r.Entities.assign(backward.rbegin(), backward.rend());
+    r.Entities.insert(r.Entities.end(), chain.begin(), chain.end());
     r.IsOpen = closed ? 0 : 1;
     out.push_back(std::move(r));
   }
@@ -261,7 +260,12 @@ void ChainBatch(TTBEntity* seg, size_t n, double tol, double depth, TTBRegionArr
 void ChainEntities(TTBEntityArray& segments, TTBRegionArray& regions, uint8_t cw, double tolerance,
                    double depth, const PassControl& control) {
   regions = EmptyRegionList();
-  TTBRegionArray chains;
+  // The chains go after a placeholder of their own, which the join and the
+  // directions leave alone, so that the list is not copied again at the
+  // end. Most drawings give a region for every few segments; capacity never
+  // used takes no memory pages.
+  TTBRegionArray chains = EmptyRegionList();
+  chains.reserve(segments.size() / 4 + 2);
   const long h = static_cast<long>(segments.size()) - 1;
   if (h >= 0) {
     long size = 5000;
@@ -292,11 +296,11 @@ void ChainEntities(TTBEntityArray& segments, TTBRegionArray& regions, uint8_t cw
     control.End();
   }
   segments.clear();
-  for (auto& r : chains) r.Selected = 1;
-  if (!chains.empty()) SortRegionsByXMin(chains, 0, chains.size() - 1);
+  for (size_t i = 1; i < chains.size(); ++i) chains[i].Selected = 1;
+  if (chains.size() > 1) SortRegionsByXMin(chains, 1, chains.size() - 1);
   JoinOpenRegions(chains, tolerance);
   SetAllDirections(chains, cw);
-  regions.insert(regions.end(), std::make_move_iterator(chains.begin()), std::make_move_iterator(chains.end()));
+  regions = std::move(chains);
 }
 
 void SortRegionsByXMin(TTBRegionArray& regions, size_t lo, size_t hi) { SortByXMin(regions, lo, hi); }
@@ -307,30 +311,39 @@ void JoinOpenRegions(TTBRegionArray& regions, double tol) {
   if (std::none_of(regions.begin(), regions.end(),
                    [](const TTBRegion& r) { return r.Selected && r.IsOpen && !r.Entities.empty(); }))
     return;
-  std::vector<TTBPoint> starts(n), ends(n);
-  std::vector<double> xmin(n);
-  for (size_t i = 0; i < n; ++i) {
-    RegionEnds(regions[i], starts[i], ends[i]);
-    xmin[i] = regions[i].XMin;
+  // Only they are indexed (in list order, so the first found is the first
+  // in the list): the others never stop a scan.
+  std::vector<uint32_t> part;
+  std::vector<uint32_t> partOf(n, UINT32_MAX);
+  for (size_t i = 0; i < n; ++i)
+    if (regions[i].Selected && regions[i].IsOpen && !regions[i].Entities.empty()) {
+      partOf[i] = static_cast<uint32_t>(part.size());
+      part.push_back(static_cast<uint32_t>(i));
+    }
+  const size_t m = part.size();
+  std::vector<TTBPoint> starts(m), ends(m);
+  std::vector<double> xmin(m);
+  for (size_t k = 0; k < m; ++k) {
+    RegionEnds(regions[part[k]], starts[k], ends[k]);
+    xmin[k] = regions[part[k]].XMin;
   }
   TouchIndex index;
   index.Build(starts, ends, xmin, tol);
-  // The others never stop a scan.
   std::vector<uint8_t> consumed(n, 0);
-  for (size_t i = 0; i < n; ++i)
-    if (!(regions[i].Selected && regions[i].IsOpen && !regions[i].Entities.empty())) index.Consume(i);
   auto touches = [tol](TTBPoint a, TTBPoint b) { return std::fabs(a.X - b.X) < tol && std::fabs(a.Y - b.Y) < tol; };
 
-  TTBRegionArray result;
-  result.reserve(n);
+  // The result is written over the list: each region gives at most one, in
+  // list order, and a chain only takes regions after its first.
+  size_t w = 0;
   for (size_t i = 0; i < n; ++i) {
     if (consumed[i]) continue;
     TTBRegion& R = regions[i];
-    if (!index.Pending(i)) {
-      result.push_back(std::move(R));
+    if (partOf[i] == UINT32_MAX || !index.Pending(partOf[i])) {
+      if (w != i) regions[w] = std::move(R);
+      ++w;
       continue;
     }
-    index.Consume(i);
+    index.Consume(partOf[i]);
     R.Selected = 0;
     TTBRegion A = std::move(R);
     TTBPoint S = RegionStart(A), E = RegionEnd(A);
@@ -340,9 +353,10 @@ void JoinOpenRegions(TTBRegionArray& regions, double tol) {
     auto take = [&](TTBPoint p, bool append) -> TTBRegion* {
       const TouchHit hit = index.FirstTouching(p, false);
       if (!hit.found()) return nullptr;
-      TTBRegion& Q = regions[hit.index];
       index.Consume(hit.index);
-      consumed[hit.index] = 1;
+      const uint32_t q = part[hit.index];
+      TTBRegion& Q = regions[q];
+      consumed[q] = 1;
       Q.Selected = 0;
       if (hit.atStart)
         MoveEntityPoint(Q.Entities.front(), p, 0);
@@ -379,9 +393,9 @@ void JoinOpenRegions(TTBRegionArray& regions, double tol) {
       }
     }
     A.IsOpen = closed ? 0 : 1;
-    result.push_back(std::move(A));
+    regions[w++] = std::move(A);
   }
-  regions = std::move(result);
+  regions.resize(w);
 }
 
 void SetAllDirections(TTBRegionArray& regions, uint8_t cw) {
@@ -404,19 +418,32 @@ void RemoveMarkedRegions(TTBRegionArray& regions) {
 void OrderRegionsNearest(TTBRegionArray& regions, const TExtents& extents, const PassControl& control) {
   if (control.Cancelled() || regions.size() <= 2) return;
   const size_t n = regions.size() - 1;
-  std::vector<TTBPoint> starts(n);
-  for (size_t i = 0; i < n; ++i) starts[i] = RegionStart(regions[i + 1]);
-  NearestTree tree(starts);
-  TTBRegionArray ordered;
-  ordered.reserve(regions.size());
-  ordered.push_back(std::move(regions[0]));
+  std::vector<TTBPoint> starts(n), ends(n);
+  for (size_t i = 0; i < n; ++i) RegionEnds(regions[i + 1], starts[i], ends[i]);
+  NearestGrid grid(starts);
+  // from[k]: the region that goes to place k + 1.
+  std::vector<uint32_t> from(n);
   TTBPoint p{extents.XMin, extents.YMin};
   for (size_t k = 0; k < n; ++k) {
-    const size_t i = tree.TakeNearest(p);
-    p = RegionEnd(regions[i + 1]);
-    ordered.push_back(std::move(regions[i + 1]));
+    const size_t i = grid.TakeNearest(p);
+    p = ends[i];
+    from[k] = static_cast<uint32_t>(i);
   }
-  regions = std::move(ordered);
+  // The regions are moved along the cycles of the order, without a second
+  // list.
+  std::vector<uint8_t> placed(n, 0);
+  for (size_t k = 0; k < n; ++k) {
+    if (placed[k] || from[k] == k) continue;
+    TTBRegion first = std::move(regions[k + 1]);
+    size_t j = k;
+    while (from[j] != k) {
+      regions[j + 1] = std::move(regions[from[j] + 1]);
+      placed[j] = 1;
+      j = from[j];
+    }
+    regions[j + 1] = std::move(first);
+    placed[j] = 1;
+  }
 }
 
 }  // namespace tibrel

@@ -97,6 +97,10 @@ void NearestTree::Remove(size_t index) {
   for (uint32_t id = leafOf_[index]; id != 0; id = parentOf_[id]) --nodes_[id].alive;
 }
 
+void NearestTree::Take(size_t index) {
+  if (index < present_.size() && present_[index]) Remove(index);
+}
+
 bool NearestTree::AnyWithin(TTBPoint p, double r2, size_t except) const {
   return nodes_.size() > 1 && AnyWithin(1, p, r2, except);
 }

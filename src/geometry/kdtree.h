@@ -19,6 +19,8 @@ class NearestTree {
   // then removed.
   size_t TakeNearest(TTBPoint p);
   size_t Remaining() const { return alive_; }
+  // Removes a point; nothing when it is gone already.
+  void Take(size_t index);
   // Whether a point still present, other than `except`, lies strictly within
   // squared distance r2 of p.
   bool AnyWithin(TTBPoint p, double r2, size_t except) const;

@@ -18,7 +18,12 @@ void MaxTree::Build(const std::vector<double>& values) {
 void MaxTree::Remove(size_t i) {
   size_t n = leaves_ + i;
   tree_[n] = -std::numeric_limits<double>::infinity();
-  for (n /= 2; n >= 1; n /= 2) tree_[n] = std::max(tree_[2 * n], tree_[2 * n + 1]);
+  // Above the first node whose maximum stays, nothing changes.
+  for (n /= 2; n >= 1; n /= 2) {
+    const double m = std::max(tree_[2 * n], tree_[2 * n + 1]);
+    if (m == tree_[n]) break;
+    tree_[n] = m;
+  }
 }
 
 size_t MaxTree::FirstAbove(double threshold) const {
@@ -44,6 +49,13 @@ void TouchIndex::Build(const std::vector<TTBPoint>& starts, const std::vector<TT
   }
   // Cells twice the tolerance: a query touches at most four.
   grid_.Build(entries, 2 * tolerance);
+  sorted_ = true;
+  for (size_t i = 1; i < n && sorted_; ++i) sorted_ = xmin[i - 1] <= xmin[i];
+  if (n > 0 && std::isnan(xmin[0])) sorted_ = false;
+  if (sorted_) {
+    xmin_ = xmin;
+    return;
+  }
   allTree_.Build(xmin);
   pendingTree_.Build(xmin);
 }
@@ -52,7 +64,7 @@ void TouchIndex::Consume(size_t i) {
   if (!pending_[i]) return;
   pending_[i] = 0;
   --pendingCount_;
-  pendingTree_.Remove(i);
+  if (!sorted_) pendingTree_.Remove(i);
 }
 
 bool TouchIndex::Touches(TTBPoint a, TTBPoint b) const {
@@ -60,10 +72,14 @@ bool TouchIndex::Touches(TTBPoint a, TTBPoint b) const {
 }
 
 TouchHit TouchIndex::FirstTouching(TTBPoint p, bool stopOnAny) const {
-  const size_t stop = (stopOnAny ? allTree_ : pendingTree_).FirstAbove(p.X + tol_);
+  const double beyond = p.X + tol_;
   TouchHit hit;
-  grid_.ForEachNear(p.X - tol_, p.X + tol_, p.Y - tol_, p.Y + tol_, [&](size_t i) {
-    if (i >= stop || i >= hit.index) return false;
+  // In XMin order, both stop rules end the scan at the first item (pending
+  // or not; a pending one when the earlier ones are not beyond either) whose
+  // XMin is beyond: a pending item counts exactly when its own XMin is not.
+  const size_t stop = sorted_ ? SIZE_MAX : (stopOnAny ? allTree_ : pendingTree_).FirstAbove(beyond);
+  grid_.ForEachNear(p.X - tol_, beyond, p.Y - tol_, p.Y + tol_, [&](size_t i) {
+    if (i >= stop || i >= hit.index || (sorted_ && xmin_[i] > beyond)) return false;
     if (pending_[i] && (Touches(starts_[i], p) || Touches(ends_[i], p))) {
       hit.index = i;
       return false;

@@ -6,7 +6,9 @@
 // Items are anything with XMin and two end points. The answer is exactly the
 // one a plain front-to-back scan gives, but costs O(log n) per query instead
 // of O(n): end points are bucketed in a grid of cells twice the tolerance,
-// and the stop index comes from a max-tree over XMin.
+// and the stop index comes from a max-tree over XMin. When the items come in
+// XMin order (as the chaining passes give them) no tree is needed: an item
+// lies before the stop exactly when its own XMin is not beyond the point.
 #pragma once
 
 #include <cstddef>
@@ -53,6 +55,8 @@ class TouchIndex {
   bool Touches(TTBPoint a, TTBPoint b) const;
 
   double tol_ = 0;
+  bool sorted_ = false;  // XMin ascending (no NaN): the trees are not built
+  std::vector<double> xmin_;
   std::vector<TTBPoint> starts_, ends_;
   std::vector<uint8_t> pending_;
   size_t pendingCount_ = 0;

@@ -1,7 +1,10 @@
 #include "job/open_drawing.h"
 
+#include <memory>
+
 #include "core/program_folder.h"
 #include "dxf/convert.h"
+#include "dxf/mapped_file.h"
 #include "dxf/reader.h"
 #include "geometry/chain.h"
 #include "geometry/repair.h"
@@ -143,16 +146,16 @@ std::string EnsureWallProfiles(Job& job) {
 }
 
 OpenResult OpenDxfFile(Job& job, const std::string& path) {
-  std::string data;
+  std::unique_ptr<MappedFile> file;
   try {
-    data = ReadFileBytes(path);
+    file = std::make_unique<MappedFile>(path);
   } catch (const DXF_read_exception& e) {
     OpenResult res;
     res.Error = e.what();
     res.Status = NothingText;
     return res;
   }
-  return OpenDxfDrawing(job, data, path);
+  return OpenDxfDrawing(job, file->Bytes(), path);
 }
 
 }  // namespace tibrel
