@@ -1,10 +1,7 @@
 #include "job/open_drawing.h"
 
-#include <memory>
-
 #include "core/program_folder.h"
 #include "dxf/convert.h"
-#include "dxf/mapped_file.h"
 #include "dxf/reader.h"
 #include "geometry/chain.h"
 #include "geometry/repair.h"
@@ -146,16 +143,18 @@ std::string EnsureWallProfiles(Job& job) {
 }
 
 OpenResult OpenDxfFile(Job& job, const std::string& path) {
-  std::unique_ptr<MappedFile> file;
+  // Read into memory rather than mapped: a drawing that another program
+  // shortens while it is read must not take the program down.
+  std::string data;
   try {
-    file = std::make_unique<MappedFile>(path);
+    data = ReadFileBytes(path);
   } catch (const DXF_read_exception& e) {
     OpenResult res;
     res.Error = e.what();
     res.Status = NothingText;
     return res;
   }
-  return OpenDxfDrawing(job, file->Bytes(), path);
+  return OpenDxfDrawing(job, data, path);
 }
 
 }  // namespace tibrel
