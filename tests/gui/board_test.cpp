@@ -13,29 +13,11 @@
 #include <QtTest/QtTest>
 
 #include "app/main_window.h"
+#include "modal.h"
 #include "test_program_folder.h"
 #include "core/files.h"
 
 using namespace tibrel;
-
-namespace {
-
-// Acts on the next modal window as soon as it shows (gives up after 20 s).
-void OnModal(std::function<void(QWidget*)> act) {
-  auto* timer = new QTimer;
-  auto* waited = new int(0);
-  QObject::connect(timer, &QTimer::timeout, [=] {
-    QWidget* w = QApplication::activeModalWidget();
-    if (!w && ++*waited < 2000) return;
-    timer->stop();
-    timer->deleteLater();
-    delete waited;
-    if (w) act(w);
-  });
-  timer->start(10);
-}
-
-}  // namespace
 
 class BoardTest : public QObject {
   Q_OBJECT
@@ -68,10 +50,7 @@ class BoardTest : public QObject {
     QVERIFY(w.Action("PC Board")->isEnabled());
 
     QString message;
-    OnModal([&](QWidget* m) {
-      message = qobject_cast<QMessageBox*>(m) ? static_cast<QMessageBox*>(m)->text() : QString();
-      static_cast<QDialog*>(m)->accept();
-    });
+    ReadMessage(message);
     w.Action("PC Board")->trigger();
     QCOMPARE(message, QString("Use Select All as Islands for this function"));
 
@@ -94,10 +73,7 @@ class BoardTest : public QObject {
 
     w.Action("DeSelect All")->trigger();
     message.clear();
-    OnModal([&](QWidget* m) {
-      message = qobject_cast<QMessageBox*>(m) ? static_cast<QMessageBox*>(m)->text() : QString();
-      static_cast<QDialog*>(m)->accept();
-    });
+    ReadMessage(message);
     w.Action("PC Board")->trigger();
     QCOMPARE(message, QString("Use Select All as Islands for this function"));
   }

@@ -26,6 +26,7 @@
 #include <QtTest/QtTest>
 
 #include "app/main_window.h"
+#include "modal.h"
 #include "screenshots.h"
 #include "test_program_folder.h"
 #include "app/text_dialog.h"
@@ -39,43 +40,9 @@ namespace {
 
 const QString Examples = QStringLiteral(TIBREL_SOURCE_DIR "/examples/");
 
-// Answers the next modal dialog when it appears: a message box is read and
-// closed; a machining dialog gets the fields and its command button.
-// Gives up after 20 s.
-void WhenModal(std::function<void(QWidget*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  auto* clock = new QElapsedTimer;
-  clock->start();
-  QObject::connect(timer, &QTimer::timeout, [timer, act, clock] {
-    if (clock->elapsed() > 20000) {
-      timer->stop();
-      timer->deleteLater();
-      delete clock;
-      return;
-    }
-    if (QWidget* w = QApplication::activeModalWidget()) {
-      delete clock;
-      timer->stop();
-      timer->deleteLater();
-      act(w);
-    }
-  });
-  timer->start();
-}
-
-void CaptureMessage(QString& text) {
-  WhenModal([&text](QWidget* w) {
-    auto* box = qobject_cast<QMessageBox*>(w);
-    text = box ? box->text() : QString("not a message box");
-    if (box) box->accept();
-    else static_cast<QDialog*>(w)->reject();
-  });
-}
-
 // message: where the message box that follows the run puts its text.
 void FillAndRun(const std::map<QString, QString>& fields, const QString& depth, QString* message = nullptr) {
-  WhenModal([fields, depth, message](QWidget* w) {
+  OnModal([fields, depth, message](QWidget* w) {
     for (const auto& [key, value] : fields) {
       auto* edit = w->findChild<QLineEdit*>(key);
       QVERIFY2(edit, qPrintable(key));
@@ -84,7 +51,7 @@ void FillAndRun(const std::map<QString, QString>& fields, const QString& depth, 
     w->findChild<QLineEdit*>("Depth")->setText(depth);
     Picture(w, w->windowTitle());
     w->findChild<QPushButton*>("Run")->click();
-    if (message) CaptureMessage(*message);
+    if (message) ReadMessage(*message);
   });
 }
 
@@ -174,7 +141,7 @@ class MainWindowTest : public QObject {
     QVERIFY(program.endsWith("M30\n"));
     // Closing with toolpaths asks first; Cancel keeps the window.
     QString asked;
-    WhenModal([&asked](QWidget* m) {
+    OnModal([&asked](QWidget* m) {
       auto* box = qobject_cast<QMessageBox*>(m);
       asked = box->text();
       box->button(QMessageBox::Cancel)->click();
@@ -201,7 +168,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.CurrentJob().Toolpaths[1].Depth, 3.0);
     // A cut-out contour with arc leads, chosen in the dialog's lists.
     w.Action("Select All Closed")->trigger();
-    WhenModal([](QWidget* d) {
+    OnModal([](QWidget* d) {
       d->findChild<QLineEdit*>("RoughDiameter")->setText("3");
       d->findChild<QLineEdit*>("RoughStepZ")->setText("2");
       d->findChild<QLineEdit*>("RoughFeed")->setText("300");
@@ -236,7 +203,7 @@ class MainWindowTest : public QObject {
     w.show();
     w.OpenDrawing(Examples + "bracket.dxf");
     QString text;
-    CaptureMessage(text);
+    ReadMessage(text);
     w.Action("Pocket")->trigger();
     QCOMPARE(text, QString("Nothing Selected! - Select Regions First"));
     w.Action("Select All Closed")->trigger();
@@ -312,7 +279,7 @@ class MainWindowTest : public QObject {
     // Delete asks first; Cancel keeps everything.
     const size_t before = w.CurrentJob().Regions.size();
     QString question;
-    WhenModal([&question](QWidget* m) {
+    OnModal([&question](QWidget* m) {
       auto* box = qobject_cast<QMessageBox*>(m);
       question = box->text();
       box->button(QMessageBox::Cancel)->click();
@@ -331,7 +298,7 @@ class MainWindowTest : public QObject {
     Picture(&w, "main_window_edit");
     // Machining order: the dialog, then a click moves the clicked region to
     // the first place.
-    WhenModal([](QWidget* d) {
+    OnModal([](QWidget* d) {
       Picture(d, "machining_order");
       static_cast<QDialog*>(d)->accept();
     });
@@ -370,7 +337,7 @@ class MainWindowTest : public QObject {
     // Options: a field changes the value at once; Save writes the file.
     QString saved;
     const double curveBefore = w.CurrentJob().Options.CurveTolerance;
-    WhenModal([&saved, curveBefore](QWidget* d) {
+    OnModal([&saved, curveBefore](QWidget* d) {
       Picture(d, "options");
       auto* overlap = d->findChild<QLineEdit*>("Overlap");
       overlap->selectAll();
@@ -380,7 +347,7 @@ class MainWindowTest : public QObject {
       QCOMPARE(curve->text().toDouble(), curveBefore);
       curve->selectAll();
       QTest::keyClicks(curve, "0.0005");
-      CaptureMessage(saved);
+      ReadMessage(saved);
       d->findChild<QPushButton*>("Save")->click();
     });
     w.Action("Options")->trigger();
@@ -393,7 +360,7 @@ class MainWindowTest : public QObject {
     // The post editor: a token made in the editor is in force at once; Save
     // writes the post under its name.
     QString message;
-    WhenModal([&message](QWidget* d) {
+    OnModal([&message](QWidget* d) {
       auto* dialog = static_cast<QDialog*>(d);
       QComboBox* name = d->findChild<QComboBox*>("Name");
       name->setCurrentText("Default");
@@ -401,7 +368,7 @@ class MainWindowTest : public QObject {
       Picture(d, "post_editor");
       name->setCurrentText("Test Mill");
       d->findChild<QLineEdit*>("UnitsInch")->setText("G70");
-      CaptureMessage(message);
+      ReadMessage(message);
       d->findChild<QPushButton*>("Save")->click();
       dialog->reject();
     });
@@ -421,7 +388,7 @@ class MainWindowTest : public QObject {
     QTemporaryDir dir;
     MainWindow w;
     w.show();
-    WhenModal([](QWidget* d) {
+    OnModal([](QWidget* d) {
       auto* units = d->findChild<QComboBox*>("DefaultUnits");
       units->setCurrentIndex(units->findText("inch"));
       static_cast<QDialog*>(d)->reject();  // applied, not saved
@@ -435,7 +402,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.CurrentJob().DrawingUnits, Units::Millimetre);
     w.Action("Select All Closed")->trigger();
     QString label;
-    WhenModal([&label](QWidget* d) {
+    OnModal([&label](QWidget* d) {
       label = d->findChild<QLabel*>("Units")->text();
       static_cast<QDialog*>(d)->reject();
     });
@@ -548,7 +515,7 @@ class MainWindowTest : public QObject {
     w.OpenDrawing(SquareDrawing(dir.path(), 100));
     w.Action("Select All Closed")->trigger();
     QString caption;
-    WhenModal([&caption](QWidget* d) {
+    OnModal([&caption](QWidget* d) {
       QCOMPARE(d->findChild<QLineEdit*>("RoughDiameter")->text(), QString("0"));
       QCOMPARE(d->findChild<QLineEdit*>("RapidHeight")->text(), QString("0"));
       QCOMPARE(d->findChild<QComboBox*>("Finish")->currentData().toString(), QString("Boundaries"));
@@ -570,7 +537,7 @@ class MainWindowTest : public QObject {
     w.Action("Pocket")->trigger();
     QCOMPARE(caption, QString("Radius"));
     QCOMPARE(w.CurrentJob().CommandMode, 0);
-    WhenModal([](QWidget* d) {
+    OnModal([](QWidget* d) {
       QCOMPARE(d->findChild<QLineEdit*>("Depth")->text(), QString("7"));
       QCOMPARE(d->findChild<QComboBox*>("Entry")->currentData().toString(), QString("Arc"));
       static_cast<QDialog*>(d)->reject();
@@ -579,7 +546,7 @@ class MainWindowTest : public QObject {
     // Contour: no compensation chosen at first; Cut Out disables finishing;
     // deleting the only configuration leaves the name box empty.
     QString saved;
-    WhenModal([&saved](QWidget* d) {
+    OnModal([&saved](QWidget* d) {
       auto* comp = d->findChild<QComboBox*>("Compensation");
       QCOMPARE(comp->currentIndex(), -1);
       d->findChild<QCheckBox*>("FinishPass")->setChecked(true);
@@ -588,7 +555,7 @@ class MainWindowTest : public QObject {
       QVERIFY(!d->findChild<QLineEdit*>("FinishDiameter")->isEnabled());
       auto* name = d->findChild<QComboBox*>("Configuration");
       name->setCurrentText("Mine");
-      CaptureMessage(saved);
+      ReadMessage(saved);
       for (auto* b : d->findChildren<QPushButton*>())
         if (b->text() == "Save") b->click();
       for (auto* b : d->findChildren<QPushButton*>())
@@ -608,7 +575,7 @@ class MainWindowTest : public QObject {
     w.OpenDrawing(Examples + "plate_islands.dxf");
     int profiles = 0;
     QString delta;
-    WhenModal([&](QWidget* d) {
+    OnModal([&](QWidget* d) {
       profiles = d->findChild<QComboBox*>("Profile")->count();
       delta = d->findChild<QLineEdit*>("Delta")->text();
       Picture(d, "add_walls");
@@ -656,7 +623,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.Action("View Selected")->isEnabled());
     // Machining Order: the space key in the field closes the dialog; Esc
     // then takes the short labels away.
-    WhenModal([](QWidget* d) {
+    OnModal([](QWidget* d) {
       auto* start = d->findChild<QSpinBox*>("StartAt");
       start->setValue(2);
       QTest::keyClick(start, Qt::Key_Space);
@@ -768,7 +735,7 @@ class MainWindowTest : public QObject {
     d->findChild<QPushButton*>("btnAddText")->click();
     QCOMPARE(w.CurrentJob().Regions.size(), before + 4);
     QString text;
-    CaptureMessage(text);
+    ReadMessage(text);
     d->findChild<QLineEdit*>("Text")->setText("");
     d->findChild<QPushButton*>("btnAddText")->click();
     QCOMPARE(text, QString("No Text to convert!"));

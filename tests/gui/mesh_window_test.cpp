@@ -31,6 +31,7 @@
 #include "core/files.h"
 #include "core/ini.h"
 #include "core/program_folder.h"
+#include "modal.h"
 #include "screenshots.h"
 #include "test_program_folder.h"
 #include "unit/cutter_mesh.h"
@@ -40,30 +41,6 @@
 using namespace tibrel;
 
 namespace {
-
-// Acts on the next modal window as soon as it shows. Gives up after 2000
-// turns of the event loop without one.
-void OnModal(std::function<void(QWidget*)> act) {
-  auto* timer = new QTimer;
-  auto turns = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, [=] {
-    QWidget* w = QApplication::activeModalWidget();
-    if (!w && ++*turns < 2000) return;
-    timer->stop();
-    timer->deleteLater();
-    if (w) act(w);
-  });
-  timer->start(10);
-}
-
-// The text of the next message box, which is then closed.
-void ReadMessage(QString& text) {
-  OnModal([&text](QWidget* w) {
-    auto* box = qobject_cast<QMessageBox*>(w);
-    text = box ? box->text() : QString("not a message box: ") + w->windowTitle();
-    static_cast<QDialog*>(w)->accept();
-  });
-}
 
 // Sets the dialog's fields and presses Machine; then reads the message box
 // that follows, when message is given.
