@@ -15,8 +15,8 @@
 #include "app/stl_dialog.h"
 #include "app/text_dialog.h"
 #include "app/view_widget.h"
+#include "job/file_kinds.h"
 #include "job/mesh_commands.h"
-#include "job/open_gerber.h"
 #include "job/operations.h"
 #include "view/view.h"
 
@@ -26,21 +26,11 @@ bool Has3DToolpaths(const Job& job) {
   return std::any_of(job.Toolpaths3D.begin(), job.Toolpaths3D.end(), [](const auto& l) { return !l.Points.empty(); });
 }
 
-bool IsNcProgramPath(const QString& path, const std::string& postExtension) {
-  const QString ext = QFileInfo(path).suffix().toLower();
-  if (ext.isEmpty()) return false;
-  for (const char* known : {"dnc", "nc", "ngc", "tap", "cnc"})
-    if (ext == known) return true;
-  return ext == QString::fromStdString(postExtension).toLower();
-}
-
 void MainWindow::OpenFile(const QString& path) {
-  if (IsNcProgramPath(path, job_.CurrentPost.Extension)) {
-    ncEditor_->OpenProgram(path);
-  } else if (IsGerberPath(path.toStdString())) {
-    OpenGerber(path);
-  } else {
-    OpenDrawing(path);  // an STL model by its extension, else DXF
+  switch (FileKindOf(path.toStdString(), job_.CurrentPost.Extension)) {
+    case FileKind::NcProgram: ncEditor_->OpenProgram(path); break;
+    case FileKind::Board: OpenGerber(path); break;
+    default: OpenDrawing(path);  // a model by its extension, else DXF
   }
 }
 

@@ -13,8 +13,4 @@ namespace tibrel {
 // writes for a model).
 bool Has3DToolpaths(const Job& job);
 
-// Whether a file is opened as an NC program: the extensions of Open NC
-// (.dnc .nc .ngc .tap .cnc, any letter case) and the current post's own.
-bool IsNcProgramPath(const QString& path, const std::string& postExtension);
-
 }  // namespace tibrel

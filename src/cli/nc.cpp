@@ -12,7 +12,7 @@
 #include "editor/renumber.h"
 #include "editor/run_state.h"
 #include "job/job.h"
-#include "job/open_gerber.h"
+#include "job/file_kinds.h"
 #include "job/nc_program.h"
 #include "job/startup.h"
 #include "post/post.h"
@@ -155,10 +155,9 @@ bool IsNcRender(const std::vector<std::string>& args) {
       continue;
     }
     if (a.empty() || a[0] == '-') continue;
-    const size_t dot = a.rfind('.');
-    std::string ext = dot == std::string::npos ? "" : a.substr(dot + 1);
-    for (auto& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    return ext != "dxf" && ext != "stl" && !IsGerberPath(a);
+    // A file of no other kind is read as a program.
+    const FileKind kind = FileKindOf(a);
+    return kind != FileKind::Drawing && kind != FileKind::Model && kind != FileKind::Board;
   }
   return false;
 }
