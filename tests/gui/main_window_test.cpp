@@ -141,11 +141,7 @@ class MainWindowTest : public QObject {
     QVERIFY(program.endsWith("M30\n"));
     // Closing with toolpaths asks first; Cancel keeps the window.
     QString asked;
-    OnModal([&asked](QWidget* m) {
-      auto* box = qobject_cast<QMessageBox*>(m);
-      asked = box->text();
-      box->button(QMessageBox::Cancel)->click();
-    });
+    ReadMessageAndCancel(asked);
     QVERIFY(!w.close());
     QCOMPARE(asked, QString("Save toolpaths before exiting?"));
     QVERIFY(w.isVisible());
@@ -279,11 +275,7 @@ class MainWindowTest : public QObject {
     // Delete asks first; Cancel keeps everything.
     const size_t before = w.CurrentJob().Regions.size();
     QString question;
-    OnModal([&question](QWidget* m) {
-      auto* box = qobject_cast<QMessageBox*>(m);
-      question = box->text();
-      box->button(QMessageBox::Cancel)->click();
-    });
+    ReadMessageAndCancel(question);
     w.Action("Delete Selected Regions")->trigger();
     QCOMPARE(question, QString("Deleting Regions Can Not Be Undone.  Are You Sure"));
     QCOMPARE(w.CurrentJob().Regions.size(), before);

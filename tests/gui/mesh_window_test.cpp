@@ -515,11 +515,7 @@ class MeshWindowTest : public QObject {
 
     // Closing with 3D toolpaths asks first; Cancel keeps the window.
     QString asked;
-    OnModal([&asked](QWidget* m) {
-      auto* box = qobject_cast<QMessageBox*>(m);
-      asked = box->text();
-      box->button(QMessageBox::Cancel)->click();
-    });
+    ReadMessageAndCancel(asked);
     QVERIFY(!w.close());
     QCOMPARE(asked, QString("Save toolpaths before exiting?"));
   }

@@ -33,3 +33,13 @@ inline void ReadMessage(QString& text) {
     static_cast<QDialog*>(w)->accept();
   });
 }
+
+// The text of the next message box, answered with its Cancel button.
+inline void ReadMessageAndCancel(QString& text) {
+  OnModal([&text](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    text = box ? box->text() : QString("not a message box: ") + w->windowTitle();
+    if (box) box->button(QMessageBox::Cancel)->click();
+    else static_cast<QDialog*>(w)->reject();
+  });
+}
