@@ -448,9 +448,7 @@ int Render(const std::vector<std::string>& args) {
     else if (args[k] == "--operation" && more) operation = args[++k];
     else if (args[k] == "--view" && more) view = args[++k];
     else if (args[k] == "--size" && more) {
-      if (std::sscanf(args[++k].c_str(), "%dx%d", &width, &height) != 2 || width < 1 || height < 1 || width > 16384 ||
-          height > 16384)
-        return Usage();
+      if (!cli::ParseSize(args[++k], width, height)) return Usage();
     } else {
       return Usage();
     }

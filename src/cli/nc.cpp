@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string>
 
+#include "cli/arguments.h"
 #include "cli/json.h"
 #include "core/files.h"
 #include "core/program_folder.h"
@@ -171,9 +172,7 @@ int RenderNc(const std::vector<std::string>& args) {
     else if (args[k] == "--view" && more) view = args[++k];
     else if (args[k] == "--post" && more) post = args[++k];
     else if (args[k] == "--size" && more) {
-      if (std::sscanf(args[++k].c_str(), "%dx%d", &width, &height) != 2 || width < 1 || height < 1 || width > 16384 ||
-          height > 16384)
-        return NcUsage();
+      if (!ParseSize(args[++k], width, height)) return NcUsage();
     } else if (path.empty() && !args[k].empty() && args[k][0] != '-') {
       path = args[k];
     } else {
