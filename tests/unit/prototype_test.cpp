@@ -417,19 +417,6 @@ TEST(PrototypeCommand, RefusesFieldsThatMakeNoSafeProgram) {
   EXPECT_EQ(job.Toolpaths3D.size(), before);
 }
 
-// Esc as the front end sees it: the flag set at the n-th pump.
-class EscAt : public Progress {
- public:
-  EscAt(uint8_t& flag, int n) : flag_(flag), left_(n) {}
-  void Pump() override {
-    if (--left_ == 0) flag_ = 1;
-  }
-
- private:
-  uint8_t& flag_;
-  int left_;
-};
-
 // What was finished stays: whole layers only.
 TEST(PrototypeCommand, EscStopsEveryStepAndSaysSo) {
   for (int at : {1, 3, 50, 150}) {
@@ -440,7 +427,12 @@ TEST(PrototypeCommand, EscStopsEveryStepAndSaysSo) {
     f["RoughStepXY"] = "0.2", f["FinishFeed"] = "300", f["FinishStepXY"] = "0.2", f["FinishDiameter"] = "1";
     f["FinishStepZ"] = "20";
     ApplyPrototypeFields(job, f, DefaultPrototypeValues(job));
-    EscAt esc(job.CancelRequested, at);
+    struct EscAt : Progress {  // Esc as the front end sees it: the flag set at the n-th pump
+      uint8_t* flag;
+      int left;
+      void Pump() override { *flag |= --left == 0; }
+    } esc;
+    esc.flag = &job.CancelRequested, esc.left = at;
     job.ProgressSink = &esc;
     EXPECT_EQ(RunPrototype(job).Status, "Operation Cancelled...") << at;
     EXPECT_EQ(job.CommandMode, ModeIdle);
