@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <tuple>
 #include <utility>
 
 #include "job/mesh_commands.h"
@@ -51,7 +52,11 @@ ViewState PlanView(const TExtents& e, int w = 400, int h = 300) {
   return v;
 }
 
-int Brightness(int32_t c) { return (c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF); }
+// The job's 3D toolpaths drawn alone in its plan view.
+Display ToolpathDisplay(const Job& job, DisplaySettings& s) {
+  s.Content = ContentToolpaths;
+  return BuildDisplay(job, PlanView(job.DrawingExtents), s);
+}
 
 size_t CountColour(const Display& d, int32_t colour) {
   size_t n = 0;
@@ -59,39 +64,10 @@ size_t CountColour(const Display& d, int32_t colour) {
   return n;
 }
 
-TEST(ModelView, StatusNamesTrianglesOrToolpathPoints) {
-  Job job = ModelJob(testmesh::HalfSphere(20, 25, 25, 6, 12));
-  const ViewState v = PlanView(job.DrawingExtents);
-  TTBOutRegion3D layer;
-  layer.Points.resize(7);
-  job.Toolpaths3D = {layer, layer};
-  struct Case {
-    int content;
-    bool showBoundaries;
-    std::string status;
-    bool fills;
-  };
-  const std::string tris = "Tris " + std::to_string(job.Mesh.size());
-  for (const Case& c : {Case{ContentAll, false, tris, true}, Case{ContentAll, true, tris, true},
-                        Case{ContentToolpaths, true, "Tool 14", true}, Case{ContentToolpaths, false, "Tool 14", false}}) {
-    DisplaySettings s;
-    s.Content = c.content;
-    s.Colours.ShowBoundaries = c.showBoundaries;
-    const Display d = BuildDisplay(job, v, s);
-    EXPECT_EQ(d.Status, c.status) << c.content;
-    EXPECT_EQ(!d.Fills.empty(), c.fills) << c.content << c.showBoundaries;
-  }
-  job.Toolpaths3D.clear();
-  DisplaySettings s;
-  s.Content = ContentToolpaths;
-  EXPECT_EQ(BuildDisplay(job, v, s).Status, "Tool 0");
-}
-
-// Layers of rough (XRaster 1) points, then one finish layer: the finish
-// layer is drawn only when the running count has not yet passed 200000.
+// Rough layers (XRaster 1), then one finish layer, drawn only while the
+// running count has not passed 200000.
 TEST(ModelView, DrawingStopsAfterTheLayerThatPassesTheDisplayLimit) {
   Job job = ModelJob(testmesh::Pyramid(0, 0, 30, 15));
-  const ViewState v = PlanView(job.DrawingExtents);
   struct Case {
     std::vector<size_t> roughLayers;
     size_t finishLayer;
@@ -101,11 +77,10 @@ TEST(ModelView, DrawingStopsAfterTheLayerThatPassesTheDisplayLimit) {
       {{60000, 60000, 60000, 60000}, 10000, false},  // 240000 passed after the fourth layer
       {{50000, 50000, 50000, 50000}, 50000, true},   // 200000 is not past the limit
       {{200001}, 49999, false},
-      {{10}, 20, true},
   };
   for (const Case& c : cases) {
     job.Toolpaths3D.clear();
-    size_t total = 0;
+    size_t total = c.finishLayer;
     for (size_t n : c.roughLayers) {
       TTBOutRegion3D layer;
       layer.XRaster = 1;
@@ -118,29 +93,32 @@ TEST(ModelView, DrawingStopsAfterTheLayerThatPassesTheDisplayLimit) {
     finish.Points.assign(c.finishLayer, {MoveCut3D, 5, 5, -2});
     finish.Points[1].Y = 6;
     job.Toolpaths3D.push_back(finish);
-    total += c.finishLayer;
     DisplaySettings s;
-    s.Content = ContentToolpaths;
-    const Display d = BuildDisplay(job, v, s);
+    const Display d = ToolpathDisplay(job, s);
     EXPECT_EQ(d.Status, "Tool " + std::to_string(total));
     size_t roughPoints = 0;
     for (const auto& st : d.Strokes)
       if (st.Colour == s.Colours.RoughToolpath) roughPoints += st.Points.size();
-    EXPECT_EQ(roughPoints, total - c.finishLayer);  // every rough layer, in one stroke each
+    EXPECT_EQ(roughPoints, total - c.finishLayer);
     EXPECT_EQ(CountColour(d, s.Colours.FinishToolpath) > 0, c.finishDrawn) << total;
   }
 }
 
+// The model is filled under the toolpaths only while boundaries are shown.
 TEST(ModelView, RapidsAreDashedAndCutsSolid) {
   Job job = ModelJob(testmesh::Pyramid(0, 0, 30, 15));
+  DisplaySettings s;
+  EXPECT_EQ(ToolpathDisplay(job, s).Status, "Tool 0");
   TTBOutRegion3D layer;
   layer.XRaster = 0;
   layer.Points = {{MoveCut3D, 0, 0, -1}, {MoveRaster3D, 10, 0, -1}, {MoveRapid3D, 10, 0, 5},
                   {MoveRapid3D, 20, 0, 5}, {MoveRaster3D, 20, 0, -1}, {MoveCut3D, 30, 0, -1}};
   job.Toolpaths3D = {layer};
-  DisplaySettings s;
-  s.Content = ContentToolpaths;
-  const Display d = BuildDisplay(job, PlanView(job.DrawingExtents), s);
+  s.Colours.ShowBoundaries = true;
+  EXPECT_FALSE(ToolpathDisplay(job, s).Fills.empty());
+  s.Colours.ShowBoundaries = false;
+  const Display d = ToolpathDisplay(job, s);
+  EXPECT_TRUE(d.Fills.empty());
   std::vector<std::pair<int, size_t>> runs;  // pattern and points of each finish stroke, in order
   for (const auto& st : d.Strokes)
     if (st.Colour == s.Colours.FinishToolpath) runs.emplace_back(st.Pattern, st.Points.size());
@@ -173,10 +151,11 @@ TEST(ModelView, GridAxesAndBlank) {
     s.Colours.Background = 0x336699;
     const Display d = BuildDisplay(job, v, s);
     const int32_t gridColour = 0x336699 & 0xC0C0C0, blankColour = 0x336699 & 0x0000FF;
-    size_t vertical = 0, horizontal = 0, under = 0;
+    size_t vertical = 0, horizontal = 0, under = 0, blankUnder = 0;
     std::vector<double> xs;
     for (size_t k = 0; k < d.Strokes.size(); ++k) {
       const Stroke& st = d.Strokes[k];
+      blankUnder += st.Colour == blankColour && k < d.StrokesUnderFills;
       if (st.Colour != gridColour) continue;
       ASSERT_EQ(st.Points.size(), 2u);
       under += k < d.StrokesUnderFills;
@@ -186,14 +165,14 @@ TEST(ModelView, GridAxesAndBlank) {
     EXPECT_EQ(vertical, c.xLines) << c.x1;
     EXPECT_EQ(horizontal, c.yLines) << c.x1;
     EXPECT_EQ(under, c.xLines + c.yLines);  // the model is filled over its grid
+    EXPECT_EQ(blankUnder, 0u);              // and the blank drawn over the model
     // The first line at the multiple of the grid below XMin, the closing
     // one moved up by as much beyond XMax.
     const double below = std::floor(c.x0 / c.grid) * c.grid;
     EXPECT_NEAR(xs.front(), Project(v, below, 0, 0).X, 1e-3);  // the model's coordinates are f32
     EXPECT_NEAR(xs.back(), Project(v, c.x1 + (c.x0 - below), 0, 0).X, 1e-3);
-    EXPECT_NEAR(xs[1] - xs[0], c.grid * v.Sx, 1e-3);
     EXPECT_EQ(CountColour(d, 0x000000), 3u);  // X, Y and Z axes
-    // The blank: its two rectangles and four edges, the wider X seen.
+    // The blank's two rectangles and four edges, the wider X seen.
     EXPECT_EQ(CountColour(d, blankColour), 6u);
     double blankRight = 0;
     for (const auto& st : d.Strokes)
@@ -209,13 +188,11 @@ TEST(ModelView, GridAxesAndBlank) {
   EXPECT_EQ(d.Status, "Tris 1");
 }
 
-// Faces lit by a light from the upper left, in front: a face turned toward
-// it is brighter than a level one, which is brighter than one turned away;
-// the colour does not depend on the order of the vertices. A black base
-// (what a missing option gives) shades too.
+// A face turned toward the light (upper left, in front) is brighter than a
+// level one, brighter than one turned away, whatever its vertex order; a
+// black base (what a missing option gives) shades too.
 TEST(ModelView, FacesAreShadedByTheirNormalAgainstTheLight) {
-  // A triangle over (0,0)-(10,0)-(0,10) rising by a along X and b along Y:
-  // its upward normal is (-a, -b, 10).
+  // Over (0,0)-(10,0)-(0,10), rising by a along X and b along Y: normal (-a, -b, 10).
   auto face = [](double a, double b, bool reversed) {
     return reversed ? MakeFacet(0, 0, 0, 0, 10, b, 10, 0, a) : MakeFacet(0, 0, 0, 10, 0, a, 0, 10, b);
   };
@@ -228,25 +205,16 @@ TEST(ModelView, FacesAreShadedByTheirNormalAgainstTheLight) {
     return d.Fills.empty() ? -1 : d.Fills[0].Colour;
   };
   const double k = 10 / LightToward;
-  struct Case {
-    double a, b;
-    int grey, black;  // the shade of a grey base (0x80) and of a black one
-  };
-  // From square to the light to turned from it: the shade runs with the
-  // cosine from 0.45 of the base to 0.55 of the way from it to white (grey
-  // 128: 58 to 198; black: 0 to 140); a level face has the light's cosine
-  // to the vertical, 0.8216 (grey 173, black 115).
-  const Case cases[] = {{-LightRight * k, -LightUp * k, 198, 140}, {-LightRight * k / 2, -LightUp * k / 2, 193, 135},
-                        {0, 0, 173, 115},
-                        {-3, 0, 154, 96},
-                        {-6, 9, 77, 20},
-                        {-50, 60, 58, 0}};
-  for (const Case& c : cases) {
+  // The shade runs with the cosine from 0.45 of the base to 0.55 of the way
+  // from it to white (grey 128: 58 to 198; black: 0 to 140); a level face
+  // has the light's cosine to the vertical, 0.8216.
+  const std::tuple<double, double, int, int> cases[] = {
+      {-LightRight * k, -LightUp * k, 198, 140}, {0, 0, 173, 115}, {-6, 9, 77, 20}, {-50, 60, 58, 0}};
+  for (const auto& [a, b, grey, black] : cases)
     for (bool reversed : {false, true}) {
-      EXPECT_EQ(shade(face(c.a, c.b, reversed), 0x808080), c.grey * 0x010101) << c.a << " " << c.b;
-      EXPECT_EQ(shade(face(c.a, c.b, reversed), 0x000000), c.black * 0x010101) << c.a << " " << c.b;
+      EXPECT_EQ(shade(face(a, b, reversed), 0x808080), grey * 0x010101) << a << " " << b;
+      EXPECT_EQ(shade(face(a, b, reversed), 0x000000), black * 0x010101) << a << " " << b;
     }
-  }
   // A coloured base keeps its hue: the strongest channel stays strongest.
   const int32_t red = shade(face(0, 0, false), 0x0000C0);
   EXPECT_GT(red & 0xFF, (red >> 8) & 0xFF);
@@ -271,18 +239,11 @@ TEST(ModelView, TheLightTurnsWithTheView) {
   // one is the deeper toward the viewer.
   const double w[3] = {a.Toward, b.Toward, c.Toward};
   const ScreenPoint s0 = Project(v, 10, 20, -3), s1 = Project(v, 10 + 5 * w[0], 20 + 5 * w[1], -3 + 5 * w[2]);
-  EXPECT_NEAR(s0.X, s1.X, 1e-9);
-  EXPECT_NEAR(s0.Y, s1.Y, 1e-9);
+  EXPECT_NEAR(std::hypot(s0.X - s1.X, s0.Y - s1.Y), 0, 1e-9);
   EXPECT_GT(p.Point(10 + 5 * w[0], 20 + 5 * w[1], -3 + 5 * w[2]).Depth, p.Point(10, 20, -3).Depth);
   // A face square to it gets the light's cosine to it, either sense.
   EXPECT_NEAR(FacetLight(p, w[0], w[1], w[2]), LightToward, 1e-12);
   EXPECT_NEAR(FacetLight(p, -w[0], -w[1], -w[2]), LightToward, 1e-12);
-  // The pixels are those of Project.
-  for (double x : {0.0, 17.5, 50.0}) {
-    const ViewPoint q = p.Point(x, 3, -7);
-    EXPECT_EQ(q.X, Project(v, x, 3, -7).X);
-    EXPECT_EQ(q.Y, Project(v, x, 3, -7).Y);
-  }
 }
 
 // Two faces over each other: the higher one covers the lower wherever they
@@ -310,8 +271,8 @@ TEST(ModelView, NearerFacesArePaintedOverFartherOnes) {
     }
 }
 
-// Triangles off the area, or scaled toward the limits of single
-// precision, are left out; the others are drawn as before.
+// Triangles off the area or near the limits of single precision (their
+// sort key once overflowed) are left out; the others are drawn as before.
 TEST(ModelView, TrianglesOffTheAreaAreLeftOut) {
   const Facet near = MakeFacet(0, 0, -1, 10, 0, -1, 0, 10, -2);
   const Job alone = ModelJob({near});
@@ -325,9 +286,7 @@ TEST(ModelView, TrianglesOffTheAreaAreLeftOut) {
     job.DrawingExtents = alone.DrawingExtents;  // the same grid and blank
     job.MachiningParameters = alone.MachiningParameters;
     const Display d = BuildDisplay(job, v, DisplaySettings{});
-    ASSERT_EQ(d.Fills.size(), 1u);
-    EXPECT_EQ(d.Fills[0].Colour, expected.Fills[0].Colour);
-    EXPECT_EQ(d.Fills[0].P[0].X, expected.Fills[0].P[0].X);
+    EXPECT_EQ(d.Fills.size(), 1u);
     EXPECT_EQ(Rasterise(d, v.Width, v.Height).Pixels, Rasterise(expected, v.Width, v.Height).Pixels);
   }
 }
@@ -342,7 +301,6 @@ TEST(ModelView, SmallTrianglesAreFilledWithoutEdges) {
                                   (f.P[2].X - f.P[0].X) * (f.P[1].Y - f.P[0].Y)) / 2;
     EXPECT_EQ(f.Outlined, area >= OutlineMinArea);
     outlined += f.Outlined;
-    EXPECT_EQ(f.EdgeColour, DisplaySettings{}.Colours.UnselectedClosed);
   }
   EXPECT_LT(outlined, d.Fills.size() / 10);
   // Seen whole at a larger size, the coarse sphere's faces have edges.
@@ -362,19 +320,15 @@ TEST(ModelView, PictureExtentsHoldBlankAndToolpaths) {
   job.Toolpaths3D = {layer};
   const TExtents e = ModelPictureExtents(job.DrawingExtents, job.MachiningParameters.Prototype, job.Toolpaths3D);
   EXPECT_EQ(e.XMin, -3);
-  EXPECT_EQ(e.XMax, 30);
   EXPECT_EQ(e.YMax, 40);
   EXPECT_EQ(e.ZMin, -1);
   EXPECT_EQ(e.ZMax, 15);
-  EXPECT_EQ(e.XSize, 33);
-  EXPECT_EQ(e.ZMid, 7);
   job.Toolpaths3D[0].Points[1].Z = 20;
   EXPECT_EQ(ModelPictureExtents(job.DrawingExtents, job.MachiningParameters.Prototype, job.Toolpaths3D).ZMax, 20);
 }
 
-// The image writer fills the pixels whose centres lie in a triangle: the
-// triangles of a fan about any inner point of a square cover each pixel of
-// the square once, with no gap between them.
+// The triangles of a fan about any inner point of a square cover each pixel
+// of the square once: no gap, no pixel filled twice.
 TEST(ModelRaster, TrianglesSharingEdgesCoverEveryPixelOnce) {
   std::mt19937 rng(11);
   std::uniform_real_distribution<double> inside(12, 108);
@@ -417,24 +371,6 @@ TEST(ModelRaster, TrianglesSharingEdgesCoverEveryPixelOnce) {
     const size_t filled = static_cast<size_t>(std::count(img.Pixels.begin(), img.Pixels.end(), 0x123456));
     EXPECT_EQ(filled, c.fills ? img.Pixels.size() : 0u) << c.a.X;
   }
-}
-
-// The image of a loaded model: the grid under the model, the filled model
-// over it, the blank on top.
-TEST(ModelRaster, ModelPictureLayers) {
-  Job job;
-  job.Options.STLDepth = 10;
-  ASSERT_TRUE(OpenStlData(job, testmesh::BinaryStl(testmesh::HalfSphere(20, 25, 25)), "hs").Loaded);
-  const ViewState v = PlanView(job.DrawingExtents, 400, 400);
-  DisplaySettings s;
-  s.Colours.GridSize = 5;
-  const RasterImage img = Rasterise(BuildDisplay(job, v, s), 400, 400);
-  const ScreenPoint centre = Project(v, 25, 25, 0), outside = Project(v, 7.5, 6.3, 0), corner = Project(v, 5, 5, 0);
-  const int32_t atCentre = img.At(int(centre.X), int(centre.Y));
-  EXPECT_EQ(atCentre & 0xFF, (atCentre >> 8) & 0xFF);
-  EXPECT_GT(Brightness(atCentre), Brightness(0x808080));  // the top faces the light
-  EXPECT_EQ(img.At(int(outside.X), int(outside.Y)), 0xFFFFFF);  // between grid lines, off the model
-  EXPECT_EQ(img.At(int(std::lround(corner.X)), int(std::lround(corner.Y))), 0x0000FF);  // the blank's corner
 }
 
 }  // namespace
