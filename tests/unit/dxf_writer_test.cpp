@@ -5,7 +5,6 @@
 #include <initializer_list>
 #include <random>
 
-#include "core/files.h"
 #include "dxf/reader.h"
 #include "dxf/writer.h"
 #include "region_builders.h"

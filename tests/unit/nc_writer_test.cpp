@@ -201,11 +201,11 @@ TEST(NcWriter, ToolChangesHolesAndTheirSlots) {
   // A post without drill scripts drills canned-cycle holes with plain moves.
   post.Scripts[8].Entries.clear();
   post.Scripts[9].Entries.clear();
-  const auto plain = Program(list, post);
-  for (const auto& l : plain) EXPECT_EQ(l.find("G81"), std::string::npos) << l;
   TTBMachiningParameters params;
   params.RapidHeight = 5;
-  CheckProgram(NcProgramText(list, {}, params, post, Units::Millimetre), list);
+  const std::string plain = NcProgramText(list, {}, params, post, Units::Millimetre);
+  EXPECT_EQ(plain.find("G81"), std::string::npos);
+  CheckProgram(plain, list);
 }
 
 TEST(NcWriter, PlasmaAndProtoTraxRules) {
@@ -244,8 +244,7 @@ TEST(NcWriter, BadPostsAndFilesLeaveTheTargetAlone) {
   TTBPostProcessor post = PlainPost();
   post.Append = true;
   WriteNcProgram(list, {}, {}, post, Units::Millimetre, file);
-  const std::string appended = ReadFileBytes(file);
-  EXPECT_EQ(appended.rfind("old program\nG00", 0), 0u);
+  EXPECT_EQ(ReadFileBytes(file).rfind("old program\nG00", 0), 0u);
   post.Append = false;
   WriteNcProgram(list, {}, {}, post, Units::Millimetre, file);
   EXPECT_EQ(ReadFileBytes(file).find("old program"), std::string::npos);
