@@ -116,7 +116,6 @@ const std::string Bom = "\xEF\xBB\xBF";
 INSTANTIATE_TEST_SUITE_P(
     Cases, DxfReaderMakes,
     testing::Values(
-        MadeCase{"entities_alone", Entities(Line(0, 0, 1, 1) + Line(1, 1, 2, 0)), "Line_", 2},
         // Some programs start the file with a UTF-8 byte-order mark.
         MadeCase{"bom", Bom + Entities(Line(0, 0, 1, 1)), "Line_", 1},
         MadeCase{"bom_header", Bom + G({{0, "SECTION"}, {2, "HEADER"}, {9, "$INSUNITS"}, {70, "4"}, {0, "ENDSEC"}}) +

@@ -24,14 +24,6 @@ TTBToken Token(int32_t variable, const char* address, const char* format, bool p
   return t;
 }
 
-TEST(PostFields, SplitFieldsKeepsEmptyFieldsButNotATrailingOne) {
-  EXPECT_EQ(SplitFields("0*~*%.4f*F"), (std::vector<std::string>{"0", "~", "%.4f", "F"}));
-  EXPECT_EQ(SplitFields("a**b"), (std::vector<std::string>{"a", "", "b"}));
-  EXPECT_EQ(SplitFields("a*b*"), (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(SplitFields("*a"), (std::vector<std::string>{"", "a"}));
-  EXPECT_TRUE(SplitFields("").empty());
-}
-
 TEST(PostTokens, WordsFollowPrintfAndTheTokenRules) {
   PointDecimal dc;
   EXPECT_EQ(FormatToken(Token(0, "~", "%.4f"), 5), "~");
@@ -136,7 +128,8 @@ TEST(PostLoading, KeysFollowTheirReadingRules) {
   // Two fields: no entries, the command as it was.
   EXPECT_EQ(ScriptValue(p.Scripts[3]), "F*OLD");
   EXPECT_EQ(ScriptValue(p.Scripts[4]), "F*G02*2*F");
-  // "<null>" and empty token fields are token 0; a last lone field is ignored.
+  // "<null>" and empty token fields are token 0; a last lone field and a
+  // trailing '*' are ignored.
   EXPECT_EQ(ScriptValue(p.Scripts[5]), "F*G02*0*T*0*F");
   EXPECT_EQ(p.Header, (std::vector<std::string>{"G21", "G90"}));  // up to the first missing line
   EXPECT_EQ(p.MiniPost.ToolScripts[1].Command, "M06");
