@@ -87,8 +87,9 @@ INSTANTIATE_TEST_SUITE_P(
               {0, 1, 2}, 0.0005, {Pt{1, 0}}}),
     [](const testing::TestParamInfo<Shape>& i) { return std::string(i.param.name); });
 
-// A circle is followed by arcs of that very circle, whatever the span.
-TEST(Biarcs, ACircleComesOutAsArcsOfItself) {
+// A circle is followed by arcs of that very circle, whatever the span; a
+// straight curve, however parameterised, is one line.
+TEST(Biarcs, CirclesAndStraightCurvesComeOutExactly) {
   const PlaneCurve circle = [](double t, bool) {
     return CurveSample{{1 + 7 * std::cos(t), 2 + 7 * std::sin(t)}, {-7 * std::sin(t), 7 * std::cos(t)}};
   };
@@ -100,11 +101,8 @@ TEST(Biarcs, ACircleComesOutAsArcsOfItself) {
     EXPECT_NEAR(e.X, 1, 1e-9);
     EXPECT_NEAR(e.Y, 2, 1e-9);
   }
-}
-
-TEST(Biarcs, AStraightCurveIsOneLine) {
   const PlaneCurve line = [](double t, bool) { return CurveSample{{2 * t * t, 3 * t * t + 1}, {4 * t, 6 * t}}; };
-  TTBEntityArray out;
+  out.clear();
   ASSERT_TRUE(FitBiarcs(line, {0.5, 2}, 0.001, out));
   ASSERT_EQ(out.size(), 1u);
   EXPECT_EQ(out[0].Radius, 0);
@@ -122,14 +120,12 @@ TEST(Biarcs, PieceCountFollowsTheToleranceAndBadNumbersGiveNothing) {
     TTBEntityArray out;
     ASSERT_TRUE(FitBiarcs(e, {0, Q}, tol, out));
     EXPECT_GT(out.size(), previous) << tol;
+    // At the default tolerance a handful of arcs, not the dozens of chords.
+    if (tol == 0.001) {
+      EXPECT_LE(out.size(), 14u);
+    }
     previous = out.size();
   }
-  // A quarter of this ellipse at the default tolerance takes a handful of
-  // arcs, not the dozens of chords it would take.
-  TTBEntityArray quarter;
-  ASSERT_TRUE(FitBiarcs(e, {0, Q}, 0.001, quarter));
-  EXPECT_LE(quarter.size(), 14u);
-
   const PlaneCurve bad = [](double t, bool) { return CurveSample{{t, t > 0.5 ? NAN : t}, {1, 1}}; };
   TTBEntityArray out{MakeLine(0, 0, 1, 1)};
   EXPECT_FALSE(FitBiarcs(bad, {0, 1}, 0.001, out));

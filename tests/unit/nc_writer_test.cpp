@@ -3,16 +3,15 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <set>
 #include <unistd.h>
 #include <sstream>
 
 #include "core/files.h"
-#include "core/ini.h"
 #include "core/numbers.h"
 #include "cutter_model.h"
+#include "shipped_settings.h"
+#include "dxf/reader.h"
 #include "post/nc_writer.h"
 #include "../sample_job.h"
 
@@ -22,25 +21,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testing_job;
 
-std::string ReadText(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> out;
   std::istringstream in(text);
   for (std::string l; std::getline(in, l);) out.push_back(l);
   return out;
-}
-
-TTBPostProcessor ShippedPost(const std::string& name) {
-  TTBPostProcessor p;
-  const IniFile file = IniFile::Load(std::string(TIBREL_SOURCE_DIR) + "/resources/Posts.cfg");
-  EXPECT_TRUE(LoadPost(p, name, file));
-  return p;
 }
 
 // What a controller would do with the program matches the toolpaths: every
@@ -50,14 +35,13 @@ void CheckProgram(const std::string& program, const TTBOutRegionArray& list) {
   const cutter::Program c = cutter::ReadProgram(program);
   EXPECT_TRUE(c.problems.empty()) << cutter::Report(c.problems, c);
   for (const auto& m : c.moves) {
-    if (!m.IsFeed()) {
-      EXPECT_GE(m.z1, 0) << "rapid into the stock";
-      if (m.startKnown && (std::fabs(m.x1 - m.x0) > 1e-9 || std::fabs(m.y1 - m.y0) > 1e-9)) {
-        EXPECT_GE(m.z0, 0) << "sideways rapid inside the stock";
-      }
-    }
     if (m.IsFeed()) {
       EXPECT_GT(m.feed, 0) << "feed move without a feed rate";
+      continue;
+    }
+    EXPECT_GE(m.z1, 0) << "rapid into the stock";
+    if (m.startKnown && (std::fabs(m.x1 - m.x0) > 1e-9 || std::fabs(m.y1 - m.y0) > 1e-9)) {
+      EXPECT_GE(m.z0, 0) << "sideways rapid inside the stock";
     }
   }
   const cutter::Violations missing = cutter::MissingCuts(c, list);
@@ -71,7 +55,7 @@ class ShippedPostPrograms : public testing::TestWithParam<const char*> {};
 
 TEST_P(ShippedPostPrograms, MatchTheirGoldenFileAndDoWhatTheToolpathsSay) {
   const std::string name = GetParam();
-  TTBPostProcessor post = ShippedPost(name);
+  TTBPostProcessor post = testing_settings::ShippedPosts().at(name);
   post.Start = 100, post.Increment = 5;  // as the operation dialogs set them
   const TTBMachiningParameters params = SampleParameters();
   const TTBOutRegionArray list = SampleToolpaths();
@@ -82,18 +66,13 @@ TEST_P(ShippedPostPrograms, MatchTheirGoldenFileAndDoWhatTheToolpathsSay) {
   SetDecimalCharacter('.');
   const fs::path golden = fs::path(TIBREL_SOURCE_DIR) / "tests/data/nc" / (name + "." + post.Extension);
   if (std::getenv("TIBREL_UPDATE_GOLDEN")) WriteFileAtomically(golden.string(), program);
-  EXPECT_EQ(program, ReadText(golden));
+  EXPECT_EQ(program, ReadFileBytes(golden.string()));
   CheckProgram(program, list);
   const cutter::Program c = cutter::ReadProgram(program);
   EXPECT_EQ(c.codes.back(), "M30");
-  for (const auto& code : c.codes) {
-    if (name == "GRBL") {
-      // What GRBL 1.1 accepts.
-      static const std::set<std::string> grbl = {"G0", "G1", "G2", "G3", "G17", "G21", "G20", "G90", "G94",
-                                                 "G53", "M0", "M3", "M5", "M30"};
-      EXPECT_TRUE(grbl.count(code)) << code;
-    }
-  }
+  // What GRBL 1.1 accepts.
+  const std::set<std::string> grbl = {"G0", "G1", "G2", "G3", "G17", "G21", "G20", "G90", "G94", "G53", "M0", "M3", "M5", "M30"};
+  for (const auto& code : c.codes) EXPECT_TRUE(name != "GRBL" || grbl.count(code)) << code;
   // Comments hold nothing that ends them early or breaks the line.
   EXPECT_NE(program.find("(Tool 1 = Flat 3mm)"), std::string::npos);
   EXPECT_NE(program.find("(Finish Tool 2 = Ball 3mm)"), std::string::npos);
@@ -222,11 +201,11 @@ TEST(NcWriter, ToolChangesHolesAndTheirSlots) {
   // A post without drill scripts drills canned-cycle holes with plain moves.
   post.Scripts[8].Entries.clear();
   post.Scripts[9].Entries.clear();
-  const auto plain = Program(list, post);
-  for (const auto& l : plain) EXPECT_EQ(l.find("G81"), std::string::npos) << l;
   TTBMachiningParameters params;
   params.RapidHeight = 5;
-  CheckProgram(NcProgramText(list, {}, params, post, Units::Millimetre), list);
+  const std::string plain = NcProgramText(list, {}, params, post, Units::Millimetre);
+  EXPECT_EQ(plain.find("G81"), std::string::npos);
+  CheckProgram(plain, list);
 }
 
 TEST(NcWriter, PlasmaAndProtoTraxRules) {
@@ -261,15 +240,14 @@ TEST(NcWriter, BadPostsAndFilesLeaveTheTargetAlone) {
   TTBPostProcessor bad = PlainPost();
   bad.Tokens[TokenXt].Format = "%s";
   EXPECT_THROW(WriteNcProgram(list, {}, {}, bad, Units::Millimetre, file), PostError);
-  EXPECT_EQ(ReadText(file), "old program\n");
+  EXPECT_EQ(ReadFileBytes(file), "old program\n");
   TTBPostProcessor post = PlainPost();
   post.Append = true;
   WriteNcProgram(list, {}, {}, post, Units::Millimetre, file);
-  const std::string appended = ReadText(file);
-  EXPECT_EQ(appended.rfind("old program\nG00", 0), 0u);
+  EXPECT_EQ(ReadFileBytes(file).rfind("old program\nG00", 0), 0u);
   post.Append = false;
   WriteNcProgram(list, {}, {}, post, Units::Millimetre, file);
-  EXPECT_EQ(ReadText(file).find("old program"), std::string::npos);
+  EXPECT_EQ(ReadFileBytes(file).find("old program"), std::string::npos);
   EXPECT_THROW(WriteNcProgram(list, {}, {}, post, Units::Millimetre, (dir / "missing" / "x.ngc").string()), std::runtime_error);
   size_t files = 0;
   for (const auto& e : fs::directory_iterator(dir)) files += e.is_regular_file();

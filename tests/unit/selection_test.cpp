@@ -10,25 +10,13 @@ namespace {
 
 using namespace testing_regions;
 
+// The nesting itself is checked against every pair below; here the counts.
 TEST(Islands, SquareInSquareInSquare) {
   Job job = JobOf({Square(0, 0, 30), Square(5, 5, 20), Square(10, 10, 10)});
   EXPECT_EQ(SelectAllClosed(job).Status, "2 Boundaries 1  Islands Selected");
-  const auto& R = job.Regions;
-  EXPECT_EQ(R[1].IslandOf, 0u);
-  EXPECT_EQ(R[1].Encloser, 1u);
-  EXPECT_EQ(R[2].IslandOf, 1u);
-  EXPECT_EQ(R[3].IslandOf, 0u);
-  EXPECT_EQ(R[3].Encloser, 2u);
-  EXPECT_EQ(R[3].NestCount, 2u);
+  EXPECT_EQ(job.Regions[3].NestCount, 2u);
   // A second run classifies nothing: every selected region counts as a boundary.
   EXPECT_EQ(SelectAllClosed(job).Status, "3 Boundaries 0  Islands Selected");
-}
-
-TEST(Islands, EachCircleBelongsToTheSquareAroundIt) {
-  Job job = JobOf({Circle(45, 5, 2), Square(0, 0, 10), Circle(5, 5, 2), Square(40, 0, 10)});
-  SelectAllClosed(job);
-  EXPECT_EQ(job.Regions[1].IslandOf, 4u);
-  EXPECT_EQ(job.Regions[3].IslandOf, 2u);
 }
 
 TEST(Islands, SelectAllCountsOpenAndEarlierRegionsAsBoundaries) {
@@ -115,7 +103,6 @@ TEST(MachiningOrder, ClicksFillPositionsFromTheStartNumber) {
                    OpenLine(0, 4, 1, 4)});
   BeginMachiningOrder(job, 3);
   EXPECT_EQ(MachiningOrderPick(job, 1).Status, "Next sequence number is 4");
-  EXPECT_EQ(job.Regions[3].YMin, 0);
   EXPECT_EQ(MachiningOrderPick(job, 2).Status, "Next sequence number is 5");
   EXPECT_EQ(MachiningOrderPick(job, 5).Status, "Machining Order Set...");
   EXPECT_EQ(job.CommandMode, ModeIdle);
@@ -131,6 +118,16 @@ TEST(MachiningOrder, ClicksFillPositionsFromTheStartNumber) {
 }
 
 // --- the indexed classification against every pair ---
+
+void ExpectSameClassification(const Job& got, const Job& want, unsigned seed) {
+  for (size_t i = 1; i < got.Regions.size(); ++i) {
+    const TTBRegion &g = got.Regions[i], &w = want.Regions[i];
+    EXPECT_EQ(g.Selected, w.Selected) << seed << " " << i;
+    EXPECT_EQ(g.IslandOf, w.IslandOf) << seed << " " << i;
+    EXPECT_EQ(g.Encloser, w.Encloser) << seed << " " << i;
+    EXPECT_EQ(g.NestCount, w.NestCount) << seed << " " << i;
+  }
+}
 
 void PlainSelectAllClosed(Job& job) {
   TTBRegionArray& R = job.Regions;
@@ -173,13 +170,8 @@ TEST(IslandsDifferential, IndexedClassificationMatchesEveryPair) {
     Job plain = job;
     SelectAllClosed(job);
     PlainSelectAllClosed(plain);
-    for (size_t i = 1; i < job.Regions.size(); ++i) {
-      EXPECT_EQ(job.Regions[i].Selected, plain.Regions[i].Selected) << seed << " " << i;
-      EXPECT_EQ(job.Regions[i].IslandOf, plain.Regions[i].IslandOf) << seed << " " << i;
-      EXPECT_EQ(job.Regions[i].Encloser, plain.Regions[i].Encloser) << seed << " " << i;
-      EXPECT_EQ(job.Regions[i].NestCount, plain.Regions[i].NestCount) << seed << " " << i;
-      regions += job.Regions[i].IslandOf != 0;
-    }
+    ExpectSameClassification(job, plain, seed);
+    for (const auto& r : job.Regions) regions += r.IslandOf != 0;
   }
   EXPECT_GT(regions, 100);  // the drawings really nest
 }
@@ -187,11 +179,8 @@ TEST(IslandsDifferential, IndexedClassificationMatchesEveryPair) {
 // Select Region on a boundary classifies the closed regions inside it as
 // Select All Closed does, overlapping ones too: a region whose test point
 // lies in a neighbour that does not hold its whole box is not enclosed by
-// that neighbour.
+// that neighbour (region 2's test point (17.2,10) lies inside region 3).
 TEST(IslandsDifferential, SelectRegionClassifiesLikeSelectAllClosed) {
-  // The test point of region 2 (17.2,10), on its first edge, lies inside
-  // region 3, which overlaps region 2 without holding it: both are islands
-  // of the plate.
   {
     Job job = JobOf({Square(0, 0, 100), Square(10, 10, 30), Square(15, 5, 30)});
     SelectRegionNumber(job, 1);
@@ -203,8 +192,7 @@ TEST(IslandsDifferential, SelectRegionClassifiesLikeSelectAllClosed) {
   for (unsigned seed = 1; seed <= 40; ++seed) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> u(0, 1);
-    // A plate at a random place in the list; overlapping squares and
-    // circles, some nested, all inside it.
+    // A plate anywhere in the list; overlapping squares and circles inside.
     Job job = JobOf({});
     const size_t plate = 1 + rng() % 5;
     for (size_t k = 1; k <= 30; ++k) {
@@ -220,14 +208,8 @@ TEST(IslandsDifferential, SelectRegionClassifiesLikeSelectAllClosed) {
     Job all = job;
     SelectAllClosed(all);
     SelectRegionNumber(job, plate);
-    for (size_t i = 1; i < job.Regions.size(); ++i) {
-      const TTBRegion &got = job.Regions[i], &want = all.Regions[i];
-      EXPECT_EQ(got.Selected, want.Selected) << seed << " " << i;
-      EXPECT_EQ(got.IslandOf, want.IslandOf) << seed << " " << i;
-      EXPECT_EQ(got.Encloser, want.Encloser) << seed << " " << i;
-      EXPECT_EQ(got.NestCount, want.NestCount) << seed << " " << i;
-      (want.IslandOf ? islands : boundaries)++;
-    }
+    ExpectSameClassification(job, all, seed);
+    for (size_t i = 1; i < all.Regions.size(); ++i) (all.Regions[i].IslandOf ? islands : boundaries)++;
   }
   EXPECT_GT(boundaries, 100);  // regions nested twice and more, not only islands of the plate
   EXPECT_GT(islands, 500);
