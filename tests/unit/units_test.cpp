@@ -115,16 +115,6 @@ TEST(OpenUnits, TheFileSaysElseTheOptionAndNothingIsScaled) {
   }
 }
 
-TEST(OpenUnits, AFailedOpenKeepsTheJobsUnit) {
-  Job job = testing_regions::JobOf({testing_regions::Square(0, 0, 1)});
-  job.DrawingUnits = Units::Inch;
-  for (const std::string& text : {std::string("garbage"), WithHeader(Head + "9\n$INSUNITS\n70\n4\n" + End).substr(0, 40)}) {
-    EXPECT_FALSE(OpenDxfDrawing(job, text, "bad.dxf").Loaded);
-    EXPECT_EQ(job.DrawingUnits, Units::Inch);
-    EXPECT_EQ(job.Regions.size(), 2u);
-  }
-}
-
 // --- the post's units word ---
 
 TEST(PostUnits, ThePlaceholderBecomesTheWordForTheJobsUnit) {
