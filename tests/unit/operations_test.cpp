@@ -72,8 +72,9 @@ TEST(PocketExamples, SquareRingsLevelsAndBothDirections) {
   for (bool inOut : {false, true}) {
     Job job = Selected({Square(0, 0, 10)});
     job.Options.PocketDir = inOut;
-    const OperationResult r = Operate(job, OperationDialog::Pocket,
-                                      {{"RoughDiameter", "1"}, {"RoughStepXY", "0.5"}, {"RoughStepZ", "0.5"}, {"RapidHeight", "2"}}, "1");
+    const OperationResult r = Operate(
+        job, OperationDialog::Pocket,
+        {{"RoughDiameter", "1"}, {"RoughStepXY", "0.5"}, {"RoughStepZ", "0.5"}, {"RapidHeight", "2"}}, "1");
     ASSERT_TRUE(r.Made) << r.Message;
     EXPECT_EQ(r.Status, "Ready...");
     EXPECT_EQ(Depths(job, false), (std::set<double>{0.5, 1.0}));
@@ -102,7 +103,9 @@ TEST(PocketExamples, AnIslandBelowTheTopGetsItsPlateau) {
   Job job = Selected({Square(0, 0, 30), Square(10, 10, 10)});
   job.Regions[1].Depth = 1;
   job.Regions[2].Depth = 0.4;
-  ASSERT_TRUE(Operate(job, OperationDialog::Pocket, {{"RoughDiameter", "2"}, {"RoughStepXY", "1"}, {"RoughStepZ", "0.3"}}, "0").Made);
+  ASSERT_TRUE(
+      Operate(job, OperationDialog::Pocket, {{"RoughDiameter", "2"}, {"RoughStepXY", "1"}, {"RoughStepZ", "0.3"}}, "0")
+          .Made);
   EXPECT_EQ(Depths(job, false), (std::set<double>{0.3, 0.4, 0.6, 0.9, 1.0}));
   // Rings pass over the island's area at 0.3 and 0.4 (its top cleared);
   // below 0.4 none comes nearer its walls than the tool radius.
@@ -189,7 +192,8 @@ TEST(PocketProperties, RingsKeepClearAndLinksStayShort) {
       ++rings;
       for (size_t r = 1; r < job.Regions.size(); ++r) EXPECT_GE(MinDistance(t, job.Regions[r]), clear - 5e-5);
       for (const auto& e : t.Entities)
-        for (const Pt p : Samples(e, 4)) EXPECT_TRUE(p.x > 0 && p.y > 0 && p.x < job.Regions[1].XMax && p.y < job.Regions[1].YMax);
+        for (const Pt p : Samples(e, 4))
+          EXPECT_TRUE(p.x > 0 && p.y > 0 && p.x < job.Regions[1].XMax && p.y < job.Regions[1].YMax);
       if (t.LinkMode == LinkStayDown && i > 1) {
         ++stayDown;
         const TTBPoint a = PathEnd(job.Toolpaths[i - 1]), b = PathStart(t);
@@ -331,8 +335,8 @@ TEST(ContourProperties, CompensationKeepsToItsSide) {
       Job job = JobOf({r});
       job.Options.Dir = cw;
       SelectAllClosed(job);
-      ASSERT_TRUE(Operate(job, OperationDialog::Contour, {{"RoughDiameter", "1"}, {"Compensation", comp}, {"RoughStepZ", "0"}}, "1").Made)
-          << "outline " << s << " " << comp;
+      const Set set = {{"RoughDiameter", "1"}, {"Compensation", comp}, {"RoughStepZ", "0"}};
+      ASSERT_TRUE(Operate(job, OperationDialog::Contour, set, "1").Made) << "outline " << s << " " << comp;
       const bool inside = (std::string(comp) == "Right") == cw;
       for (size_t i = 1; i < job.Toolpaths.size(); ++i)
         for (const auto& e : job.Toolpaths[i].Entities)

@@ -7,16 +7,14 @@
 namespace tibrel {
 namespace {
 
-TEST(Options, WithoutTheSectionTheStartValuesStay) {
+// Without the section the start values stay; with it, missing keys take
+// the file's defaults.
+TEST(Options, MissingKeysTakeTheFileDefaults) {
   TTBSettings s;
   ReadOptions(IniFile::Parse("[Other]\nPost=X\n"), s);
   EXPECT_EQ(s.Options.Post, "Varnix");
   EXPECT_FALSE(s.Options.PocketDir);
   EXPECT_TRUE(s.Options.Trace);
-}
-
-TEST(Options, MissingKeysTakeTheFileDefaults) {
-  TTBSettings s;
   ReadOptions(IniFile::Parse("[Options]\nOverlap=33\nBack=0x00FF00\nFix=1\n"), s);
   EXPECT_EQ(s.Options.Post, "Default");
   EXPECT_TRUE(s.Options.PocketDir);

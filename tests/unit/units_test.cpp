@@ -223,19 +223,16 @@ Box CuttingBox(const cutter::Program& program) {
     b.Add(m.x0, m.y0);
     b.Add(m.x1, m.y1);
     if (m.kind == cutter::Motion::Line) continue;
-    const double cx = m.cx, cy = m.cy, r = std::hypot(m.x0 - cx, m.y0 - cy);
-    const double a0 = std::atan2(m.y0 - cy, m.x0 - cx), a1 = std::atan2(m.y1 - cy, m.x1 - cx);
-    // Counter-clockwise sweep from the start; a clockwise arc is the
-    // counter-clockwise one from its end; equal ends make a full circle.
+    const double r = std::hypot(m.x0 - m.cx, m.y0 - m.cy);
+    const double a0 = std::atan2(m.y0 - m.cy, m.x0 - m.cx), a1 = std::atan2(m.y1 - m.cy, m.x1 - m.cx);
+    // A clockwise arc is the counter-clockwise one from its end; equal ends
+    // make a full circle.
     const bool ccw = m.kind == cutter::Motion::ArcCCW;
-    const double from = ccw ? a0 : a1;
-    double sweep = ccw ? a1 - a0 : a0 - a1;
-    while (sweep <= 1e-12) sweep += 2 * M_PI;
-    for (int k = -4; k <= 4; ++k) {
-      double d = k * M_PI / 2 - from;
-      while (d < 0) d += 2 * M_PI;
-      if (d <= sweep) b.Add(cx + r * std::cos(k * M_PI / 2), cy + r * std::sin(k * M_PI / 2));
-    }
+    const double from = ccw ? a0 : a1, sweep = std::fmod(ccw ? a1 - a0 : a0 - a1, 2 * M_PI);
+    const double turn = sweep <= 1e-12 ? sweep + 2 * M_PI : sweep;
+    for (int k = 0; k < 4; ++k)
+      if (std::fmod(k * M_PI / 2 - from + 4 * M_PI, 2 * M_PI) <= turn)
+        b.Add(m.cx + r * std::cos(k * M_PI / 2), m.cy + r * std::sin(k * M_PI / 2));
   }
   return b;
 }
