@@ -123,6 +123,11 @@ TEST_P(SplineFixture, EverySplineFollowsEzdxfsCurveWithinTheTolerance) {
     EXPECT_GT(arcs, 0) << i;
     const Pt s = c.at(c.t0), e = c.at(c.t1);
     EXPECT_EQ(r.IsOpen, std::hypot(s.x - e.x, s.y - e.y) < 1e-9 ? 0 : 1) << i;
+    // The rational quadratic circle (centre (40, 10), radius 6) comes out as
+    // a few arcs of that very circle.
+    for (const TTBEntity& a : r.Entities)
+      EXPECT_TRUE(i != 3 || std::hypot(a.X - 40, a.Y - 10) + std::fabs(std::fabs(a.Radius) - 6) < 0.001) << a.X;
+    EXPECT_TRUE(i != 3 || r.Entities.size() <= 8u) << r.Entities.size();
     // The corner of spline 7 at (92, 20) stays a corner.
     for (size_t j = 0; i == 7 && j + 1 < r.Entities.size(); ++j) {
       const Pt a = testing_curves::PieceEnd(r.Entities[j], true);
@@ -136,21 +141,6 @@ TEST_P(SplineFixture, EverySplineFollowsEzdxfsCurveWithinTheTolerance) {
   EXPECT_EQ(corners, 2) << "one corner in the reference, kept as a corner";
 }
 INSTANTIATE_TEST_SUITE_P(Tolerances, SplineFixture, testing::Values(0.001, 0.05, 1e-4));
-
-// The rational quadratic circle (centre (40, 10), radius 6) comes out as
-// arcs of that very circle.
-TEST(Splines, ANurbsCircleComesOutAsArcsOfTheCircle) {
-  const DXF_Object d = ReadDxf(ReadFileBytes(Data + "ezdxf_splines_r2018.dxf"), "splines");
-  TTBRegion r;
-  ASSERT_TRUE(SplineToRegion(*SplinesOf(d).at(3), 0.001, r));
-  EXPECT_EQ(r.IsOpen, 0);
-  EXPECT_LE(r.Entities.size(), 8u);
-  for (const TTBEntity& e : r.Entities) {
-    EXPECT_NEAR(std::fabs(e.Radius), 6, 0.001);
-    EXPECT_NEAR(e.X, 40, 0.001);
-    EXPECT_NEAR(e.Y, 10, 0.001);
-  }
-}
 
 // A spline given by fit points is the cubic through them that drawing
 // programs make: the same control points as ezdxf computes, every fit point
