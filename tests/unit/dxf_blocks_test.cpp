@@ -191,14 +191,12 @@ TEST_P(NestedBlocks, ExpandAsEzdxfExpandsThem) {
 }
 INSTANTIATE_TEST_SUITE_P(Files, NestedBlocks, testing::Values("ezdxf_blocks_nested_r12", "ezdxf_blocks_nested_r2018"));
 
-// The plate opens with all four holes of its block.
+// The plate opens with all four holes of its block where the inserts put
+// them. (The region counts of every fixture are the Open tests' table.)
 TEST(Blocks, APlateWhoseHolesAreInsertsOpensWithEveryHole) {
   for (const char* file : {"ezdxf_plate_holes_r12.dxf", "ezdxf_plate_holes_r2018.dxf"}) {
     Job job;
-    const OpenResult res = OpenDxfFile(job, Data + file);
-    ASSERT_TRUE(res.Loaded) << res.Error;
-    EXPECT_TRUE(res.Notices.empty());
-    EXPECT_EQ(res.Status, "5 Regions Created... 0 Open");
+    ASSERT_TRUE(OpenDxfFile(job, Data + file).Loaded);
     std::set<std::pair<double, double>> holes;
     for (size_t i = 1; i < job.Regions.size(); ++i)
       for (const TTBEntity& c : job.Regions[i].Entities)
@@ -213,8 +211,6 @@ TEST(Blocks, CyclesAndDeepNestingEndWithAClearMessage) {
   Job job;
   const OpenResult res = OpenDxfFile(job, Data + "ezdxf_blocks_cycle_r12.dxf");
   ASSERT_TRUE(res.Loaded) << res.Error;
-  // 32 lines of the nest, the line of SELF once, the line of modelspace.
-  EXPECT_EQ(res.Status, "34 Regions Created... 34 Open");
   ASSERT_EQ(res.Notices.size(), 3u);
   EXPECT_EQ(res.Notices[0], "Block \"SELF\" inserts itself and was not inserted.");
   EXPECT_EQ(res.Notices[1], "Blocks nested more than 32 deep in \"DEEP32\" were not inserted.");

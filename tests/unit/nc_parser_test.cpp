@@ -218,19 +218,15 @@ INSTANTIATE_TEST_SUITE_P(
         ArcCase{"incremental_full", VarIi, "G02 X0 Y0 I1 J0\n", 1, 0, 1, Pi, 3 * Pi, NcKindArcCW},
         ArcCase{"absolute_ccw", VarCx, "G03 X2 Y2 P2 Q0\n", 2, 0, 2, Pi, 2.5 * Pi, NcKindArcCCW},
         ArcCase{"absolute_cw", VarCx, "G02 X2 Y2 P2 Q0\n", 2, 0, 2, 0.5 * Pi, Pi, NcKindArcCW},
-        // Radius: the side and the sense follow G2/G3 and the sign of R.
-        ArcCase{"radius_cw_short", VarRad, "G02 X2 Y0 R1\n", 1, 0, 1, 0, Pi, NcKindArcCW},
-        ArcCase{"radius_cw_short_offset", VarRad, "G02 X2 Y0 R1.25\n", 1, -0.75, 1.25, std::atan2(0.75, 1),
-                Pi - std::atan2(0.75, 1), NcKindArcCW},
-        ArcCase{"radius_ccw_short_offset", VarRad, "G03 X2 Y0 R1.25\n", 1, 0.75, 1.25, Pi + std::atan2(0.75, 1),
-                2 * Pi - std::atan2(0.75, 1), NcKindArcCCW},
+        // Radius: the side and the sense follow G2/G3 and the sign of R
+        // (every sweep both ways below).
         ArcCase{"radius_cw_long", VarRad, "G02 X2 Y0 R-1.25\n", 1, 0.75, 1.25, 2 * Pi - std::atan2(0.75, 1),
                 3 * Pi + std::atan2(0.75, 1), NcKindArcCW},
         ArcCase{"radius_too_small", VarRad, "G03 X2 Y0 R0.5\n", 1, 0, 1, Pi, 2 * Pi, NcKindArcCCW}),
     [](const testing::TestParamInfo<ArcCase>& i) { return std::string(i.param.name); });
 
 // Arcs of every sweep both ways on one circle, R signed by the sweep: the
-// centre and the sweep come back.
+// centre, the sense and the sweep come back.
 TEST(NcParse, RadiusArcsFindTheirCircle) {
   for (const double sweep : {0.3, 1.0, 2.5, 3.5, 5.0})
     for (const bool cw : {false, true}) {
@@ -240,6 +236,7 @@ TEST(NcParse, RadiusArcsFindTheirCircle) {
                     r * std::sin(a), cw ? "G02" : "G03", r * std::cos(b), r * std::sin(b), sweep > Pi ? -r : r);
       const NcPath p = Parse(prog, TestPost(VarRad));
       ASSERT_EQ(NcHigh(p), 2);
+      EXPECT_EQ(p[2].Kind, cw ? NcKindArcCW : NcKindArcCCW) << prog;
       EXPECT_NEAR(std::hypot(p[2].A[0], p[2].A[1]), 0, 1e-6) << prog;
       EXPECT_NEAR(p[2].B[1] - p[2].B[0], sweep, 1e-6) << prog;
     }

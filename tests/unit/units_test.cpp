@@ -80,41 +80,6 @@ INSTANTIATE_TEST_SUITE_P(
       return n;
     });
 
-// --- Open: the file's unit, else the option ---
-
-struct OpenCase {
-  const char* file;
-  Units option;
-  Units expected;
-  bool inDrawing;
-  double xmax, ymax;  // the plate's box from (0, 0), as the fixture notes give it
-};
-
-void PrintTo(const OpenCase& c, std::ostream* os) { *os << c.file << " with the option " << UnitsName(c.option); }
-
-const OpenCase OpenCases[] = {
-    {"ezdxf_plate_inch_r2018.dxf", Units::Millimetre, Units::Inch, true, 4, 2.5},
-    {"ezdxf_plate_mm_r2018.dxf", Units::Inch, Units::Millimetre, true, 101.6, 63.5},
-    {"ezdxf_plate_unitless_r12.dxf", Units::Inch, Units::Inch, false, 101.6, 63.5},
-    {"ezdxf_plate_unitless_r12.dxf", Units::Millimetre, Units::Millimetre, false, 101.6, 63.5},
-};
-
-TEST(OpenUnits, TheFileSaysElseTheOptionAndNothingIsScaled) {
-  for (const OpenCase& c : OpenCases) {
-    SCOPED_TRACE(std::string(c.file) + " option " + UnitsName(c.option));
-    Job job;
-    job.Options.DefaultUnits = c.option;
-    job.DrawingUnits = c.expected == Units::Inch ? Units::Millimetre : Units::Inch;
-    const OpenResult r = OpenDxfFile(job, Source + "/tests/data/" + c.file);
-    ASSERT_TRUE(r.Loaded);
-    EXPECT_EQ(job.DrawingUnits, c.expected);
-    EXPECT_EQ(UnitsMessage(r.DrawingUnits, r.UnitsInDrawing),
-              std::string("Units: ") + UnitsName(c.expected) + (c.inDrawing ? "" : " (none in the drawing)"));
-    EXPECT_NEAR(job.DrawingExtents.XMax, c.xmax, 1e-9);
-    EXPECT_NEAR(job.DrawingExtents.YMax, c.ymax, 1e-9);
-  }
-}
-
 // --- the post's units word ---
 
 TEST(PostUnits, ThePlaceholderBecomesTheWordForTheJobsUnit) {
@@ -204,8 +169,8 @@ TEST(PostUnits, AnOlderPostWritesAndSavesAsBefore) {
   EXPECT_TRUE(PostPlacesUnits(back));
 }
 
-// --- through every shipped post: the unit the controller runs in and the
-// box it cuts ---
+// --- Open, then every shipped post: the file's unit, else the option's;
+// the unit the controller runs in and the box it cuts ---
 
 struct Box {
   double xmin = 1e300, ymin = 1e300, xmax = -1e300, ymax = -1e300;
@@ -237,6 +202,23 @@ Box CuttingBox(const cutter::Program& program) {
   return b;
 }
 
+struct OpenCase {
+  const char* file;
+  Units option;
+  Units expected;
+  bool inDrawing;
+  double xmax, ymax;  // the plate's box from (0, 0), as the fixture notes give it
+};
+
+void PrintTo(const OpenCase& c, std::ostream* os) { *os << c.file << " with the option " << UnitsName(c.option); }
+
+const OpenCase OpenCases[] = {
+    {"ezdxf_plate_inch_r2018.dxf", Units::Millimetre, Units::Inch, true, 4, 2.5},
+    {"ezdxf_plate_mm_r2018.dxf", Units::Inch, Units::Millimetre, true, 101.6, 63.5},
+    {"ezdxf_plate_unitless_r12.dxf", Units::Inch, Units::Inch, false, 101.6, 63.5},
+    {"ezdxf_plate_unitless_r12.dxf", Units::Millimetre, Units::Millimetre, false, 101.6, 63.5},
+};
+
 using ThroughPosts = testing::TestWithParam<std::tuple<std::string, OpenCase>>;
 
 TEST_P(ThroughPosts, TheProgramRunsInTheDrawingsUnitOverTheDrawingsBox) {
@@ -245,7 +227,11 @@ TEST_P(ThroughPosts, TheProgramRunsInTheDrawingsUnitOverTheDrawingsBox) {
   Job job;
   ASSERT_TRUE(LoadPost(job.CurrentPost, postName, posts));
   job.Options.DefaultUnits = c.option;
-  ASSERT_TRUE(OpenDxfFile(job, Source + "/tests/data/" + c.file).Loaded);
+  job.DrawingUnits = c.expected == Units::Inch ? Units::Millimetre : Units::Inch;
+  const OpenResult r = OpenDxfFile(job, Source + "/tests/data/" + c.file);
+  ASSERT_TRUE(r.Loaded);
+  EXPECT_EQ(UnitsMessage(r.DrawingUnits, r.UnitsInDrawing),
+            std::string("Units: ") + UnitsName(c.expected) + (c.inDrawing ? "" : " (none in the drawing)"));
   SelectAllClosed(job);
   // The tool runs on the outlines; lengths as a user of that unit types them.
   ConfigurationFields f = DefaultConfigurationFields(OperationDialog::Contour);
