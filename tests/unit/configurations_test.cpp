@@ -53,8 +53,6 @@ TEST(Configurations, ChoicesNeedTheirExactWords) {
   // An empty section gives every default.
   LoadConfiguration(file, "B", OperationDialog::Pocket, p);
   EXPECT_EQ(p, DefaultConfigurationFields(OperationDialog::Pocket));
-  EXPECT_EQ(p["Finish"], "Both");
-  EXPECT_EQ(p["RoughStepXY"], ".5");
 }
 
 TEST(Configurations, UnusableNamesAndFilesRoundTrip) {

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <map>
+#include <set>
 
 #include "dxf/blocks.h"
 #include "dxf/reader.h"
@@ -26,6 +27,17 @@ struct P2 {
 };
 
 double Gap(P2 a, P2 b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+// The drawing's entities of one kind, in the order read.
+template <class T>
+std::vector<const T*> All(const DXF_Object& d) {
+  std::vector<const T*> out;
+  for (const auto& layer : d.Layers)
+    for (const auto& list : layer->Lists)
+      for (const auto& e : list->Entities)
+        if (auto* t = dynamic_cast<const T*>(e.get())) out.push_back(t);
+  return out;
+}
 
 // Our expansion as primitive pieces, in the order ezdxf's reference lists
 // them: polylines come apart into their lines and arcs.
@@ -94,16 +106,13 @@ void ExpectSame(const Piece& ours, const testing_reference::Item& ref, const std
   ASSERT_EQ(ours.kind, ref.Kind);
   const auto& v = ref.Values;
   if (ref.Kind == "line") {
-    EXPECT_LT(Gap(ours.a, {v[0], v[1]}), Tol);
-    EXPECT_LT(Gap(ours.b, {v[2], v[3]}), Tol);
-  } else if (ref.Kind == "circle") {
-    EXPECT_LT(Gap(ours.centre, {v[0], v[1]}), Tol);
-    EXPECT_NEAR(ours.radius, v[2], Tol);
-  } else if (ref.Kind == "arc") {
+    EXPECT_LT(Gap(ours.a, {v[0], v[1]}) + Gap(ours.b, {v[2], v[3]}), Tol);
+  } else if (ref.Kind == "circle" || ref.Kind == "arc") {
+    EXPECT_LT(Gap(ours.centre, {v[0], v[1]}) + std::fabs(ours.radius - v[2]), Tol);
+  }
+  if (ref.Kind == "arc") {
     // ezdxf gives the arc from its start through its middle to its end, in
     // its own sense; ours runs counter-clockwise. The same set of points.
-    EXPECT_LT(Gap(ours.centre, {v[0], v[1]}), Tol);
-    EXPECT_NEAR(ours.radius, v[2], Tol);
     const P2 s{v[3], v[4]}, mid{v[5], v[6]}, e{v[7], v[8]};
     EXPECT_LT(std::min(Gap(ours.a, s) + Gap(ours.b, e), Gap(ours.a, e) + Gap(ours.b, s)), 2 * Tol);
     const double sa = std::atan2(ours.a.y - ours.centre.y, ours.a.x - ours.centre.x);
@@ -119,9 +128,9 @@ void ExpectSame(const Piece& ours, const testing_reference::Item& ref, const std
       EXPECT_NEAR(measure, 1, Tol / scale) << "point " << i;
       EXPECT_TRUE(OnRange(t, el.StartParam, el.EndParam)) << "point " << i;
     }
-    double t0, t1, m0, m1;
-    OnEllipse(el, {v[1], v[2]}, t0, m0);
-    OnEllipse(el, {v[2 * n - 1], v[2 * n]}, t1, m1);
+    double t0, t1, measure;
+    OnEllipse(el, {v[1], v[2]}, t0, measure);
+    OnEllipse(el, {v[2 * n - 1], v[2 * n]}, t1, measure);
     // The ends are ours (in either order: a mirror turns the sense).
     const double s = el.StartParam, e = el.EndParam;
     auto same = [](double a, double b) { return std::fabs(std::remainder(a - b, TwoPi)) < 1e-9; };
@@ -147,15 +156,10 @@ TEST_P(NestedBlocks, ExpandAsEzdxfExpandsThem) {
   const std::string name = GetParam();
   const DXF_Object d = ReadDxf(ReadFileBytes(Data + name + ".dxf"), name);
   EXPECT_TRUE(d.Warnings.empty());
-  std::vector<const Insert_*> inserts;
-  for (const auto& layer : d.Layers)
-    for (const auto& list : layer->Lists)
-      for (const auto& e : list->Entities)
-        if (auto* ins = dynamic_cast<const Insert_*>(e.get())) inserts.push_back(ins);
   const std::vector<testing_reference::Item> ref = testing_reference::ReadReference(Data + name + ".ref");
   size_t r = 0, compared = 0, insertsSeen = 0;
   std::vector<std::unique_ptr<DXF_Entity>> kept;
-  for (const Insert_* ins : inserts) {
+  for (const Insert_* ins : All<Insert_>(d)) {
     ASSERT_LT(r, ref.size());
     ASSERT_EQ(ref[r].Kind, "insert");
     ++r, ++insertsSeen;
@@ -187,25 +191,17 @@ TEST_P(NestedBlocks, ExpandAsEzdxfExpandsThem) {
 }
 INSTANTIATE_TEST_SUITE_P(Files, NestedBlocks, testing::Values("ezdxf_blocks_nested_r12", "ezdxf_blocks_nested_r2018"));
 
-// The plate opens with all four holes of its block.
+// The plate opens with all four holes of its block where the inserts put
+// them. (The region counts of every fixture are the Open tests' table.)
 TEST(Blocks, APlateWhoseHolesAreInsertsOpensWithEveryHole) {
   for (const char* file : {"ezdxf_plate_holes_r12.dxf", "ezdxf_plate_holes_r2018.dxf"}) {
     Job job;
-    const OpenResult res = OpenDxfFile(job, Data + file);
-    ASSERT_TRUE(res.Loaded) << res.Error;
-    EXPECT_TRUE(res.Notices.empty());
-    EXPECT_EQ(res.Status, "5 Regions Created... 0 Open");
-    int holes = 0;
-    for (size_t i = 1; i < job.Regions.size(); ++i) {
-      const TTBRegion& r = job.Regions[i];
-      if (r.Entities.size() != 1) continue;
-      const TTBEntity& c = r.Entities[0];
-      EXPECT_TRUE(IsFullCircle(c));
-      EXPECT_NEAR(std::fabs(c.Radius), 3.2, 1e-12);
-      EXPECT_TRUE((c.X == 8 || c.X == 72) && (c.Y == 8 || c.Y == 42));
-      ++holes;
-    }
-    EXPECT_EQ(holes, 4);
+    ASSERT_TRUE(OpenDxfFile(job, Data + file).Loaded);
+    std::set<std::pair<double, double>> holes;
+    for (size_t i = 1; i < job.Regions.size(); ++i)
+      for (const TTBEntity& c : job.Regions[i].Entities)
+        if (IsFullCircle(c) && std::fabs(std::fabs(c.Radius) - 3.2) < 1e-12) holes.insert({c.X, c.Y});
+    EXPECT_EQ(holes, (std::set<std::pair<double, double>>{{8, 8}, {8, 42}, {72, 8}, {72, 42}}));
   }
 }
 
@@ -215,8 +211,6 @@ TEST(Blocks, CyclesAndDeepNestingEndWithAClearMessage) {
   Job job;
   const OpenResult res = OpenDxfFile(job, Data + "ezdxf_blocks_cycle_r12.dxf");
   ASSERT_TRUE(res.Loaded) << res.Error;
-  // 32 lines of the nest, the line of SELF once, the line of modelspace.
-  EXPECT_EQ(res.Status, "34 Regions Created... 34 Open");
   ASSERT_EQ(res.Notices.size(), 3u);
   EXPECT_EQ(res.Notices[0], "Block \"SELF\" inserts itself and was not inserted.");
   EXPECT_EQ(res.Notices[1], "Blocks nested more than 32 deep in \"DEEP32\" were not inserted.");
@@ -238,33 +232,26 @@ std::string Drawing(const std::string& blocks, const std::string& entities) {
 
 const std::string QuarterArc = G({{0, "ARC"}, {8, "0"}, {10, "0"}, {20, "0"}, {40, "1"}, {50, "0"}, {51, "90"}});
 
-// The one arc of a block, inserted: where its middle lands tells where and
-// which way round it went.
-P2 InsertedArcMiddle(const std::string& insertGroups) {
-  const DXF_Object d = ReadDxf(Drawing(Block("Q", QuarterArc), insertGroups), "t");
-  for (const auto& layer : d.Layers)
-    for (const auto& list : layer->Lists)
-      for (const auto& e : list->Entities)
-        if (auto* a = dynamic_cast<const Arc_*>(e.get())) {
-          double sweep = a->EndAngle - a->StartAngle;
-          if (sweep <= 0) sweep += TwoPi;
-          const double m = a->StartAngle + sweep / 2;
-          return {a->P1.X + a->Radius * std::cos(m), a->P1.Y + a->Radius * std::sin(m)};
-        }
-  ADD_FAILURE() << "no arc";
-  return {};
-}
-
 struct Placement {
   const char* name;
   std::string groups;
   P2 middle;  // of the quarter arc about the block origin, from (1,0) to (0,1)
+  P2 base{};  // the block's base point
 };
 class InsertPlacesTheArc : public testing::TestWithParam<Placement> {};
+
+// Where the middle of the block's one arc lands tells where and which way
+// round the insert placed it.
 TEST_P(InsertPlacesTheArc, WhereTheInsertSays) {
-  const P2 m = InsertedArcMiddle(GetParam().groups);
-  EXPECT_NEAR(m.x, GetParam().middle.x, 1e-12);
-  EXPECT_NEAR(m.y, GetParam().middle.y, 1e-12);
+  const Placement& c = GetParam();
+  const DXF_Object d = ReadDxf(Drawing(Block("Q", QuarterArc, c.base.x, c.base.y), c.groups), "t");
+  const auto arcs = All<Arc_>(d);
+  ASSERT_EQ(arcs.size(), 1u);
+  const Arc_& a = *arcs[0];
+  double sweep = a.EndAngle - a.StartAngle;
+  if (sweep <= 0) sweep += TwoPi;
+  const double m = a.StartAngle + sweep / 2;
+  EXPECT_LT(Gap({a.P1.X + a.Radius * std::cos(m), a.P1.Y + a.Radius * std::sin(m)}, c.middle), 1e-12);
 }
 const double H = std::sqrt(0.5);
 INSTANTIATE_TEST_SUITE_P(
@@ -278,25 +265,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Seen from below: OCS (x, y) is world (-x, y).
         Placement{"mirrored_ocs", G({{0, "INSERT"}, {2, "Q"}, {10, "5"}, {230, "-1"}}), {-5 - H, H}},
         // Block names are matched without regard to case.
-        Placement{"lower_case_name", G({{0, "INSERT"}, {2, "q"}, {10, "1"}}), {1 + H, H}}),
+        Placement{"lower_case_name", G({{0, "INSERT"}, {2, "q"}, {10, "1"}}), {1 + H, H}},
+        // The base point is the point of the block that lands on the insertion point.
+        Placement{"base_point_turned", G({{0, "INSERT"}, {2, "Q"}, {10, "100"}, {50, "90"}}), {100 - H, H - 1}, {1, 0}}),
     [](const testing::TestParamInfo<Placement>& i) { return std::string(i.param.name); });
-
-// The block's base point is the point of the block that lands on the
-// insertion point.
-TEST(Blocks, TheBasePointLandsOnTheInsertionPoint) {
-  const DXF_Object d = ReadDxf(Drawing(Block("B", testing_dxf::Line(2, 3, 4, 3), 2, 3),
-                                       G({{0, "INSERT"}, {2, "B"}, {10, "100"}, {20, "0"}, {50, "90"}})),
-                               "t");
-  for (const auto& layer : d.Layers)
-    for (const auto& list : layer->Lists)
-      for (const auto& e : list->Entities)
-        if (auto* l = dynamic_cast<const Line_*>(e.get())) {
-          EXPECT_NEAR(l->P1.X, 100, 1e-12);
-          EXPECT_NEAR(l->P1.Y, 0, 1e-12);
-          EXPECT_NEAR(l->P2.X, 100, 1e-12);
-          EXPECT_NEAR(l->P2.Y, 2, 1e-12);
-        }
-}
 
 // A turned insert inside an unevenly scaled one is sheared: each point goes
 // through the inner placement, then the outer one.
@@ -314,16 +286,10 @@ TEST(Blocks, ATurnedInsertInsideAnUnevenlyScaledOneIsSheared) {
     const double c2 = std::cos(Pi / 18), s2 = std::sin(Pi / 18);
     return P2{30 + c2 * 2 * hx - s2 * 0.5 * hy, s2 * 2 * hx + c2 * 0.5 * hy};
   };
-  int lines = 0;
-  for (const auto& layer : d.Layers)
-    for (const auto& list : layer->Lists)
-      for (const auto& e : list->Entities)
-        if (auto* l = dynamic_cast<const Line_*>(e.get())) {
-          EXPECT_LT(Gap({l->P1.X, l->P1.Y}, place(-2, -1)), 1e-12);
-          EXPECT_LT(Gap({l->P2.X, l->P2.Y}, place(4, -1)), 1e-12);
-          ++lines;
-        }
-  EXPECT_EQ(lines, 1);
+  const auto lines = All<Line_>(d);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_LT(Gap({lines[0]->P1.X, lines[0]->P1.Y}, place(-2, -1)), 1e-12);
+  EXPECT_LT(Gap({lines[0]->P2.X, lines[0]->P2.Y}, place(4, -1)), 1e-12);
 }
 
 // Entities of a block on layer 0 take the insert's layer; the others keep

@@ -3,6 +3,7 @@
 // the alignment point where the alignment puts it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "dxf_text.h"
@@ -21,12 +22,6 @@ constexpr double H = 5;
 constexpr double Advance = 1479.0 / 1409 * H;
 constexpr double Descent = 434.0 / 1409 * H;
 
-struct Expected {
-  const char* what;
-  double cx, cy;           // the middle of the H's box
-  double width, height;    // the box (swapped for the upright one)
-};
-
 // The fixture of twelve H's opened with the face named.
 OpenResult OpenTextFixture(Job& job, const std::string& face) {
   job.Options.Font = face;
@@ -39,7 +34,11 @@ TEST(DxfText, LandsWhereItsAlignmentPutsIt) {
   ASSERT_TRUE(res.Loaded) << res.Error;
   ASSERT_EQ(job.Regions.size(), 13u);
   const double c30 = std::cos(Pi / 6), s30 = std::sin(Pi / 6);
-  const Expected cases[] = {
+  const struct {
+    const char* what;
+    double cx, cy;         // the middle of the H's box
+    double width, height;  // the box (0: not checked)
+  } cases[] = {
       {"left", Advance / 2, H / 2, 0, H},
       {"centre", 50, H / 2, 0, H},
       {"right", 100 - Advance / 2, H / 2, 0, H},
@@ -55,23 +54,16 @@ TEST(DxfText, LandsWhereItsAlignmentPutsIt) {
   };
   // Within a font unit: the H's side bearings differ by less than one.
   const double tol = H / 1409;
-  for (const Expected& e : cases) {
-    const TTBRegion* best = nullptr;
-    double bestD = 1e300;
-    for (size_t i = 1; i < job.Regions.size(); ++i) {
-      const TTBRegion& r = job.Regions[i];
-      const double d = std::hypot((r.XMin + r.XMax) / 2 - e.cx, (r.YMin + r.YMax) / 2 - e.cy);
-      if (d < bestD) bestD = d, best = &job.Regions[i];
-    }
-    ASSERT_NE(best, nullptr);
-    EXPECT_LT(bestD, tol) << e.what;
-    EXPECT_FALSE(best->IsOpen) << e.what;
-    if (e.height > 0) {
-      EXPECT_NEAR(best->YMax - best->YMin, e.height, 1e-9) << e.what;
-    }
-    if (e.width > 0) {
-      EXPECT_NEAR(best->XMax - best->XMin, e.width, 1e-9) << e.what;
-    }
+  for (const auto& e : cases) {
+    const auto distance = [&e](const TTBRegion& r) {
+      return std::hypot((r.XMin + r.XMax) / 2 - e.cx, (r.YMin + r.YMax) / 2 - e.cy);
+    };
+    const TTBRegion& best = *std::min_element(job.Regions.begin() + 1, job.Regions.end(),
+                                              [&](const auto& a, const auto& b) { return distance(a) < distance(b); });
+    EXPECT_LT(distance(best), tol) << e.what;
+    EXPECT_FALSE(best.IsOpen) << e.what;
+    EXPECT_NEAR(e.height > 0 ? best.YMax - best.YMin : 0, e.height, 1e-9) << e.what;
+    EXPECT_NEAR(e.width > 0 ? best.XMax - best.XMin : 0, e.width, 1e-9) << e.what;
   }
 }
 

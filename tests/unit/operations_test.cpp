@@ -25,8 +25,10 @@ namespace {
 using namespace testing_regions;
 using namespace testing_geometry;
 
+using Set = std::vector<std::pair<const char*, const char*>>;
+
 // The dialog's defaults with feeds that can run, then the given fields.
-ConfigurationFields Fields(OperationDialog d, std::initializer_list<std::pair<const char*, const char*>> set) {
+ConfigurationFields Fields(OperationDialog d, const Set& set) {
   ConfigurationFields f = DefaultConfigurationFields(d);
   f["RoughPlunge"] = "50";
   if (d != OperationDialog::Drill) f["RoughFeed"] = "100", f["FinishFeed"] = "80";
@@ -34,9 +36,22 @@ ConfigurationFields Fields(OperationDialog d, std::initializer_list<std::pair<co
   return f;
 }
 
-OperationResult Operate(Job& job, OperationDialog d, const ConfigurationFields& f, const char* depth) {
+OperationResult OperateFields(Job& job, OperationDialog d, const ConfigurationFields& f, const std::string& depth) {
   ApplyOperationFields(job, d, f, depth);
   return RunOperation(job, d);
+}
+
+OperationResult Operate(Job& job, OperationDialog d, const Set& set, const char* depth) {
+  return OperateFields(job, d, Fields(d, set), depth);
+}
+
+// Every region selected; rough and finish toolpaths told apart by colour.
+Job Selected(std::initializer_list<TTBRegion> regions) {
+  Job job = JobOf(regions);
+  job.MachiningParameters.Rough.PathColour = 0;
+  job.MachiningParameters.Finish.PathColour = 1;
+  SelectAllClosed(job);
+  return job;
 }
 
 std::set<double> Depths(const Job& job, bool finish) {
@@ -44,12 +59,6 @@ std::set<double> Depths(const Job& job, bool finish) {
   for (size_t i = 1; i < job.Toolpaths.size(); ++i)
     if ((job.Toolpaths[i].Colour == 1) == finish) z.insert(std::round(job.Toolpaths[i].Depth * 1e6) / 1e6);
   return z;
-}
-
-// Rough and finish toolpaths told apart by colour.
-void MarkColours(Job& job) {
-  job.MachiningParameters.Rough.PathColour = 0;
-  job.MachiningParameters.Finish.PathColour = 1;
 }
 
 double MinDistance(const TTBOutRegion& t, const TTBRegion& r) {
@@ -61,12 +70,11 @@ double MinDistance(const TTBOutRegion& t, const TTBRegion& r) {
 
 TEST(PocketExamples, SquareRingsLevelsAndBothDirections) {
   for (bool inOut : {false, true}) {
-    Job job = JobOf({Square(0, 0, 10)});
+    Job job = Selected({Square(0, 0, 10)});
     job.Options.PocketDir = inOut;
-    SelectAllClosed(job);
-    const auto f = Fields(OperationDialog::Pocket, {{"RoughDiameter", "1"}, {"RoughStepXY", "0.5"}, {"RoughStepZ", "0.5"},
-                                                    {"RapidHeight", "2"}, {"RoughFeed", "100"}});
-    const OperationResult r = Operate(job, OperationDialog::Pocket, f, "1");
+    const OperationResult r = Operate(
+        job, OperationDialog::Pocket,
+        {{"RoughDiameter", "1"}, {"RoughStepXY", "0.5"}, {"RoughStepZ", "0.5"}, {"RapidHeight", "2"}}, "1");
     ASSERT_TRUE(r.Made) << r.Message;
     EXPECT_EQ(r.Status, "Ready...");
     EXPECT_EQ(Depths(job, false), (std::set<double>{0.5, 1.0}));
@@ -78,80 +86,69 @@ TEST(PocketExamples, SquareRingsLevelsAndBothDirections) {
     std::vector<double> sorted = level;
     std::sort(sorted.begin(), sorted.end());
     for (size_t k = 0; k < sorted.size(); ++k) EXPECT_NEAR(sorted[k], 0.5 + 0.5 * k, 1e-6);
-    // Out/In cuts the outermost ring first, In/Out the innermost.
+    // Out/In cuts the outermost ring first, In/Out the innermost; the
+    // first ring is reached by a lift.
     EXPECT_NEAR(level.front(), inOut ? sorted.back() : 0.5, 1e-6);
-    // Out/In: the first ring of each level is reached by a lift.
     EXPECT_EQ(job.Toolpaths[1].LinkMode, LinkLift);
     EXPECT_EQ(job.Toolpaths[1].ApproachDepth, -2);
   }
-}
-
-TEST(PocketExamples, ZStepZeroCutsOneLevelAndIsWrittenBack) {
-  Job job = JobOf({Square(0, 0, 10)});
-  SelectAllClosed(job);
-  Operate(job, OperationDialog::Pocket, Fields(OperationDialog::Pocket, {{"RoughDiameter", "1"}, {"RoughStepZ", "0"}}), "1.3");
+  // A Z step of 0 cuts one level and is written back.
+  Job job = Selected({Square(0, 0, 10)});
+  Operate(job, OperationDialog::Pocket, {{"RoughDiameter", "1"}, {"RoughStepZ", "0"}}, "1.3");
   EXPECT_EQ(Depths(job, false), (std::set<double>{1.3}));
   EXPECT_EQ(job.MachiningParameters.Rough.ZStep, 1.3);
 }
 
 TEST(PocketExamples, AnIslandBelowTheTopGetsItsPlateau) {
-  Job job = JobOf({Square(0, 0, 30), Square(10, 10, 10)});
-  SelectAllClosed(job);
+  Job job = Selected({Square(0, 0, 30), Square(10, 10, 10)});
   job.Regions[1].Depth = 1;
   job.Regions[2].Depth = 0.4;
-  const auto f = Fields(OperationDialog::Pocket, {{"RoughDiameter", "2"}, {"RoughStepXY", "1"}, {"RoughStepZ", "0.3"}});
-  const OperationResult r = Operate(job, OperationDialog::Pocket, f, "0");
-  ASSERT_TRUE(r.Made);
+  ASSERT_TRUE(
+      Operate(job, OperationDialog::Pocket, {{"RoughDiameter", "2"}, {"RoughStepXY", "1"}, {"RoughStepZ", "0.3"}}, "0")
+          .Made);
   EXPECT_EQ(Depths(job, false), (std::set<double>{0.3, 0.4, 0.6, 0.9, 1.0}));
-  // At 0.3 the island's area is open: some ring passes over it.
-  bool over = false, plateauOnTop = false;
-  for (size_t i = 1; i < job.Toolpaths.size(); ++i)
+  // Rings pass over the island's area at 0.3 and 0.4 (its top cleared);
+  // below 0.4 none comes nearer its walls than the tool radius.
+  std::set<double> over;
+  for (size_t i = 1; i < job.Toolpaths.size(); ++i) {
     for (const auto& e : job.Toolpaths[i].Entities) {
       const TTBPoint m = EntityMidpoint(e);
-      const bool inside = m.X > 10 && m.X < 20 && m.Y > 10 && m.Y < 20;
-      over = over || (job.Toolpaths[i].Depth == 0.3 && inside);
-      plateauOnTop = plateauOnTop || (job.Toolpaths[i].Depth == 0.4 && inside);
+      if (m.X > 10 && m.X < 20 && m.Y > 10 && m.Y < 20) over.insert(job.Toolpaths[i].Depth);
     }
-  EXPECT_TRUE(over);
-  EXPECT_TRUE(plateauOnTop) << "the island's top is cleared down to 0.4";
-  // Below 0.4 no ring comes into the island's area grown by the tool radius.
-  for (size_t i = 1; i < job.Toolpaths.size(); ++i)
     if (job.Toolpaths[i].Depth > 0.4) {
       EXPECT_GE(MinDistance(job.Toolpaths[i], job.Regions[2]), 1 - 5e-5);
     }
+  }
+  EXPECT_EQ(over, (std::set<double>{0.3, 0.4}));
 }
 
-TEST(PocketExamples, BothPlusBottomStopsTheRoughingAboveTheFloor) {
-  Job job = JobOf({Square(0, 0, 20)});
-  MarkColours(job);
-  SelectAllClosed(job);
-  const auto f = Fields(OperationDialog::Pocket,
-                        {{"RoughDiameter", "4"}, {"RoughStepXY", "2"}, {"RoughStepZ", "0.5"}, {"StockToLeave", "0.02"},
-                         {"FinishPass", "True"}, {"Finish", "Both"}, {"FinishDiameter", "2"}, {"FinishStepXY", "1"},
-                         {"FinishStepZ", "1"}});
-  ASSERT_TRUE(Operate(job, OperationDialog::Pocket, f, "1").Made);
+TEST(PocketExamples, FinishPasses) {
+  // Both plus bottom: the roughing stops above the floor, the walls are
+  // finished at the finish radius, the floor cleared with the finish step.
+  Job job = Selected({Square(0, 0, 20)});
+  ASSERT_TRUE(Operate(job, OperationDialog::Pocket,
+                      {{"RoughDiameter", "4"}, {"RoughStepXY", "2"}, {"RoughStepZ", "0.5"}, {"StockToLeave", "0.02"},
+                       {"FinishPass", "True"}, {"Finish", "Both"}, {"FinishDiameter", "2"}, {"FinishStepXY", "1"},
+                       {"FinishStepZ", "1"}},
+                      "1")
+                  .Made);
   EXPECT_EQ(job.MachiningParameters.FloorStock, 0.02);
   EXPECT_EQ(Depths(job, false), (std::set<double>{0.5, 0.98}));
   EXPECT_EQ(Depths(job, true), (std::set<double>{1.0}));
-  // The walls finished at the finish radius, the floor cleared with the
-  // finish step (more than the wall ring alone).
   int finish = 0;
   double nearest = 1e300;
   for (size_t i = 1; i < job.Toolpaths.size(); ++i)
     if (job.Toolpaths[i].Colour == 1) ++finish, nearest = std::min(nearest, MinDistance(job.Toolpaths[i], job.Regions[1]));
   EXPECT_GT(finish, 3);
   EXPECT_NEAR(nearest, 1.0, 1e-6);
-}
-
-TEST(PocketExamples, IslandsBoundariesWithEqualToolsFinishesOnlyTheIslands) {
-  Job job = JobOf({Square(0, 0, 30), Circle(15, 15, 3)});
-  MarkColours(job);
-  SelectAllClosed(job);
-  const auto f = Fields(OperationDialog::Pocket, {{"RoughDiameter", "2"}, {"RoughStepXY", "1"}, {"RoughStepZ", "1"},
-                                                  {"FinishPass", "True"}, {"Finish", "Boundaries"},
-                                                  {"FinishDiameter", "2"}, {"FinishStepZ", "1"}});
-  ASSERT_TRUE(Operate(job, OperationDialog::Pocket, f, "1").Made);
-  int finish = 0;
+  // Boundaries with tools of one size: only the island is finished.
+  job = Selected({Square(0, 0, 30), Circle(15, 15, 3)});
+  ASSERT_TRUE(Operate(job, OperationDialog::Pocket,
+                      {{"RoughDiameter", "2"}, {"RoughStepXY", "1"}, {"RoughStepZ", "1"}, {"FinishPass", "True"},
+                       {"Finish", "Boundaries"}, {"FinishDiameter", "2"}, {"FinishStepZ", "1"}},
+                      "1")
+                  .Made);
+  finish = 0;
   for (size_t i = 1; i < job.Toolpaths.size(); ++i)
     if (job.Toolpaths[i].Colour == 1) {
       ++finish;
@@ -181,10 +178,10 @@ TEST(PocketProperties, RingsKeepClearAndLinksStayShort) {
     const double step = dia * (0.3 + 0.5 * u(rng)), depth = 1 + 2 * u(rng);
     // The fields as typed: six decimals.
     auto typed = [](double v) { return std::to_string(v); };
-    ConfigurationFields f = Fields(OperationDialog::Pocket, {});
+    ConfigurationFields f = Fields(OperationDialog::Pocket, {{"RapidHeight", "2"}, {"Finish", "Islands"}});
     f["RoughDiameter"] = typed(dia), f["StockToLeave"] = typed(stock), f["RoughStepZ"] = typed(zStep);
-    f["RoughStepXY"] = typed(step), f["RapidHeight"] = "2", f["Finish"] = "Islands";
-    Operate(job, OperationDialog::Pocket, f, typed(depth).c_str());
+    f["RoughStepXY"] = typed(step);
+    OperateFields(job, OperationDialog::Pocket, f, typed(depth));
     SCOPED_TRACE("drawing " + std::to_string(s));
     const double clear = dia / 2 + stock;
     const double d = FieldNumber(typed(depth)), zs = FieldNumber(typed(zStep));
@@ -195,9 +192,8 @@ TEST(PocketProperties, RingsKeepClearAndLinksStayShort) {
       ++rings;
       for (size_t r = 1; r < job.Regions.size(); ++r) EXPECT_GE(MinDistance(t, job.Regions[r]), clear - 5e-5);
       for (const auto& e : t.Entities)
-        for (const Pt p : Samples(e, 4)) {
+        for (const Pt p : Samples(e, 4))
           EXPECT_TRUE(p.x > 0 && p.y > 0 && p.x < job.Regions[1].XMax && p.y < job.Regions[1].YMax);
-        }
       if (t.LinkMode == LinkStayDown && i > 1) {
         ++stayDown;
         const TTBPoint a = PathEnd(job.Toolpaths[i - 1]), b = PathStart(t);
@@ -229,105 +225,87 @@ TEST(PocketProperties, RingsKeepClearAndLinksStayShort) {
   EXPECT_GT(stayDown, 100);
 }
 
-TEST(PocketFaults, BadNumbersEndInNoToolpathsNotInAHang) {
-  for (auto set : std::vector<std::pair<const char*, const char*>>{{"RoughStepXY", "-1"},
-                                                                  {"RoughDiameter", "0"},
-                                                                  {"RoughDiameter", "-3"},
-                                                                  {"RoughStepZ", "-0.5"},
-                                                                  {"RoughStepXY", "0.0000001"},
-                                                                  {"RoughStepZ", "0.0000000001"},
-                                                                  {"RapidHeight", "-5"}}) {
-    SCOPED_TRACE(set.first + std::string("=") + set.second);
-    Job job = JobOf({Square(0, 0, 10)});
-    SelectAllClosed(job);
-    auto f = Fields(OperationDialog::Pocket, {{"RoughDiameter", "1"}, {"RoughStepXY", "0.5"}});
-    f[set.first] = set.second;
-    const OperationResult r = Operate(job, OperationDialog::Pocket, f, "1");
-    EXPECT_FALSE(r.Made);
-    EXPECT_EQ(r.Message, "Toolpaths not Created.  Check Parameters.");
-  }
-  Job job = JobOf({Square(0, 0, 10)});
-  EXPECT_EQ(Operate(job, OperationDialog::Pocket, Fields(OperationDialog::Pocket, {}), "1").Message,
-            "Nothing Selected! - Select Regions First");
-  SelectAllClosed(job);
-  EXPECT_EQ(Operate(job, OperationDialog::Drill, Fields(OperationDialog::Drill, {}), "-1").Message,
-            "Toolpaths not Created.  Check Parameters.");
-}
-
-// A feed of 0 for a pass that would run makes no toolpaths, and the field
-// is named; a finish feed of 0 is no fault while no finish pass runs.
-TEST(OperationFaults, ZeroFeedsOfPassesThatRunAreRefused) {
-  struct Case {
+// Bad numbers, and feeds of 0 for passes that run, make no toolpaths (the
+// feed's field named); a finish feed of 0 is no fault while no finish runs.
+TEST(OperationFaults, BadFieldsMakeNoToolpathsNotAHang) {
+  const char* const bad = "";  // refused, whatever the problem named
+  const struct {
     OperationDialog dialog;
-    std::vector<std::pair<const char*, const char*>> set;
-    const char* problem;  // empty: toolpaths are made
-  };
-  const std::vector<Case> cases = {
+    Set set;
+    const char* problem;  // nullptr: toolpaths are made
+  } cases[] = {
+      {OperationDialog::Pocket, {{"RoughStepXY", "-1"}}, bad},
+      {OperationDialog::Pocket, {{"RoughDiameter", "0"}}, bad},
+      {OperationDialog::Pocket, {{"RoughDiameter", "-3"}}, bad},
+      {OperationDialog::Pocket, {{"RoughStepZ", "-0.5"}}, bad},
+      {OperationDialog::Pocket, {{"RoughStepXY", "0.0000001"}}, bad},
+      {OperationDialog::Pocket, {{"RoughStepZ", "0.0000000001"}}, bad},
+      {OperationDialog::Pocket, {{"RapidHeight", "-5"}}, bad},
       {OperationDialog::Pocket, {{"RoughFeed", "0"}}, "RoughFeed must be greater than 0"},
       {OperationDialog::Pocket, {{"RoughPlunge", "0"}}, "RoughPlunge must be greater than 0"},
       {OperationDialog::Pocket, {{"FinishPass", "True"}, {"FinishDiameter", "1"}, {"FinishFeed", "0"}},
        "FinishFeed must be greater than 0"},
-      {OperationDialog::Pocket, {{"FinishPass", "False"}, {"FinishFeed", "0"}}, ""},
+      {OperationDialog::Pocket, {{"FinishPass", "False"}, {"FinishFeed", "0"}}, nullptr},
       {OperationDialog::Contour, {{"FinishPass", "True"}, {"FinishDiameter", "1"}, {"FinishFeed", "0"}},
        "FinishFeed must be greater than 0"},
-      {OperationDialog::Contour,
-       {{"FinishPass", "True"}, {"FinishFeed", "0"}, {"Compensation", "Cutout"}},
-       ""},  // a cut-out has no finish pass
+      // A cut-out has no finish pass.
+      {OperationDialog::Contour, {{"FinishPass", "True"}, {"FinishFeed", "0"}, {"Compensation", "Cutout"}}, nullptr},
       {OperationDialog::Drill, {{"RoughPlunge", "0"}}, "RoughPlunge must be greater than 0"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.problem);
-    Job job = JobOf({Square(0, 0, 10)});
-    SelectAllClosed(job);
-    auto f = Fields(c.dialog, {{"RoughDiameter", "1"}, {"RoughStepXY", "0.5"}});
-    for (const auto& [k, v] : c.set) f[k] = v;
-    const OperationResult r = Operate(job, c.dialog, f, "1");
-    EXPECT_EQ(r.Made, *c.problem == 0);
-    EXPECT_EQ(r.Problem, c.problem);
-    if (*c.problem) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.set[0].first + std::string("=") + c.set[0].second);
+    Job job = Selected({Square(0, 0, 10)});
+    Set set = {{"RoughDiameter", "1"}, {"RoughStepXY", "0.5"}};
+    set.insert(set.end(), c.set.begin(), c.set.end());
+    const OperationResult r = Operate(job, c.dialog, set, "1");
+    EXPECT_EQ(r.Made, c.problem == nullptr);
+    if (c.problem) {
       EXPECT_EQ(r.Message, "Toolpaths not Created.  Check Parameters.");
+      EXPECT_TRUE(!*c.problem || r.Problem == c.problem) << r.Problem;
     }
   }
+  Job job = JobOf({Square(0, 0, 10)});
+  EXPECT_EQ(Operate(job, OperationDialog::Pocket, {}, "1").Message, "Nothing Selected! - Select Regions First");
+  SelectAllClosed(job);
+  EXPECT_EQ(Operate(job, OperationDialog::Drill, {}, "-1").Message, "Toolpaths not Created.  Check Parameters.");
 }
 
-TEST(ContourExamples, LevelsAndTheNoneRule) {
-  Job job = JobOf({Square(0, 0, 10, 1)});
-  SelectAllClosed(job);
-  EXPECT_FALSE(Operate(job, OperationDialog::Contour, Fields(OperationDialog::Contour, {}), "0").Made);
-  auto f = Fields(OperationDialog::Contour, {{"RoughStepZ", "0.2"}, {"RoughDiameter", "2"}, {"Compensation", "Right"}});
-  ASSERT_TRUE(Operate(job, OperationDialog::Contour, f, "0.5").Made);
+TEST(ContourExamples, LevelsNoneAndCutOut) {
+  Job job = Selected({Square(0, 0, 10, 1)});
+  EXPECT_FALSE(Operate(job, OperationDialog::Contour, {}, "0").Made);
+  ASSERT_TRUE(
+      Operate(job, OperationDialog::Contour, {{"RoughStepZ", "0.2"}, {"RoughDiameter", "2"}, {"Compensation", "Right"}}, "0.5")
+          .Made);
   EXPECT_EQ(Depths(job, false), (std::set<double>{0.2, 0.4, 0.5}));
   // None: on the line, the stock left at the bottom, both radii zeroed.
-  MarkColours(job);
-  f = Fields(OperationDialog::Contour, {{"RoughDiameter", "2"}, {"StockToLeave", "0.01"}, {"Compensation", "None"},
-                                        {"FinishPass", "True"}, {"FinishDiameter", "3"}});
-  Operate(job, OperationDialog::Contour, f, "1");
+  Operate(job, OperationDialog::Contour,
+          {{"RoughDiameter", "2"}, {"StockToLeave", "0.01"}, {"Compensation", "None"}, {"FinishPass", "True"},
+           {"FinishDiameter", "3"}},
+          "1");
   EXPECT_EQ(job.MachiningParameters.Rough.Radius, 0);
   EXPECT_EQ(job.MachiningParameters.Finish.Radius, 0);
   EXPECT_NEAR(*Depths(job, false).rbegin(), 0.99, 1e-9);
-}
 
-TEST(ContourExamples, CutOutOfARingAndLinkedPaths) {
-  Job job = JobOf({Circle(0, 0, 10), Circle(0, 0, 4)});
+  // The cut-out of a ring: outside the outer circle, inside the island, no
+  // finishing pass.
+  job = JobOf({Circle(0, 0, 10), Circle(0, 0, 4)});
   job.Options.Dir = true;
   for (size_t i = 1; i < 3; ++i) SetRegionDirection(job.Regions[i], 1);
   SelectAllClosed(job);
   job.Regions[1].Depth = job.Regions[2].Depth = 0;
-  const auto f = Fields(OperationDialog::Contour, {{"RoughDiameter", "2"}, {"Compensation", "Cutout"},
-                                                   {"FinishPass", "True"}, {"FinishDiameter", "1"}});
-  ASSERT_TRUE(Operate(job, OperationDialog::Contour, f, "1").Made);
-  ASSERT_EQ(job.Toolpaths.size(), 3u);  // no finishing pass for a cut-out
+  ASSERT_TRUE(Operate(job, OperationDialog::Contour,
+                      {{"RoughDiameter", "2"}, {"Compensation", "Cutout"}, {"FinishPass", "True"}, {"FinishDiameter", "1"}},
+                      "1")
+                  .Made);
+  ASSERT_EQ(job.Toolpaths.size(), 3u);
   for (size_t i = 1; i < 3; ++i) {
-    const TTBOutRegion& t = job.Toolpaths[i];
-    const double r = std::fabs(t.Entities.front().Radius);
-    EXPECT_EQ(t.IsIsland, r < 5 ? 1 : 0);
+    const double r = std::fabs(job.Toolpaths[i].Entities.front().Radius);
+    EXPECT_EQ(job.Toolpaths[i].IsIsland, r < 5 ? 1 : 0);
     EXPECT_NEAR(r, r < 5 ? 3 : 11, 1e-9);
   }
   // Paths whose ends meet follow each other without a lift.
   TTBRegionArray results = EmptyRegionList();
-  results.push_back(Square(0, 0, 5));
-  results.push_back(Square(0, 0, 5));
-  results.push_back(Square(20, 0, 5));
+  for (double x : {0, 0, 20}) results.push_back(Square(x, 0, 5));
   LinkContourPaths(results, job.MachiningParameters, {0, 0});
   EXPECT_EQ(results[1].LinkMode, LinkRunStart);
   EXPECT_EQ(results[2].LinkMode, LinkStayDown);
@@ -357,9 +335,8 @@ TEST(ContourProperties, CompensationKeepsToItsSide) {
       Job job = JobOf({r});
       job.Options.Dir = cw;
       SelectAllClosed(job);
-      const auto f = Fields(OperationDialog::Contour, {{"RoughDiameter", "1"}, {"Compensation", comp}, {"RoughStepZ", "0"}});
-      ASSERT_TRUE(Operate(job, OperationDialog::Contour, f, "1").Made) << "outline " << s << " " << comp;
-      // Right of clockwise travel is inside, right of counter-clockwise outside.
+      const Set set = {{"RoughDiameter", "1"}, {"Compensation", comp}, {"RoughStepZ", "0"}};
+      ASSERT_TRUE(Operate(job, OperationDialog::Contour, set, "1").Made) << "outline " << s << " " << comp;
       const bool inside = (std::string(comp) == "Right") == cw;
       for (size_t i = 1; i < job.Toolpaths.size(); ++i)
         for (const auto& e : job.Toolpaths[i].Entities)
@@ -373,6 +350,19 @@ TEST(ContourProperties, CompensationKeepsToItsSide) {
   EXPECT_GT(checked, 2000);
 }
 
+// A unit direction by finite differences at parameters t0..t1 of a piece.
+TTBPoint Direction(const TTBEntity& en, double t0, double t1) {
+  const auto at = [&en](double t) {
+    if (en.Radius == 0) return Pt{en.X + (en.X2 - en.X) * t, en.Y + (en.Y2 - en.Y) * t};
+    double start, sweep;
+    ArcSpan(en, start, sweep);
+    return ArcPoint(en, start + sweep * t);
+  };
+  const Pt p0 = at(t0), p1 = at(t1);
+  const double l = std::hypot(p1.x - p0.x, p1.y - p0.y);
+  return {(p1.x - p0.x) / l, (p1.y - p0.y) / l};
+}
+
 // Leads meet their path tangentially (arc, tangent) or square to it
 // (perpendicular), on the side the table gives.
 TEST(ContourProperties, LeadsMeetTheirPathAsTheyShould) {
@@ -383,8 +373,8 @@ TEST(ContourProperties, LeadsMeetTheirPathAsTheyShould) {
         TTBOutRegionArray list = EmptyToolpathList();
         TTBOutRegion t;
         t.HasLeads = 1;
-        t.Entities = {MakeArc(0, 0, cw ? -5 : 5, 1.0, cw ? 0.2 : 1.8), MakeLine(0, 0, 3, 4)};
-        t.Entities[1] = MakeLine(EntityEnd(t.Entities[0]).X, EntityEnd(t.Entities[0]).Y, 7, 7);
+        const TTBEntity arc = MakeArc(0, 0, cw ? -5 : 5, 1.0, cw ? 0.2 : 1.8);
+        t.Entities = {arc, MakeLine(EntityEnd(arc).X, EntityEnd(arc).Y, 7, 7)};
         list.push_back(t);
         TTBMachiningParameters p;
         p.EntryType = p.ExitType = type, p.Compensation = comp, p.EntryLength = p.ExitLength = 0.5;
@@ -392,50 +382,26 @@ TEST(ContourProperties, LeadsMeetTheirPathAsTheyShould) {
         const TTBEntity &in = list[1].EntryMove, &out = list[1].ExitMove;
         ASSERT_TRUE(in.Pending && out.Pending);
         const TTBPoint s = EntityStart(t.Entities[0]), e = EntityEnd(t.Entities[1]);
-        EXPECT_NEAR(EntityEnd(in).X, s.X, 1e-9);
-        EXPECT_NEAR(EntityEnd(in).Y, s.Y, 1e-9);
-        EXPECT_NEAR(EntityStart(out).X, e.X, 1e-9);
-        EXPECT_NEAR(EntityStart(out).Y, e.Y, 1e-9);
-        // Directions by finite differences on the path and the leads.
-        auto dirAt = [](const TTBEntity& en, double t0, double t1) {
-          auto at = [&en](double t) {
-            if (en.Radius == 0) return Pt{en.X + (en.X2 - en.X) * t, en.Y + (en.Y2 - en.Y) * t};
-            double start, sweep;
-            ArcSpan(en, start, sweep);
-            return ArcPoint(en, start + sweep * t);
-          };
-          const Pt p0 = at(t0), p1 = at(t1);
-          const double l = std::hypot(p1.x - p0.x, p1.y - p0.y);
-          return TTBPoint{(p1.x - p0.x) / l, (p1.y - p0.y) / l};
-        };
-        const TTBPoint pathIn = dirAt(t.Entities[0], 0, 1e-6), leadIn = dirAt(in, 1 - 1e-6, 1);
-        const TTBPoint pathOut = dirAt(t.Entities[1], 1 - 1e-6, 1), leadOut = dirAt(out, 0, 1e-6);
-        const double dotIn = pathIn.X * leadIn.X + pathIn.Y * leadIn.Y;
-        const double dotOut = pathOut.X * leadOut.X + pathOut.Y * leadOut.Y;
-        if (type == 2) {
-          EXPECT_NEAR(dotIn, 0, 1e-5);
-          EXPECT_NEAR(dotOut, 0, 1e-5);
-        } else {
-          EXPECT_NEAR(dotIn, 1, 1e-5);
-          EXPECT_NEAR(dotOut, 1, 1e-5);
-        }
-        // Side: where the lead's far end lies, left (+) or right (-) of travel.
-        if (type != 3) {
-          const TTBPoint far = EntityStart(in);
-          const double side = pathIn.X * (far.Y - s.Y) - pathIn.Y * (far.X - s.X);
-          const double want = comp == 1 ? -1 : comp == 2 ? 1 : (cw ? -1 : 1);
-          EXPECT_GT(side * want, 0);
-          const TTBPoint farOut = EntityEnd(out);
-          const double sideOut = pathOut.X * (farOut.Y - e.Y) - pathOut.Y * (farOut.X - e.X);
-          EXPECT_GT(sideOut * want, 0) << "the exit leaves on the side it came in";
-        }
+        const auto gap = [](TTBPoint a, TTBPoint b) { return std::hypot(a.X - b.X, a.Y - b.Y); };
+        EXPECT_LT(gap(EntityEnd(in), s) + gap(EntityStart(out), e), 1e-9);
+        const TTBPoint pathIn = Direction(t.Entities[0], 0, 1e-6), leadIn = Direction(in, 1 - 1e-6, 1);
+        const TTBPoint pathOut = Direction(t.Entities[1], 1 - 1e-6, 1), leadOut = Direction(out, 0, 1e-6);
+        const double dot = type == 2 ? 0 : 1;
+        EXPECT_NEAR(pathIn.X * leadIn.X + pathIn.Y * leadIn.Y, dot, 1e-5);
+        EXPECT_NEAR(pathOut.X * leadOut.X + pathOut.Y * leadOut.Y, dot, 1e-5);
+        if (type == 3) continue;
+        // Where the leads' far ends lie, left (+) or right (-) of travel: the
+        // exit leaves on the side the entry came in.
+        const double want = comp == 1 ? -1 : comp == 2 ? 1 : (cw ? -1 : 1);
+        const TTBPoint far = EntityStart(in), farOut = EntityEnd(out);
+        EXPECT_GT((pathIn.X * (far.Y - s.Y) - pathIn.Y * (far.X - s.X)) * want, 0);
+        EXPECT_GT((pathOut.X * (farOut.Y - e.Y) - pathOut.Y * (farOut.X - e.X)) * want, 0);
       }
 }
 
 TEST(DrillExamples, NearestFromTheLowerLeftWithTiesToTheLowerNumber) {
-  Job job = JobOf({Circle(0, 0, 1), Circle(10, 0, 1), Circle(1, 1, 1)});
-  SelectAllClosed(job);
-  ASSERT_TRUE(Operate(job, OperationDialog::Drill, Fields(OperationDialog::Drill, {{"RapidHeight", "3"}}), "2").Made);
+  Job job = Selected({Circle(0, 0, 1), Circle(10, 0, 1), Circle(1, 1, 1)});
+  ASSERT_TRUE(Operate(job, OperationDialog::Drill, {{"RapidHeight", "3"}}, "2").Made);
   ASSERT_EQ(job.Toolpaths.size(), 4u);
   const double want[3][2] = {{0, 0}, {1, 1}, {10, 0}};
   for (int k = 0; k < 3; ++k) {
@@ -449,18 +415,12 @@ TEST(DrillExamples, NearestFromTheLowerLeftWithTiesToTheLowerNumber) {
   Job tie = JobOf({Circle(5, 0, 1), Circle(0, 5, 1), Square(-1, -1, 0.5)});
   tie.Regions[3].IsOpen = 1;  // an open profile moves the corner but is not drilled
   SelectAll(tie);
-  Operate(tie, OperationDialog::Drill, Fields(OperationDialog::Drill, {{"Linear", "True"}}), "1");
+  Operate(tie, OperationDialog::Drill, {{"Linear", "True"}}, "1");
   ASSERT_EQ(tie.Toolpaths.size(), 3u);
   EXPECT_EQ(tie.Toolpaths[1].Entities[0].X, 5);
   EXPECT_EQ(tie.Toolpaths[1].LinkMode, LinkDrillLinear);
   EXPECT_EQ(tie.Regions[1].Selected, 1) << "the selection is as before";
 }
-
-}  // namespace
-}  // namespace tibrel
-
-namespace tibrel {
-namespace {
 
 // The ring order as a plain scan of every entity at every step finds it.
 std::vector<TTBRegion> ScanOrder(TTBRegionArray rings) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <set>
+#include <sstream>
 #include <unistd.h>
 
 #include "core/ini.h"
@@ -51,12 +52,9 @@ TEST_P(DxfHeaderUnits, TakeOnlyAReadableInsUnits) {
   EXPECT_EQ(d.InsUnits, c.insUnits);
   ASSERT_EQ(d.Layers.size(), 1u);
   ASSERT_EQ(d.Layers[0]->Lists.size(), 1u);
-  const auto& lines = d.Layers[0]->Lists[0]->Entities;
-  ASSERT_EQ(lines.size(), 1u);
-  const auto* l = dynamic_cast<const Line_*>(lines[0].get());
-  ASSERT_TRUE(l);
-  EXPECT_EQ(l->P1.X, 1);
-  EXPECT_EQ(l->P2.Y, 4);
+  ASSERT_EQ(d.Layers[0]->Lists[0]->Entities.size(), 1u);
+  const auto* l = dynamic_cast<const Line_*>(d.Layers[0]->Lists[0]->Entities[0].get());
+  ASSERT_TRUE(l && l->P1.X == 1 && l->P2.Y == 4);
 }
 
 const std::string Head = "0\nSECTION\n2\nHEADER\n";
@@ -66,7 +64,6 @@ INSTANTIATE_TEST_SUITE_P(
     Headers, DxfHeaderUnits,
     testing::Values(HeaderCase{"none", "", 0}, HeaderCase{"inch", Head + "9\n$INSUNITS\n70\n1\n" + End, 1},
                     HeaderCase{"mm", Head + "9\n$INSUNITS\n70\n     4\n" + End, 4},
-                    HeaderCase{"metres", Head + "9\n$INSUNITS\n70\n6\n" + End, 6},
                     HeaderCase{"after other variables",
                                Head + "9\n$ACADVER\n1\nAC1015\n9\n$EXTMIN\n10\n0\n20\n0\n9\n$INSUNITS\n70\n1\n" + End, 1},
                     HeaderCase{"after a comment", "999\nmade by hand\n" + Head + "9\n$INSUNITS\n70\n1\n" + End, 1},
@@ -83,7 +80,127 @@ INSTANTIATE_TEST_SUITE_P(
       return n;
     });
 
-// --- Open: the file's unit, else the option ---
+// --- the post's units word ---
+
+TEST(PostUnits, ThePlaceholderBecomesTheWordForTheJobsUnit) {
+  const struct {
+    std::string line, inch, mm;  // the line, then as an inch and a millimetre job write it
+  } cases[] = {
+      {"G17 {Units} G90", "G17 G20 G90", "G17 G21 G90"},
+      {"{units}{UNITS}", "G20G20", "G21G21"},
+      {"{Unit} {Units", "{Unit} {Units", "{Unit} {Units"},
+      {"G21", "G21", "G21"},
+      {"", "", ""},
+  };
+  TTBPostProcessor post;
+  for (const auto& c : cases) {
+    post.Header = post.Footer = post.MiniPost.ToolHeader = post.MiniPost.ToolFooter = {c.line};
+    EXPECT_EQ(PostPlacesUnits(post), c.line != c.inch) << c.line;
+    for (auto [units, want] : {std::pair{Units::Inch, &c.inch}, std::pair{Units::Millimetre, &c.mm}}) {
+      const TTBPostProcessor p = PostForUnits(post, units);
+      for (const auto* list : {&p.Header, &p.Footer, &p.MiniPost.ToolHeader, &p.MiniPost.ToolFooter})
+        EXPECT_EQ(*list, std::vector<std::string>{*want}) << c.line;
+    }
+  }
+  // The post's own words, empty ones too; a word that holds the placeholder
+  // is put in once.
+  post.UnitsInch = "";
+  post.UnitsMillimetre = "G71 {Units}";
+  post.Header = {"G90 {Units} G17"};
+  EXPECT_EQ(PostForUnits(post, Units::Inch).Header[0], "G90  G17");
+  EXPECT_EQ(PostForUnits(post, Units::Millimetre).Header[0], "G90 G71 {Units} G17");
+}
+
+// The Default post as Posts.cfg shipped it before posts could place the
+// units word: G21 written into its header, no words of its own.
+std::string OlderDefault() {
+  std::istringstream shipped(ReadFileBytes(Source + "/resources/Posts.cfg"));
+  std::string out, line;
+  while (std::getline(shipped, line) && line != "[Default]") {
+  }
+  for (out = line + "\n"; std::getline(shipped, line) && !line.empty() && line[0] != '[';) {
+    if (line[0] == ';' || line.rfind("Units", 0) == 0) continue;
+    if (const size_t at = line.find("{Units}"); at != std::string::npos) line.replace(at, 7, "G21");
+    out += line + "\n";
+  }
+  return out;
+}
+
+// A post without the placeholder writes the same program for both units, and
+// the very program it wrote before: the shipped Default's golden program for
+// the millimetre sample job, less the comment that names the unit. The
+// editor's Save keeps its section as it was, and keeps words that differ
+// from G20 and G21, or that the section already had.
+TEST(PostUnits, AnOlderPostWritesAndSavesAsBefore) {
+  const std::string older = OlderDefault();
+  IniFile file = IniFile::Parse(older);
+  TTBPostProcessor post;
+  ASSERT_TRUE(LoadPost(post, "Default", file));
+  EXPECT_FALSE(PostPlacesUnits(post));
+  post.Start = 100, post.Increment = 5;  // as the golden program was made
+  const TTBMachiningParameters params = testing_job::SampleParameters();
+  std::tm tm{};
+  tm.tm_year = 126, tm.tm_mon = 11, tm.tm_mday = 6, tm.tm_hour = 9, tm.tm_min = 30, tm.tm_isdst = -1;
+  std::string programs[2];
+  for (Units u : {Units::Inch, Units::Millimetre})
+    programs[static_cast<int>(u)] = NcProgramText(
+        testing_job::SampleToolpaths(), NcCommentLines(post, params, "bracket", std::mktime(&tm), u), params, post, u);
+  EXPECT_EQ(programs[0], programs[1]);
+  std::string golden = ReadFileBytes(Source + "/tests/data/nc/Default.ngc");
+  const size_t unitsLine = golden.find("(Units = mm)\n");
+  ASSERT_NE(unitsLine, std::string::npos);
+  golden.erase(unitsLine, std::string("(Units = mm)\n").size());
+  EXPECT_EQ(programs[0], golden);
+
+  PostGeneralFields g;  // as the General page shows the older post
+  g.Extension = post.Extension;
+  WritePostSection(file, "Default", g, post, post.Header, post.Footer);
+  EXPECT_EQ(file.Text(), older);
+  g.UnitsInch = "G70";
+  WritePostSection(file, "Own", g, post, {"{Units}"}, post.Footer);
+  EXPECT_EQ(file.ReadString("Own", "UnitsInch", ""), "G70");
+  EXPECT_EQ(file.ReadString("Own", "UnitsMillimetre", ""), "G21");  // written with its partner
+  g.UnitsInch = "G20";
+  WritePostSection(file, "Own", g, post, {"{Units}"}, post.Footer);
+  EXPECT_EQ(file.ReadString("Own", "UnitsInch", ""), "G20");
+  TTBPostProcessor back;
+  ASSERT_TRUE(LoadPost(back, "Own", file));
+  EXPECT_EQ(back.Header, std::vector<std::string>{"{Units}"});
+  EXPECT_TRUE(PostPlacesUnits(back));
+}
+
+// --- Open, then every shipped post: the file's unit, else the option's;
+// the unit the controller runs in and the box it cuts ---
+
+struct Box {
+  double xmin = 1e300, ymin = 1e300, xmax = -1e300, ymax = -1e300;
+  void Add(double x, double y) {
+    xmin = std::min(xmin, x), ymin = std::min(ymin, y), xmax = std::max(xmax, x), ymax = std::max(ymax, y);
+  }
+};
+
+// Where the feed moves of the program go in XY: the ends of lines, and of
+// arcs also every quarter point they pass.
+Box CuttingBox(const cutter::Program& program) {
+  Box b;
+  for (const auto& m : program.moves) {
+    if (!m.IsFeed()) continue;
+    b.Add(m.x0, m.y0);
+    b.Add(m.x1, m.y1);
+    if (m.kind == cutter::Motion::Line) continue;
+    const double r = std::hypot(m.x0 - m.cx, m.y0 - m.cy);
+    const double a0 = std::atan2(m.y0 - m.cy, m.x0 - m.cx), a1 = std::atan2(m.y1 - m.cy, m.x1 - m.cx);
+    // A clockwise arc is the counter-clockwise one from its end; equal ends
+    // make a full circle.
+    const bool ccw = m.kind == cutter::Motion::ArcCCW;
+    const double from = ccw ? a0 : a1, sweep = std::fmod(ccw ? a1 - a0 : a0 - a1, 2 * M_PI);
+    const double turn = sweep <= 1e-12 ? sweep + 2 * M_PI : sweep;
+    for (int k = 0; k < 4; ++k)
+      if (std::fmod(k * M_PI / 2 - from + 4 * M_PI, 2 * M_PI) <= turn)
+        b.Add(m.cx + r * std::cos(k * M_PI / 2), m.cy + r * std::sin(k * M_PI / 2));
+  }
+  return b;
+}
 
 struct OpenCase {
   const char* file;
@@ -102,227 +219,6 @@ const OpenCase OpenCases[] = {
     {"ezdxf_plate_unitless_r12.dxf", Units::Millimetre, Units::Millimetre, false, 101.6, 63.5},
 };
 
-TEST(OpenUnits, TheFileSaysElseTheOptionAndNothingIsScaled) {
-  for (const OpenCase& c : OpenCases) {
-    SCOPED_TRACE(std::string(c.file) + " option " + UnitsName(c.option));
-    Job job;
-    job.Options.DefaultUnits = c.option;
-    job.DrawingUnits = c.expected == Units::Inch ? Units::Millimetre : Units::Inch;
-    const OpenResult r = OpenDxfFile(job, Source + "/tests/data/" + c.file);
-    ASSERT_TRUE(r.Loaded);
-    EXPECT_EQ(job.DrawingUnits, c.expected);
-    EXPECT_EQ(r.DrawingUnits, c.expected);
-    EXPECT_EQ(r.UnitsInDrawing, c.inDrawing);
-    EXPECT_EQ(UnitsMessage(r.DrawingUnits, r.UnitsInDrawing),
-              std::string("Units: ") + UnitsName(c.expected) + (c.inDrawing ? "" : " (none in the drawing)"));
-    EXPECT_NEAR(job.DrawingExtents.XMax, c.xmax, 1e-9);
-    EXPECT_NEAR(job.DrawingExtents.YMax, c.ymax, 1e-9);
-  }
-}
-
-TEST(OpenUnits, AFailedOpenKeepsTheJobsUnit) {
-  Job job = testing_regions::JobOf({testing_regions::Square(0, 0, 1)});
-  job.DrawingUnits = Units::Inch;
-  for (const std::string& text : {std::string("garbage"), WithHeader(Head + "9\n$INSUNITS\n70\n4\n" + End).substr(0, 40)}) {
-    EXPECT_FALSE(OpenDxfDrawing(job, text, "bad.dxf").Loaded);
-    EXPECT_EQ(job.DrawingUnits, Units::Inch);
-    EXPECT_EQ(job.Regions.size(), 2u);
-  }
-}
-
-// --- Options.cfg ---
-
-TEST(OptionsUnits, OlderFilesLoadAsBeforeAndTheKeyRoundTrips) {
-  const std::pair<const char*, Units> cases[] = {{"[Options]\nPost=Default\n", Units::Millimetre},
-                                                 {"[Options]\nDefaultUnits=inch\n", Units::Inch},
-                                                 {"[Options]\nDefaultUnits=INCH\n", Units::Inch},
-                                                 {"[Options]\nDefaultUnits=mm\n", Units::Millimetre},
-                                                 {"[Options]\nDefaultUnits=feet\n", Units::Millimetre},
-                                                 {"[Options]\nDefaultUnits=\n", Units::Millimetre}};
-  for (const auto& [text, want] : cases) {
-    TTBSettings s;
-    s.Options.DefaultUnits = want == Units::Inch ? Units::Millimetre : Units::Inch;
-    ReadOptions(IniFile::Parse(text), s);
-    EXPECT_EQ(s.Options.DefaultUnits, want) << text;
-  }
-  for (Units u : {Units::Inch, Units::Millimetre}) {
-    TTBSettings s;
-    s.Options.DefaultUnits = u;
-    IniFile f;
-    WriteOptions(f, s);
-    EXPECT_EQ(f.ReadString("Options", "DefaultUnits", ""), UnitsName(u));
-    TTBSettings back;
-    ReadOptions(IniFile::Parse(f.Text()), back);
-    EXPECT_EQ(back.Options.DefaultUnits, u);
-  }
-}
-
-// --- the post's units word ---
-
-struct PlaceCase {
-  std::string line, inch, mm;  // the line, then as an inch and a millimetre job write it
-};
-
-TEST(PostUnits, ThePlaceholderBecomesTheWordForTheJobsUnit) {
-  const PlaceCase cases[] = {
-      {"G17 {Units} G90", "G17 G20 G90", "G17 G21 G90"},
-      {"{units}{UNITS}", "G20G20", "G21G21"},
-      {"{Unit} {Units", "{Unit} {Units", "{Unit} {Units"},
-      {"G21", "G21", "G21"},
-      {"", "", ""},
-  };
-  TTBPostProcessor post;
-  for (const PlaceCase& c : cases) {
-    post.Header = {c.line};
-    post.Footer = {c.line};
-    post.MiniPost.ToolHeader = {c.line};
-    post.MiniPost.ToolFooter = {c.line};
-    EXPECT_EQ(PostPlacesUnits(post), c.line != c.inch) << c.line;
-    for (auto [units, want] : {std::pair{Units::Inch, &c.inch}, std::pair{Units::Millimetre, &c.mm}}) {
-      const TTBPostProcessor p = PostForUnits(post, units);
-      for (const auto* list : {&p.Header, &p.Footer, &p.MiniPost.ToolHeader, &p.MiniPost.ToolFooter})
-        EXPECT_EQ(*list, std::vector<std::string>{*want}) << c.line;
-    }
-  }
-  // The post's own words, empty ones too; a word that holds the placeholder
-  // is put in once.
-  post.UnitsInch = "";
-  post.UnitsMillimetre = "G71 {Units}";
-  post.Header = {"G90 {Units} G17"};
-  EXPECT_EQ(PostForUnits(post, Units::Inch).Header[0], "G90  G17");
-  EXPECT_EQ(PostForUnits(post, Units::Millimetre).Header[0], "G90 G71 {Units} G17");
-}
-
-// The Default post as Posts.cfg shipped it before posts could place the
-// units word: G21 written into its header.
-const char* const OlderDefault = R"([Default]
-Extension=ngc
-Comment=(
-EndComment=)
-IncludeComment=1
-MaxBlock=99999999
-DecimalCharacter=T
-Tokens0=4* X*%.4f*F
-Tokens1=5* Y*%.4f*F
-Tokens2=6* Z*%.4f*F
-Tokens3=12* I*%.4f*F
-Tokens4=13* J*%.4f*F
-Tokens5=9* R*%.4f*F
-Tokens6=0*null**F
-Tokens7=16* F*%.1f*F
-Tokens8=17*S*%d*F
-Tokens9=18*T*%d*F
-Tokens10=14* R*%.4f*F
-Tokens11=0*null**F
-Tokens12=0*null**F
-Tokens13=0*null**F
-Tokens14=0*null**F
-Tokens15=0*null**F
-Scripts0=F*G01*-1*F*0*T*1*T*2*T*7*T
-Scripts1=F*G01*0*T*1*T*2*T*7*T
-Scripts2=F*G00*-1*F*0*T*1*T*2*T
-Scripts3=F*G00*0*T*1*T*2*T
-Scripts4=F*G02*-1*F*0*T*1*T*2*T*3*F*4*F*7*T
-Scripts5=F*G02*0*T*1*T*2*T*3*F*4*F*7*T
-Scripts6=F*G03*-1*F*0*T*1*T*2*T*3*F*4*F*7*T
-Scripts7=F*G03*0*T*1*T*2*T*3*F*4*F*7*T
-Scripts8=F*G81*-1*F*0*F*1*F*2*F*10*F*7*F
-Scripts9=F*G81*-1*F*0*F*1*F*2*T*10*T*7*T
-Header0=G17 G21 G40 G49 G80 G90 G94
-Footer0=G53 G00 Z0
-Footer1=M05
-Footer2=M30
-ToolHeader0=G53 G00 Z0
-ToolHeader1=M05
-ToolScripts0=F* M06*9*F*-1*F
-ToolScripts1=F* M03*8*F*-1*F
-)";
-
-// A post without the placeholder writes the same program for both units, and
-// the very program it wrote before: the shipped Default's golden program for
-// the millimetre sample job, less the comment that names the unit.
-TEST(PostUnits, AnOlderPostWritesAsBefore) {
-  const IniFile file = IniFile::Parse(OlderDefault);
-  TTBPostProcessor post;
-  ASSERT_TRUE(LoadPost(post, "Default", file));
-  EXPECT_FALSE(PostPlacesUnits(post));
-  post.Start = 100, post.Increment = 5;  // as the golden program was made
-  const TTBMachiningParameters params = testing_job::SampleParameters();
-  std::tm tm{};
-  tm.tm_year = 126, tm.tm_mon = 11, tm.tm_mday = 6, tm.tm_hour = 9, tm.tm_min = 30, tm.tm_isdst = -1;
-  std::string programs[2];
-  for (Units u : {Units::Inch, Units::Millimetre})
-    programs[static_cast<int>(u)] = NcProgramText(testing_job::SampleToolpaths(),
-                                                  NcCommentLines(post, params, "bracket", std::mktime(&tm), u), params,
-                                                  post, u);
-  EXPECT_EQ(programs[0], programs[1]);
-  std::string golden = ReadFileBytes(Source + "/tests/data/nc/Default.ngc");
-  const size_t unitsLine = golden.find("(Units = mm)\n");
-  ASSERT_NE(unitsLine, std::string::npos);
-  golden.erase(unitsLine, std::string("(Units = mm)\n").size());
-  EXPECT_EQ(programs[0], golden);
-}
-
-// The editor's Save keeps a section that never had the words as it was, and
-// keeps words that differ from G20 and G21, or that the section already had.
-TEST(PostUnits, TheEditorsSaveKeepsOrAddsTheWords) {
-  IniFile file = IniFile::Parse(OlderDefault);
-  TTBPostProcessor post;
-  ASSERT_TRUE(LoadPost(post, "Default", file));
-  PostGeneralFields g;  // as the General page shows the older post
-  g.Extension = post.Extension;
-  WritePostSection(file, "Default", g, post, post.Header, post.Footer);
-  EXPECT_EQ(file.Text(), OlderDefault);
-
-  g.UnitsInch = "G70";
-  WritePostSection(file, "Own", g, post, {"{Units}"}, post.Footer);
-  EXPECT_EQ(file.ReadString("Own", "UnitsInch", ""), "G70");
-  EXPECT_EQ(file.ReadString("Own", "UnitsMillimetre", ""), "G21");  // written with its partner
-  g.UnitsInch = "G20";
-  WritePostSection(file, "Own", g, post, {"{Units}"}, post.Footer);
-  EXPECT_EQ(file.ReadString("Own", "UnitsInch", ""), "G20");
-  TTBPostProcessor back;
-  ASSERT_TRUE(LoadPost(back, "Own", file));
-  EXPECT_EQ(back.Header, std::vector<std::string>{"{Units}"});
-  EXPECT_TRUE(PostPlacesUnits(back));
-}
-
-// --- through every shipped post: the unit the controller runs in and the
-// box it cuts ---
-
-struct Box {
-  double xmin = 1e300, ymin = 1e300, xmax = -1e300, ymax = -1e300;
-  void Add(double x, double y) {
-    xmin = std::min(xmin, x), ymin = std::min(ymin, y), xmax = std::max(xmax, x), ymax = std::max(ymax, y);
-  }
-};
-
-// Where the feed moves of the program go in XY: the ends of lines, and of
-// arcs also every quarter point they pass.
-Box CuttingBox(const cutter::Program& program) {
-  Box b;
-  for (const auto& m : program.moves) {
-    if (!m.IsFeed()) continue;
-    b.Add(m.x0, m.y0);
-    b.Add(m.x1, m.y1);
-    if (m.kind == cutter::Motion::Line) continue;
-    const double cx = m.cx, cy = m.cy, r = std::hypot(m.x0 - cx, m.y0 - cy);
-    const double a0 = std::atan2(m.y0 - cy, m.x0 - cx), a1 = std::atan2(m.y1 - cy, m.x1 - cx);
-    // Counter-clockwise sweep from the start; a clockwise arc is the
-    // counter-clockwise one from its end; equal ends make a full circle.
-    const bool ccw = m.kind == cutter::Motion::ArcCCW;
-    const double from = ccw ? a0 : a1;
-    double sweep = ccw ? a1 - a0 : a0 - a1;
-    while (sweep <= 1e-12) sweep += 2 * M_PI;
-    for (int k = -4; k <= 4; ++k) {
-      double d = k * M_PI / 2 - from;
-      while (d < 0) d += 2 * M_PI;
-      if (d <= sweep) b.Add(cx + r * std::cos(k * M_PI / 2), cy + r * std::sin(k * M_PI / 2));
-    }
-  }
-  return b;
-}
-
 using ThroughPosts = testing::TestWithParam<std::tuple<std::string, OpenCase>>;
 
 TEST_P(ThroughPosts, TheProgramRunsInTheDrawingsUnitOverTheDrawingsBox) {
@@ -331,7 +227,11 @@ TEST_P(ThroughPosts, TheProgramRunsInTheDrawingsUnitOverTheDrawingsBox) {
   Job job;
   ASSERT_TRUE(LoadPost(job.CurrentPost, postName, posts));
   job.Options.DefaultUnits = c.option;
-  ASSERT_TRUE(OpenDxfFile(job, Source + "/tests/data/" + c.file).Loaded);
+  job.DrawingUnits = c.expected == Units::Inch ? Units::Millimetre : Units::Inch;
+  const OpenResult r = OpenDxfFile(job, Source + "/tests/data/" + c.file);
+  ASSERT_TRUE(r.Loaded);
+  EXPECT_EQ(UnitsMessage(r.DrawingUnits, r.UnitsInDrawing),
+            std::string("Units: ") + UnitsName(c.expected) + (c.inDrawing ? "" : " (none in the drawing)"));
   SelectAllClosed(job);
   // The tool runs on the outlines; lengths as a user of that unit types them.
   ConfigurationFields f = DefaultConfigurationFields(OperationDialog::Contour);
@@ -349,19 +249,13 @@ TEST_P(ThroughPosts, TheProgramRunsInTheDrawingsUnitOverTheDrawingsBox) {
       NcProgramText(job.Toolpaths, comments, job.MachiningParameters, job.CurrentPost, job.DrawingUnits);
   const cutter::Program run = cutter::ReadProgram(program);
   ASSERT_FALSE(run.moves.empty());
+  // The drawing's unit at the first move and no other unit word anywhere.
   EXPECT_EQ(run.unitsAtFirstMove, c.expected == Units::Inch ? 20 : 21) << program.substr(0, 300);
-  // No other unit word anywhere.
-  std::set<std::string> unitWords;
-  for (const auto& code : run.codes)
-    if (code == "G20" || code == "G21") unitWords.insert(code);
-  EXPECT_EQ(unitWords.size(), 1u);
+  const char* other = c.expected == Units::Inch ? "G21" : "G20";
+  EXPECT_EQ(std::count(run.codes.begin(), run.codes.end(), other), 0);
   EXPECT_NE(program.find(std::string("(Units = ") + UnitsName(c.expected) + ")"), std::string::npos);
-
   const Box b = CuttingBox(run);
-  EXPECT_NEAR(b.xmin, 0, 1e-4);
-  EXPECT_NEAR(b.ymin, 0, 1e-4);
-  EXPECT_NEAR(b.xmax, c.xmax, 1e-4);
-  EXPECT_NEAR(b.ymax, c.ymax, 1e-4);
+  EXPECT_NEAR(std::fabs(b.xmin) + std::fabs(b.ymin) + std::fabs(b.xmax - c.xmax) + std::fabs(b.ymax - c.ymax), 0, 4e-4);
 }
 
 INSTANTIATE_TEST_SUITE_P(Posts, ThroughPosts,
@@ -382,12 +276,10 @@ TEST(DxfUnits, GeometryAndToolpathFilesReopenInTheirUnit) {
   const fs::path dir = fs::temp_directory_path() / ("tibrel_units_" + std::to_string(getpid()));
   fs::create_directories(dir);
   const std::string file = (dir / "out.dxf").string();
-  int checked = 0;
   for (Units u : {Units::Inch, Units::Millimetre})
     for (bool toolpaths : {false, true}) {
       SCOPED_TRACE(std::string(UnitsName(u)) + (toolpaths ? " toolpaths" : " geometry"));
       toolpaths ? SaveToolpathsDxf(paths, u, file) : SaveGeometryDxf(source.Regions, u, file);
-      EXPECT_EQ(ReadDxf(ReadFileBytes(file), file).InsUnits, InsUnitsOf(u));
       Job back;
       back.Options.DefaultUnits = u == Units::Inch ? Units::Millimetre : Units::Inch;
       const OpenResult r = OpenDxfFile(back, file);
@@ -395,9 +287,7 @@ TEST(DxfUnits, GeometryAndToolpathFilesReopenInTheirUnit) {
       EXPECT_TRUE(r.UnitsInDrawing);
       EXPECT_EQ(back.DrawingUnits, u);
       EXPECT_NEAR(back.DrawingExtents.XMax, 2, 1e-9);  // not scaled
-      ++checked;
     }
-  EXPECT_EQ(checked, 4);
   fs::remove_all(dir);
 }
 
