@@ -19,6 +19,7 @@ namespace {
 
 using testing_dxf::Entities;
 using testing_dxf::G;
+using testing_dxf::All;
 
 const std::string Data = std::string(TIBREL_SOURCE_DIR) + "/tests/data/";
 
@@ -29,16 +30,6 @@ struct P2 {
 double Gap(P2 a, P2 b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
 // The drawing's entities of one kind, in the order read.
-template <class T>
-std::vector<const T*> All(const DXF_Object& d) {
-  std::vector<const T*> out;
-  for (const auto& layer : d.Layers)
-    for (const auto& list : layer->Lists)
-      for (const auto& e : list->Entities)
-        if (auto* t = dynamic_cast<const T*>(e.get())) out.push_back(t);
-  return out;
-}
-
 // Our expansion as primitive pieces, in the order ezdxf's reference lists
 // them: polylines come apart into their lines and arcs.
 struct Piece {

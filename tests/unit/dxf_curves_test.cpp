@@ -21,6 +21,7 @@ namespace {
 using testing_curves::Curve;
 using testing_dxf::Entities;
 using testing_dxf::G;
+using testing_dxf::All;
 using testing_geometry::Pt;
 
 const std::string Data = std::string(TIBREL_SOURCE_DIR) + "/tests/data/";
@@ -91,15 +92,6 @@ std::vector<Pt> Corners(const RefSpline& s) {
   return out;
 }
 
-std::vector<const Spline_*> SplinesOf(const DXF_Object& d) {
-  std::vector<const Spline_*> out;
-  for (const auto& layer : d.Layers)
-    for (const auto& list : layer->Lists)
-      for (const auto& e : list->Entities)
-        if (auto* s = dynamic_cast<const Spline_*>(e.get())) out.push_back(s);
-  return out;
-}
-
 class SplineFixture : public testing::TestWithParam<double> {};
 
 // Degree 2, 3 and 5, a rational circle, closed periodic (plain and
@@ -109,7 +101,7 @@ TEST_P(SplineFixture, EverySplineFollowsEzdxfsCurveWithinTheTolerance) {
   const DXF_Object d = ReadDxf(ReadFileBytes(Data + "ezdxf_splines_r2018.dxf"), "splines");
   EXPECT_TRUE(d.Warnings.empty());
   const std::vector<RefSpline> ref = ReferenceSplines("ezdxf_splines_r2018.ref");
-  const std::vector<const Spline_*> ours = SplinesOf(d);
+  const std::vector<const Spline_*> ours = All<Spline_>(d);
   ASSERT_EQ(ref.size(), 10u);
   ASSERT_EQ(ours.size(), ref.size());
   int corners = 0;
@@ -148,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(Tolerances, SplineFixture, testing::Values(0.001, 0.05,
 TEST(Splines, FitPointSplinesInterpolateLikeOtherPrograms) {
   const DXF_Object d = ReadDxf(ReadFileBytes(Data + "ezdxf_splines_r2018.dxf"), "splines");
   const std::vector<RefSpline> ref = ReferenceSplines("ezdxf_splines_r2018.ref");
-  const std::vector<const Spline_*> ours = SplinesOf(d);
+  const std::vector<const Spline_*> ours = All<Spline_>(d);
   for (size_t i : {8u, 9u}) {
     ASSERT_TRUE(ours[i]->Control.empty());
     const std::optional<PlaneBSpline> c = SplineCurve(*ours[i]);
@@ -214,7 +206,7 @@ class UnreadableSpline : public testing::TestWithParam<BadSpline> {};
 // drawing of nothing else loads nothing.
 TEST_P(UnreadableSpline, IsLeftOutWithTheNotice) {
   const DXF_Object d = ReadDxf(Entities(GetParam().text + testing_dxf::Line(0, 0, 1, 0)), "bad");
-  EXPECT_TRUE(SplinesOf(d).empty());
+  EXPECT_TRUE(All<Spline_>(d).empty());
   ASSERT_EQ(d.Warnings.size(), 1u);
   EXPECT_EQ(d.Warnings[0], "A SPLINE was detected but not read.  Explode all SPLINE's before loading");
   Job job;
@@ -241,9 +233,9 @@ INSTANTIATE_TEST_SUITE_P(
 // first control point to the last.
 TEST(Splines, MissingKnotsAreClampedAndUniform) {
   const DXF_Object d = ReadDxf(Entities(SplineText("8", 3, Four, {})), "k");
-  ASSERT_EQ(SplinesOf(d).size(), 1u);
+  ASSERT_EQ(All<Spline_>(d).size(), 1u);
   TTBRegion r;
-  ASSERT_TRUE(SplineToRegion(*SplinesOf(d)[0], 0.001, r));
+  ASSERT_TRUE(SplineToRegion(*All<Spline_>(d)[0], 0.001, r));
   const RefSpline ref{3, {0, 0, 0, 0, 1, 1, 1, 1}, {{0, 0}, {1, 2}, {3, 2}, {4, 0}}, {1, 1, 1, 1}};
   testing_curves::ExpectFollows(CurveOf(ref), r.Entities, 0.001);
 }
@@ -263,7 +255,7 @@ TEST(Splines, AClosedSplineOpensAsOneClosedRegionAtTheOptionsTolerance) {
     const auto arcs = std::count_if(r.Entities.begin(), r.Entities.end(), [](const TTBEntity& e) { return e.Radius != 0; });
     EXPECT_GT(2 * arcs, static_cast<long>(r.Entities.size()));
     TTBRegion direct;
-    ASSERT_TRUE(SplineToRegion(*SplinesOf(d).at(0), tol, direct));
+    ASSERT_TRUE(SplineToRegion(*All<Spline_>(d).at(0), tol, direct));
     EXPECT_EQ(r.Entities.size(), direct.Entities.size()) << tol;
     EXPECT_GT(direct.Entities.size(), previous);
     previous = direct.Entities.size();

@@ -2,8 +2,11 @@
 #pragma once
 
 #include <initializer_list>
+#include <vector>
 #include <string>
 #include <utility>
+
+#include "dxf/entities.h"
 
 namespace tibrel::testing_dxf {
 
@@ -23,6 +26,17 @@ inline std::string Entities(const std::string& body) {
 inline std::string Line(double x1, double y1, double x2, double y2, const std::string& layer = "0") {
   return G({{0, "LINE"}, {8, layer}, {10, std::to_string(x1)}, {20, std::to_string(y1)}, {11, std::to_string(x2)},
             {21, std::to_string(y2)}});
+}
+
+// Every entity of type T in a drawing that was read, layer by layer.
+template <class T>
+std::vector<const T*> All(const DXF_Object& d) {
+  std::vector<const T*> out;
+  for (const auto& layer : d.Layers)
+    for (const auto& list : layer->Lists)
+      for (const auto& e : list->Entities)
+        if (auto* t = dynamic_cast<const T*>(e.get())) out.push_back(t);
+  return out;
 }
 
 }  // namespace tibrel::testing_dxf
