@@ -171,7 +171,8 @@ TEST(DxfReader, ClosedPolylines) {
   EXPECT_FALSE(OnlyPolyline(ReadDxf(poly("1", "0"), "t")).Closed);
   std::string body = G({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "1"}, {40, "0.4"}});
   for (auto [x, y] : {std::pair{0, 0}, {4, 0}, {4, 3}}) body += G({{0, "VERTEX"}, {8, "0"}, {10, std::to_string(x)}, {20, std::to_string(y)}});
-  const Polyline_& p = OnlyPolyline(ReadDxf(Entities(body + G({{0, "SEQEND"}}) + Line(9, 9, 10, 10)), "t"));
+  const DXF_Object d = ReadDxf(Entities(body + G({{0, "SEQEND"}}) + Line(9, 9, 10, 10)), "t");
+  const Polyline_& p = OnlyPolyline(d);
   EXPECT_TRUE(p.Closed);
   EXPECT_EQ(p.Vertices.size(), 4u);
   EXPECT_DOUBLE_EQ(p.Width, 0.2);
