@@ -116,7 +116,9 @@ void Thermal(const std::vector<double>& a, double tol, std::vector<GerberPrimiti
   const double ro = std::fabs(a[2]) / 2, ri = std::fabs(a[3]) / 2, g = std::fabs(a[4]) / 2, rot = a.size() > 5 ? a[5] : 0;
   if (!(ro > g) || !(ro > ri)) return;
   const double a0 = std::asin(std::min(1.0, g / ro)), a1 = Pi / 2 - a0;
-  const int steps = std::clamp(static_cast<int>(std::ceil((a1 - a0) / (2 * std::acos(std::max(0.0, 1 - tol / ro))))), 1, 256);
+  // Bounded before the conversion: the count may be huge or not a number.
+  const double want = std::ceil((a1 - a0) / (2 * std::acos(std::max(0.0, 1 - tol / ro))));
+  const int steps = want >= 256 ? 256 : want >= 1 ? static_cast<int>(want) : 1;
   for (int q = 0; q < 4; ++q) {
     std::vector<TTBPoint> pts;
     for (int k = 0; k <= steps; ++k) {

@@ -419,7 +419,8 @@ void Scanner::ArcPoints(TTBPoint s, TTBPoint e, bool clockwise, std::vector<TTBP
   int n = 1;
   if (r > tol && std::isfinite(r) && std::isfinite(sweep)) {
     const double step = 2 * std::acos(std::max(-1.0, 1 - tol / r));
-    n = std::clamp(static_cast<int>(std::ceil(sweep / std::max(step, 1e-9))), 1, MaxArcChords);
+    // Clamped before the conversion: a huge arc's chord count is beyond int.
+    n = static_cast<int>(std::clamp(std::ceil(sweep / std::max(step, 1e-9)), 1.0, double(MaxArcChords)));
   }
   const double a0 = std::atan2(s.Y - c.Y, s.X - c.X), dir = clockwise ? -1 : 1;
   for (int k = 1; k < n; ++k) {
